@@ -1,0 +1,29 @@
+// The verbs of hublanectl: each family lives in its own file and is listed in Commands.cpp.
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace hublane::cli {
+
+/// Standard output and error of one run, so verbs can be tested without a process.
+struct Io {
+    QTextStream& out;
+    QTextStream& err;
+};
+
+/// A verb family: its name (the first argument), its usage lines and its handler, which gets the
+/// arguments after the name and returns the exit status.
+struct Verb {
+    const char* name;
+    const char* usage;
+    int (*run)(const QStringList& args, Io& io);
+};
+
+/// All verb families, in the order --help lists them.
+const QList<Verb>& Verbs();
+
+/// Runs one command line (without the program name); returns the exit status.
+int RunCommandLine(const QStringList& args, Io& io);
+
+}  // namespace hublane::cli

@@ -1,0 +1,42 @@
+// One UDP exchange of a probe: a socket of its own, one datagram out, at most one datagram back.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace hublane::probe {
+
+/// Largest datagram a probe reads.
+inline constexpr int kReceiveBufferSize = 8192;
+/// How long a probe waits for its answer, whatever the timeout setting.
+inline constexpr int kReceiveWaitMs = 5000;
+
+/// A client UDP socket for one probe, used on the thread that created it. The remote host is an
+/// address text or a name (resolved here). No call throws; failures read as "no answer".
+class UdpExchange {
+public:
+    UdpExchange();
+    ~UdpExchange();
+    UdpExchange(const UdpExchange&) = delete;
+    UdpExchange& operator=(const UdpExchange&) = delete;
+
+    /// Opens the socket towards host:port (local port chosen by the system). False when the host
+    /// cannot be resolved or the socket cannot be opened.
+    bool Open(const QString& host, quint16 port);
+    bool IsOpen() const;
+    /// Sends one datagram to the remote host and port; false on a socket error.
+    bool Send(const QByteArray& datagram);
+    /// Waits at most timeoutMs for one datagram (from any source) and returns its bytes, at most
+    /// kReceiveBufferSize of them; empty when nothing came, on an error, or once stop() holds
+    /// (checked at least every 100 ms).
+    QByteArray Receive(int timeoutMs, const std::function<bool()>& stop = {});
+    void Close();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace hublane::probe

@@ -1,0 +1,125 @@
+// The server table and the peer list: rows, the one-row-per-address rule, sort and clean-up.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "serverlist/WorkGauge.h"
+
+namespace hublane::serverlist {
+
+/// The literal text of a value the program does not have.
+inline constexpr std::string_view kUnknown = "n/a";
+
+/// One server address as two texts, port then ip (a decoded list entry).
+struct SERVEUR {
+    std::string port;
+    std::string ip;
+};
+
+/// The entries of one received list; a list body carries at most 255.
+inline constexpr std::size_t kEntryTableSize = 255;
+using EntryTable = std::array<SERVEUR, kEntryTableSize>;
+
+/// Sub-items of a server row, in column order after the caption ("IP").
+enum class Column : int { Port = 0, Users = 1, Files = 2, Name = 3, Description = 4, Home = 5 };
+inline constexpr int kSubItemCount = 6;
+
+struct ServerRow {
+    std::string caption;                            // the IP text, the row's key
+    std::array<std::string, kSubItemCount> subItems;  // Port, Util., Fichiers, Nom, Description, Home
+    bool answered = false;
+
+    std::string& Sub(Column c) { return subItems[static_cast<std::size_t>(c)]; }
+    const std::string& Sub(Column c) const { return subItems[static_cast<std::size_t>(c)]; }
+};
+
+struct PeerRow {
+    std::string caption;  // the IP text
+    bool answered = false;
+};
+
+/// Case-insensitive text order of two texts (ASCII letters folded), as -1, 0 or 1.
+int CompareNoCase(std::string_view a, std::string_view b);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+/// Compares two server rows by the given sort column (0 = caption, n = sub-item n - 1).
+/// Always ascending text order, never numeric.
+int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn);
+
+/// The ordered list of known servers. Rows are only added, removed and sorted here;
+/// look-ups are linear over the captions.
+class ServerTable {
+public:
+    std::size_t Count() const { return m_rows.size(); }
+    bool Empty() const { return m_rows.empty(); }
+    ServerRow& Row(std::size_t i) { return m_rows.at(i); }
+    const ServerRow& Row(std::size_t i) const { return m_rows.at(i); }
+    const std::vector<ServerRow>& Rows() const { return m_rows; }
+
+    /// Appends a row unless a row with the same caption exists (letter case ignored).
+    /// Returns whether a row was added; values are kept as given ("n/a" for unknown ones).
+    bool AddServerRow(std::string_view ip, std::string_view port, std::string_view users = kUnknown,
+                      std::string_view files = kUnknown, std::string_view name = kUnknown,
+                      std::string_view description = kUnknown, std::string_view home = kUnknown);
+
+    /// Index of the first row whose caption equals ip exactly, or -1.
+    int FindExact(std::string_view ip) const;
+    /// Index of the first row whose caption equals ip with letter case ignored, or -1.
+    int FindNoCase(std::string_view ip) const;
+
+    void Remove(std::size_t i) { m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i)); }
+    void Clear() { m_rows.clear(); }
+
+    int SortColumn() const { return m_sortColumn; }
+    /// The column-click handler: remembers the column and sorts once.
+    void SortByColumn(int column);
+    /// Sorts once by the current sort column (stable: equal rows keep their order).
+    void Sort();
+
+private:
+    std::vector<ServerRow> m_rows;
+    int m_sortColumn = 0;
+};
+
+/// The list of other running copies of the program.
+class PeerList {
+public:
+    std::size_t Count() const { return m_rows.size(); }
+    bool Empty() const { return m_rows.empty(); }
+    PeerRow& Row(std::size_t i) { return m_rows.at(i); }
+    const PeerRow& Row(std::size_t i) const { return m_rows.at(i); }
+    const std::vector<PeerRow>& Rows() const { return m_rows; }
+
+    /// Appends a row unless a row with the same caption exists (letter case ignored).
+    bool AddPeerRow(std::string_view ip);
+    /// Appends a row without looking for an existing one (the web fetch of peers does this).
+    void Append(std::string_view ip) { m_rows.push_back(PeerRow{std::string(ip), false}); }
+    int FindExact(std::string_view ip) const;
+
+    void Remove(std::size_t i) { m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i)); }
+    void Clear() { m_rows.clear(); }
+    /// Sorts by caption, case-insensitive, stable.
+    void SortByCaption();
+
+private:
+    std::vector<PeerRow> m_rows;
+};
+
+/// Clears the answered flag of every row of both lists.
+void ClearAnsweredFlags(ServerTable& servers, PeerList& peers);
+
+/// True for captions the clean-up removes: 10.*, 172.16-31.*, 192.168.*, 255.*, and every caption
+/// that begins with 127.0.0.1 (127.0.0.15 included). A "172." caption whose second part is not a
+/// plain decimal number is kept: it cannot be told to lie in the private range.
+bool IsUnwantedAddress(std::string_view caption);
+
+/// The table clean-up: sort, removal of private, loopback and broadcast addresses from both lists,
+/// removal of adjacent duplicate captions, sort again. Drives the gauge; returns the number of
+/// server rows for the server counter.
+std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge);
+
+}  // namespace hublane::serverlist

@@ -1,0 +1,23 @@
+// Shared helpers of the tests: bounded waits, sandbox folders, the real-data folder.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <string>
+
+namespace hublane::test {
+
+/// Pumps the event loop until pred() holds or timeoutMs has passed; returns pred().
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs);
+
+/// The folder of real third-party files beside the repository, or an empty text when absent.
+QString RealDataDir();
+
+QByteArray ReadWholeFile(const QString& path);
+void WriteWholeFile(const QString& path, const QByteArray& bytes);
+
+/// Bytes from a text of hex pairs, spaces allowed: "0E 00 00 00 00".
+std::string Hex(std::string_view hex);
+
+}  // namespace hublane::test
