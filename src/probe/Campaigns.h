@@ -8,6 +8,7 @@
 #include <set>
 
 #include "serverlist/CycleControls.h"
+#include "serverlist/CycleParts.h"
 
 namespace hublane::serverlist {
 class TFLServeur;
@@ -30,15 +31,15 @@ struct Slot {
 /// The campaigns of one server list window: the slot table, the busy count and the worker limit.
 /// Everything here runs on the window's thread; workers reach it only through WorkerFinished and
 /// the synchronized steps of their link.
-class Campaigns {
+class Campaigns : public serverlist::CampaignRunner {
 public:
     explicit Campaigns(serverlist::TFLServeur& window);
-    ~Campaigns();
+    ~Campaigns() override;
     Campaigns(const Campaigns&) = delete;
     Campaigns& operator=(const Campaigns&) = delete;
 
     /// Copies the worker limit (kept within 1 to the number of slots).
-    void SetWorkerLimit(int limit);
+    void SetWorkerLimit(int limit) override;
     int WorkerLimit() const { return m_workerLimit; }
     int BusyCount() const { return m_busyCount; }
     const std::array<Slot, kSlotCount>& Slots() const { return m_slots; }
@@ -46,7 +47,7 @@ public:
     int LiveWorkers() const { return static_cast<int>(m_live.size()); }
 
     /// Runs the campaign of the checked mode, then its removal pass or French check.
-    void RunCampaign();
+    void RunCampaign() override;
 
     /// The hand-back of a worker, on the window's thread. A worker of an earlier campaign
     /// (one that outlived its campaign's final wait) frees nothing of the running campaign.

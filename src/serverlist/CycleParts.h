@@ -27,6 +27,14 @@ public:
     virtual void SendServersToWeb(TFLServeur& window) = 0;
 };
 
+/// Runs the probe campaign of the checked mode (the window's own campaigns unless replaced).
+class CampaignRunner {
+public:
+    virtual ~CampaignRunner() = default;
+    virtual void SetWorkerLimit(int limit) = 0;
+    virtual void RunCampaign() = 0;
+};
+
 /// Types the server list into the console of every running eDonkey2000 client.
 class HandOffPart {
 public:

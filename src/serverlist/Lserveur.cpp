@@ -27,6 +27,7 @@ constexpr int kCloseDelayMs = 1000;
 
 TFLServeur::TFLServeur(LserveurDeps deps, QObject* parent)
     : QObject(parent), m_deps(std::move(deps)), m_campaigns(std::make_unique<probe::Campaigns>(*this)) {
+    m_runner = m_campaigns.get();
     m_timer2.setInterval(kCloseDelayMs);
     m_timer2.setSingleShot(false);
     connect(&m_timer2, &QTimer::timeout, this, &TFLServeur::Timer2Timer);
@@ -36,6 +37,10 @@ TFLServeur::TFLServeur(LserveurDeps deps, QObject* parent)
 TFLServeur::~TFLServeur() {
     m_terminating = true;
     m_campaigns->StopWorkers();
+}
+
+void TFLServeur::SetCampaignRunner(CampaignRunner* runner) {
+    m_runner = runner ? runner : m_campaigns.get();
 }
 
 void TFLServeur::SetTerminating() {
@@ -322,12 +327,12 @@ void TFLServeur::CleanUp() {
 }
 
 void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
-    m_campaigns->SetWorkerLimit(m_controls.nbThreads.Value());
+    m_runner->SetWorkerLimit(m_controls.nbThreads.Value());
     m_controls.checked = kind;
     m_label6 = QStringLiteral("0");
     m_gauge->SetPosition(0);
     CleanUp();
-    m_campaigns->RunCampaign();
+    m_runner->RunCampaign();
     CleanUp();
     if (resetAfter) {
         m_label6 = QStringLiteral("0");
@@ -336,14 +341,14 @@ void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
 }
 
 void TFLServeur::BtnLancerClick() {
-    m_campaigns->SetWorkerLimit(m_controls.nbThreads.Value());
+    m_runner->SetWorkerLimit(m_controls.nbThreads.Value());
     m_label6 = QStringLiteral("0");
     m_gauge->SetPosition(0);
     CleanUp();
-    m_campaigns->RunCampaign();
+    m_runner->RunCampaign();
     CleanUp();
 }
 
-void TFLServeur::RunCampaign() { m_campaigns->RunCampaign(); }
+void TFLServeur::RunCampaign() { m_runner->RunCampaign(); }
 
 }  // namespace hublane::serverlist

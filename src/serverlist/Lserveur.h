@@ -74,6 +74,8 @@ public:
     void SetPeerServer(PeerServerPart* part) { m_peerServer = part; }
     void SetWebDirectory(WebDirectoryPart* part) { m_web = part; }
     void SetHandOff(HandOffPart* part) { m_handOff = part; }
+    /// Replaces the window's own campaigns (nullptr restores them).
+    void SetCampaignRunner(CampaignRunner* runner);
 
     // --- tables and counters ---
     ServerTable& lvip() { return m_lvip; }
@@ -159,6 +161,7 @@ private:
     WebDirectoryPart* m_web = nullptr;
     HandOffPart* m_handOff = nullptr;
     std::unique_ptr<probe::Campaigns> m_campaigns;
+    CampaignRunner* m_runner = nullptr;
 
     QString m_label6 = QStringLiteral("0");
     QString m_label8 = QStringLiteral("0");

@@ -1,0 +1,108 @@
+// TFMain: the small always-present main window with its countdown, status line, gauge, menus and
+// tray icon. It starts the update cycle of the server list window.
+#pragma once
+
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/WidgetAdapters.h"
+
+namespace hublane::platform {
+class SettingsStore;
+}
+namespace hublane::serverlist {
+class TFLServeur;
+}
+
+namespace hublane::app {
+
+class TFAbout;
+
+/// What the main window runs at its creation and each time it is shown, supplied by the program.
+struct TFMainHooks {
+    /// Constructor: the language step (may ask the program to end).
+    std::function<void(class TFMain&)> loadLanguage;
+    /// FormCreate: the settings upgrade step.
+    std::function<void(class TFMain&)> formCreate;
+    /// Last step of FormShow: the new-version check.
+    std::function<void(class TFMain&)> checkVersion;
+};
+
+class TFMain : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 659;
+    static constexpr int kClientHeight = 194;
+    static constexpr int kCountdownMinutes = 120;
+    static constexpr int kTickMs = 60000;
+
+    /// Creates the window and runs its creation steps (language, tray icon, upgrade step).
+    explicit TFMain(platform::SettingsStore& settings, TFMainHooks hooks = {}, QWidget* parent = nullptr);
+    ~TFMain() override;
+
+    /// The about window and the server list window, created after this one.
+    void Attach(TFAbout& about, serverlist::TFLServeur& lserveur);
+
+    /// The version label (Label8): credit text, "v " and the version.
+    void SetVersionLabel(const QString& text) { m_label8->setText(text); }
+
+    // Event handlers, public so that tests drive them directly.
+    void BtnServerClick();
+    void Timer1Timer();
+    void TrayIcon1Click();
+    void TrayIcon1DblClick();
+    void mnuRechRepClick();
+    void Exit1Click();
+
+    QTimer& Timer1() { return m_timer1; }
+    QSystemTrayIcon* TrayIcon1() { return m_trayIcon1.get(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormShow();
+    void HandGaugeOver();
+    void StartCycle();
+    void Image1MouseDown(Qt::MouseButton button, QPoint at);
+    void Image1MouseMove(QPoint at);
+    void Image1MouseUp(Qt::MouseButton button, QPoint at);
+
+    serverlist::TFLServeur* m_lserveur = nullptr;
+    TFAbout* m_about = nullptr;
+    platform::SettingsStore& m_settings;
+    TFMainHooks m_hooks;
+
+    QWidget* m_image1 = nullptr;
+    QLabel* m_imgAbout = nullptr;
+    QLabel* m_imgMaxim = nullptr;
+    QLabel* m_label8 = nullptr;
+    QLabel* m_label1 = nullptr;
+    QProgressBar* m_cgauge1 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLabel* m_label3 = nullptr;
+    QLabel* m_lversion = nullptr;
+    QPushButton* m_btnServer = nullptr;
+    QWidget* m_panel1 = nullptr;
+    QPushButton* m_flatButton1 = nullptr;
+    QMenu* m_popupMenu1 = nullptr;
+    QMenu* m_popupMenu2 = nullptr;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon1;
+    QTimer m_timer1;
+    std::unique_ptr<ProgressBarGauge> m_gauge;
+    std::unique_ptr<LabelStatus> m_status;
+
+    bool m_dragging = false;
+    QPoint m_pressPoint;
+};
+
+}  // namespace hublane::app

@@ -1,0 +1,37 @@
+// TFSplash: the splash window shown while the program starts.
+#include "app/Splash.h"
+
+#include <QLabel>
+#include <QPainter>
+
+#include "app/Version.h"
+
+namespace hublane::app {
+
+TFSplash::TFSplash(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("FSplash"));
+    setFixedSize(kClientWidth, kClientHeight);
+    auto* label1 = new QLabel(this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->move(8, 164);
+}
+
+void TFSplash::paintEvent(QPaintEvent* /*event*/) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(171, 209, 195));
+    p.fillRect(QRect(0, 0, width(), 17), QColor(64, 0, 0));
+    p.setPen(QColor(64, 0, 0));
+    QFont f = font();
+    f.setPointSize(24);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(rect().adjusted(0, 0, 0, -30), Qt::AlignCenter, QStringLiteral("Hublane"));
+    f.setPointSize(9);
+    f.setBold(false);
+    p.setFont(f);
+    p.drawText(rect().adjusted(0, 60, 0, 0), Qt::AlignCenter,
+               QStringLiteral("v ") + QString::fromLatin1(kVersion.data(), kVersion.size()));
+}
+
+}  // namespace hublane::app

@@ -1,0 +1,19 @@
+// TFSplash: the splash window shown while the program starts.
+#pragma once
+
+#include <QWidget>
+
+namespace hublane::app {
+
+class TFSplash : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 407;
+    static constexpr int kClientHeight = 187;
+    explicit TFSplash(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+}  // namespace hublane::app

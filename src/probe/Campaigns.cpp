@@ -1,0 +1,327 @@
+// Probe campaigns: one pass of probe workers over the server table or the peer list in one mode,
+// with at most the worker limit out at once, and the removal of silent rows afterwards.
+#include "probe/Campaigns.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "probe/ScanFiles.h"
+#include "probe/WorkerLink.h"
+#include "serverlist/Lserveur.h"
+
+namespace hublane::probe {
+
+using serverlist::Column;
+using serverlist::ProbeKind;
+
+namespace {
+
+constexpr int kSlotWaits = 20;
+constexpr int kSlotWaitMs = 500;
+constexpr int kFinalWaitMs = 1000;
+constexpr int kServerListRows = 50;
+constexpr int kStopWaitMs = 7000;
+
+// Home texts that keep a row in the French check (case-sensitive, anywhere in the text).
+constexpr std::array<std::string_view, 9> kFrenchHomes = {".fr", ".be", ".ca", ".ch", ".gp",
+                                                         ".lu", ".mc", ".mq", ".re"};
+
+bool IsPeerKind(ProbeKind kind) {
+    return kind == ProbeKind::PingHBL || kind == ProbeKind::NewHBL || kind == ProbeKind::NewHBL2;
+}
+
+ProbeMode ModeOf(ProbeKind kind) {
+    switch (kind) {
+        case ProbeKind::RechNew:
+            return ProbeMode::ModeServerList;
+        case ProbeKind::RechDesc:
+            return ProbeMode::ModeDescription;
+        case ProbeKind::PingHBL:
+            return ProbeMode::ModePeerPing;
+        case ProbeKind::NewHBL:
+            return ProbeMode::ModePeerServers;
+        case ProbeKind::NewHBL2:
+            return ProbeMode::ModePeerPeers;
+        case ProbeKind::RechFr:
+        case ProbeKind::None:
+            break;
+    }
+    return ProbeMode::ModeNone;
+}
+
+// Whether the kind probes a row with this answered flag: the list requests go to rows that
+// answered, the pings to rows that have not.
+bool Probes(ProbeKind kind, bool answered) {
+    return (kind == ProbeKind::RechNew || kind == ProbeKind::NewHBL) ? answered : !answered;
+}
+
+// The UDP port of a server row: its listed port plus 4. Empty when the listed port is not a
+// port number (a row taken from a web link); such a row is not probed.
+QString ServerProbePort(const std::string& listed) {
+    bool ok = false;
+    const uint port = QString::fromStdString(listed).toUInt(&ok);
+    if (!ok || port + 4 > 65535) {
+        return {};
+    }
+    return QString::number(port + 4);
+}
+
+}  // namespace
+
+Campaigns::Campaigns(serverlist::TFLServeur& window)
+    : m_window(window), m_link(std::make_shared<WorkerLink>(&window)) {}
+
+Campaigns::~Campaigns() { StopWorkers(); }
+
+void Campaigns::SetWorkerLimit(int limit) { m_workerLimit = std::clamp(limit, 1, kSlotCount); }
+
+void Campaigns::ResetSlots() {
+    for (int k = 0; k < m_workerLimit; ++k) {
+        m_slots[static_cast<std::size_t>(k)] = Slot{};
+    }
+}
+
+void Campaigns::CountRowDealtWith() {
+    m_window.SetLabel6(QString::number(m_window.Label6().toInt() + 1));
+    m_window.Gauge().Step();
+}
+
+void Campaigns::RunCampaign() {
+    switch (m_window.Controls().checked) {
+        case ProbeKind::RechNew:
+            RunListCampaign(ProbeKind::RechNew);
+            break;
+        case ProbeKind::RechDesc:
+            RunListCampaign(ProbeKind::RechDesc);
+            RemoveUnansweredServers();
+            break;
+        case ProbeKind::PingHBL:
+            RunListCampaign(ProbeKind::PingHBL);
+            RemoveUnansweredPeers();
+            break;
+        case ProbeKind::NewHBL:
+            RunListCampaign(ProbeKind::NewHBL);
+            break;
+        case ProbeKind::NewHBL2:
+            RunListCampaign(ProbeKind::NewHBL2);
+            break;
+        case ProbeKind::RechFr:
+            RunFrenchCampaign();
+            FrenchCheck();
+            break;
+        case ProbeKind::None:
+            break;
+    }
+}
+
+bool Campaigns::StartWorker(ProbeKind kind, const QString& host, const QString& port) {
+    int k = 0;
+    while (k < m_workerLimit && m_slots[static_cast<std::size_t>(k)].state == SlotState::Busy) {
+        ++k;
+    }
+    if (k >= m_workerLimit) {
+        return false;  // every slot still busy after the waits: the row is left out
+    }
+    Slot& slot = m_slots[static_cast<std::size_t>(k)];
+    if (slot.state == SlotState::Free) {
+        slot.worker = new TScanFiles(k, m_generation, m_link, m_window);
+        slot.state = SlotState::Ready;
+        TScanFiles* worker = slot.worker;
+        m_live.insert(worker);
+        QObject::connect(worker, &QThread::finished, &m_window, [this, worker] { WorkerEnded(worker); });
+    }
+    ++m_busyCount;
+    TScanFiles* worker = slot.worker;
+    worker->Host = host;
+    worker->Port = port;
+    worker->TimeoutMs = m_window.Controls().timeout.Value() * 1000;
+    worker->Mode = ModeOf(kind);
+    slot.state = SlotState::Busy;
+    worker->Resume();
+    return true;
+}
+
+void Campaigns::RunListCampaign(ProbeKind kind) {
+    if (m_busyCount > 0) {
+        return;
+    }
+    const bool peers = IsPeerKind(kind);
+    const auto rowCount = [this, peers] {
+        return peers ? m_window.lvHBL().Count() : m_window.lvip().Count();
+    };
+    m_busyCount = 0;
+    ++m_generation;
+    m_window.Gauge().SetPosition(0);
+    m_window.Gauge().SetMax(kind == ProbeKind::RechNew ? kServerListRows : static_cast<int>(rowCount()));
+    ResetSlots();
+
+    const auto slotFree = [this] { return m_busyCount < m_workerLimit; };
+    // The row count is read anew at every row: rows appended meanwhile are visited too.
+    for (std::size_t j = 0; j < rowCount(); ++j) {
+        if (kind == ProbeKind::RechNew && j >= kServerListRows) {
+            break;
+        }
+        if (m_window.Terminating()) {
+            return;
+        }
+        const bool answered = peers ? m_window.lvHBL().Row(j).answered : m_window.lvip().Row(j).answered;
+        if (!Probes(kind, answered)) {
+            CountRowDealtWith();
+            continue;
+        }
+        m_window.ResetWaitCounter();
+        while (m_busyCount == m_workerLimit && m_window.WaitCounter() < kSlotWaits && !m_window.Terminating()) {
+            m_window.UiWait(kSlotWaitMs, slotFree);
+        }
+        // A wait may have let a nested campaign remove rows.
+        if (j >= rowCount() || m_window.Terminating()) {
+            break;
+        }
+        QString host;
+        QString port;
+        if (peers) {
+            host = QString::fromStdString(m_window.lvHBL().Row(j).caption);
+            port = QString::number(kPeerPort);
+        } else {
+            const serverlist::ServerRow& row = m_window.lvip().Row(j);
+            host = QString::fromStdString(row.caption);
+            port = ServerProbePort(row.Sub(Column::Port));
+            if (port.isEmpty()) {
+                CountRowDealtWith();  // no port to ask: the row stays unanswered
+                continue;
+            }
+        }
+        StartWorker(kind, host, port);
+    }
+
+    const int finalWaits = kind == ProbeKind::RechNew ? 10 : 20;
+    m_window.ResetWaitCounter();
+    while (m_busyCount > 0 && m_window.WaitCounter() < finalWaits && !m_window.Terminating()) {
+        m_window.UiWait(kFinalWaitMs, [this] { return m_busyCount <= 0; });
+    }
+    m_window.Gauge().SetPosition(0);
+}
+
+void Campaigns::RunFrenchCampaign() {
+    serverlist::ServerTable& table = m_window.lvip();
+    if (m_busyCount > 0 || table.Empty()) {
+        return;
+    }
+    m_busyCount = 0;
+    ++m_generation;
+    m_window.SetLabel6(QStringLiteral("0"));
+    m_window.Gauge().SetMax(static_cast<int>(table.Count()));
+    m_window.Gauge().SetPosition(0);
+    for (std::size_t i = 0; i < table.Count(); ++i) {
+        table.Row(i).answered = true;
+    }
+    ResetSlots();
+    for (std::size_t j = 0; j < table.Count(); ++j) {
+        // No bound on the number of waits here: these workers hand back at once.
+        while (m_busyCount == m_workerLimit && !m_window.Terminating()) {
+            m_window.UiWait(kSlotWaitMs, [this] { return m_busyCount < m_workerLimit; });
+        }
+        if (j >= table.Count() || m_window.Terminating()) {
+            break;
+        }
+        StartWorker(ProbeKind::RechFr, QString::fromStdString(table.Row(j).caption), QString());
+    }
+    m_window.ResetWaitCounter();
+    while (m_busyCount > 0 && m_window.WaitCounter() < 20 && !m_window.Terminating()) {
+        m_window.UiWait(kFinalWaitMs, [this] { return m_busyCount <= 0; });
+    }
+    // Only rows appended while the campaign ran can lack the flag.
+    for (std::size_t i = 0; i < table.Count();) {
+        if (!table.Row(i).answered) {
+            table.Remove(i);
+        } else {
+            ++i;
+        }
+    }
+    m_window.Gauge().SetPosition(0);
+    m_window.SetLabel8(QString::number(table.Count()));
+}
+
+void Campaigns::FrenchCheck() {
+    serverlist::ServerTable& table = m_window.lvip();
+    for (std::size_t i = 0; i < table.Count();) {
+        const std::string& home = table.Row(i).Sub(Column::Home);
+        const bool french = std::any_of(kFrenchHomes.begin(), kFrenchHomes.end(),
+                                        [&home](std::string_view tld) { return home.find(tld) != std::string::npos; });
+        if (french) {
+            ++i;
+        } else {
+            table.Remove(i);
+        }
+    }
+}
+
+void Campaigns::RemoveUnansweredServers() {
+    serverlist::ServerTable& table = m_window.lvip();
+    for (std::size_t i = 0; i < table.Count();) {
+        if (table.Row(i).caption == "0") {
+            break;
+        }
+        if (!table.Row(i).answered) {
+            table.Remove(i);
+        } else {
+            ++i;
+        }
+    }
+    table.Sort();
+}
+
+void Campaigns::RemoveUnansweredPeers() {
+    serverlist::PeerList& peers = m_window.lvHBL();
+    for (std::size_t i = 0; i < peers.Count();) {
+        if (peers.Row(i).caption == "0") {
+            break;
+        }
+        if (!peers.Row(i).answered) {
+            peers.Remove(i);
+        } else {
+            ++i;
+        }
+    }
+    peers.SortByCaption();
+}
+
+void Campaigns::WorkerFinished(int slot, unsigned generation) {
+    if (generation != m_generation || slot < 0 || slot >= kSlotCount) {
+        // A worker that outlived its campaign: the slots and the busy count it held were reset
+        // when the next campaign started, so it frees nothing there.
+        return;
+    }
+    Slot& s = m_slots[static_cast<std::size_t>(slot)];
+    s.state = SlotState::Free;
+    s.worker = nullptr;
+    --m_busyCount;
+    CountRowDealtWith();
+    m_window.NotifyStateChanged();
+}
+
+void Campaigns::WorkerEnded(TScanFiles* worker) {
+    if (m_live.erase(worker) > 0) {
+        worker->wait();
+        delete worker;
+    }
+}
+
+void Campaigns::StopWorkers() {
+    m_link->Close();
+    for (TScanFiles* worker : m_live) {
+        worker->requestInterruption();
+    }
+    for (TScanFiles* worker : m_live) {
+        if (worker->wait(kStopWaitMs)) {
+            delete worker;
+        }
+        // A thread that does not end in time is left to the process's end rather than deleted
+        // while it runs.
+    }
+    m_live.clear();
+    m_busyCount = 0;
+}
+
+}  // namespace hublane::probe

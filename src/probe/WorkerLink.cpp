@@ -1,0 +1,66 @@
+// The link between probe workers and the window's thread: one blocking call onto that thread per
+// look-up-and-change, released when the program quits.
+#include "probe/WorkerLink.h"
+
+#include <QMetaObject>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace hublane::probe {
+namespace {
+
+// One queued call. A call that the worker gave up on is never run: the window's thread checks
+// the state before it starts, and the worker never gives up once the call is running.
+struct Call {
+    enum class State { Pending, Running, Done, Abandoned };
+    std::mutex mutex;
+    std::condition_variable done;
+    State state = State::Pending;
+};
+
+}  // namespace
+
+bool WorkerLink::Synchronize(const std::function<void()>& fn, const std::function<bool()>& stop) {
+    if (m_closed.load()) {
+        return false;
+    }
+    QObject* context = m_context.data();
+    if (!context) {
+        return false;
+    }
+    auto call = std::make_shared<Call>();
+    const bool queued = QMetaObject::invokeMethod(
+        context,
+        [call, fn] {
+            {
+                std::lock_guard lock(call->mutex);
+                if (call->state != Call::State::Pending) {
+                    return;
+                }
+                call->state = Call::State::Running;
+            }
+            fn();
+            {
+                std::lock_guard lock(call->mutex);
+                call->state = Call::State::Done;
+            }
+            call->done.notify_all();
+        },
+        Qt::QueuedConnection);
+    if (!queued) {
+        return false;
+    }
+    std::unique_lock lock(call->mutex);
+    while (call->state != Call::State::Done) {
+        if (call->state == Call::State::Pending && (m_closed.load() || (stop && stop()))) {
+            call->state = Call::State::Abandoned;
+            return false;
+        }
+        call->done.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+}  // namespace hublane::probe

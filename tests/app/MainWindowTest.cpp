@@ -1,0 +1,154 @@
+// The main window: its controls, the button that starts the first cycle, the countdown, the
+// second press during a cycle, and the window coming back after each cycle.
+#include "app/MainWindow.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "app/About.h"
+#include "app/LanguageTable.h"
+#include "platform/MemorySettingsStore.h"
+#include "support/CycleFakes.h"
+#include "support/FakePrompts.h"
+#include "support/TestSupport.h"
+
+namespace hublane::app {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        language.Reset();
+        for (int i = 1; i <= 15; ++i) language.Append(QStringLiteral("texte %1").arg(i));
+        main = std::make_unique<TFMain>(settings);
+        about = std::make_unique<TFAbout>();
+        lserveur = std::make_unique<serverlist::TFLServeur>(serverlist::LserveurDeps{
+            settings, language, prompts, [this](bool) { return dir.filePath(QStringLiteral("server.met")); },
+            dir.filePath(QStringLiteral("serverHBL.met"))});
+        runner = std::make_unique<test::RecordingRunner>(*lserveur);
+        lserveur->SetCampaignRunner(runner.get());
+        lserveur->SetPeerServer(&peerServer);
+        peerServer.servers = 60;  // no web fetch, no extension blocks
+        peerServer.peers = 60;
+        main->Attach(*about, *lserveur);
+        main->show();
+    }
+    void TearDown() override { lserveur->SetCampaignRunner(nullptr); }
+
+    template <typename T>
+    T* Child(const char* name) {
+        return main->findChild<T*>(QString::fromLatin1(name));
+    }
+    QString Text(const char* name) { return Child<QLabel>(name)->text(); }
+    bool WaitClosed() {
+        return test::WaitFor([this] { return !lserveur->Visible() && main->isVisible(); }, 3000);
+    }
+
+    QTemporaryDir dir;
+    platform::MemorySettingsStore settings;
+    LanguageTable language;
+    test::FakePrompts prompts;
+    test::FillingPeerServer peerServer;
+    std::unique_ptr<TFMain> main;
+    std::unique_ptr<TFAbout> about;
+    std::unique_ptr<serverlist::TFLServeur> lserveur;
+    std::unique_ptr<test::RecordingRunner> runner;
+};
+
+TEST_F(MainWindowTest, StartsWithItsControlsInPlaceAndNoCountdown) {
+    EXPECT_EQ(main->size(), QSize(659, 194));
+    EXPECT_EQ(Child<QPushButton>("BtnServer")->geometry(), QRect(170, 28, 159, 21));
+    EXPECT_EQ(Child<QPushButton>("BtnServer")->text(), QStringLiteral("Liste de serveurs"));
+    EXPECT_EQ(Child<QPushButton>("FlatButton1")->geometry(), QRect(8, 16, 41, 17));
+    EXPECT_EQ(Child<QProgressBar>("CGauge1")->geometry(), QRect(107, 69, 298, 13));
+    EXPECT_EQ(Child<QLabel>("Label1")->pos(), QPoint(8, 52));
+    EXPECT_EQ(Child<QLabel>("Label1")->width(), 481);
+    EXPECT_EQ(Child<QLabel>("Label2")->pos(), QPoint(344, 32));
+    EXPECT_EQ(Child<QLabel>("Label3")->pos(), QPoint(376, 32));
+    EXPECT_EQ(Child<QLabel>("Label8")->pos(), QPoint(412, 168));
+    EXPECT_EQ(Child<QLabel>("LVersion")->pos(), QPoint(132, 84));
+    EXPECT_EQ(Child<QLabel>("ImgAbout")->geometry(), QRect(634, 3, 10, 9));
+    EXPECT_EQ(Child<QLabel>("ImgMaxim")->geometry(), QRect(646, 3, 10, 9));
+    EXPECT_EQ(Child<QWidget>("Panel1")->geometry(), QRect(16, 100, 468, 60));
+    // FormShow hid the status label and the gauge.
+    EXPECT_FALSE(Child<QLabel>("Label1")->isVisible());
+    EXPECT_FALSE(Child<QProgressBar>("CGauge1")->isVisible());
+    EXPECT_FALSE(Child<QLabel>("LVersion")->isVisible());
+    EXPECT_EQ(Text("Label1"), QStringLiteral("Vérifie la version de Hublane"));
+    EXPECT_TRUE(Text("Label2").isEmpty());
+    EXPECT_TRUE(Text("Label3").isEmpty());
+    EXPECT_FALSE(main->Timer1().isActive());
+    EXPECT_EQ(main->Timer1().interval(), 60000);
+}
+
+TEST_F(MainWindowTest, ButtonRunsACycleThenStartsTheCountdownAndStaysDisabled) {
+    main->BtnServerClick();
+    EXPECT_EQ(runner->kinds.size(), 2u);  // the two ping campaigns ran inside the press
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
+    EXPECT_EQ(Text("Label3"), QStringLiteral("minutes restantes"));
+    EXPECT_TRUE(main->Timer1().isActive());
+    EXPECT_FALSE(Child<QPushButton>("BtnServer")->isEnabled());
+    EXPECT_EQ(Text("Label1"), QStringLiteral("Envoi des serveurs vers eDonkey"));
+    // About a second later the server list window closes and the main window comes back.
+    ASSERT_TRUE(WaitClosed());
+    EXPECT_FALSE(Child<QLabel>("Label1")->isVisible());
+    EXPECT_FALSE(Child<QProgressBar>("CGauge1")->isVisible());
+    EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
+}
+
+TEST_F(MainWindowTest, CountdownStartsACycleOnTheTickThatMakesZero) {
+    main->BtnServerClick();
+    ASSERT_TRUE(WaitClosed());
+    runner->kinds.clear();
+    for (int i = 0; i < 119; ++i) main->Timer1Timer();
+    EXPECT_EQ(Text("Label2"), QStringLiteral("1"));
+    EXPECT_TRUE(runner->kinds.empty());
+    main->Timer1Timer();
+    EXPECT_EQ(runner->kinds.size(), 2u);
+    EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
+    EXPECT_EQ(Text("Label3"), QStringLiteral("minutes restantes"));
+    EXPECT_TRUE(main->Timer1().isActive());
+    EXPECT_TRUE(main->isVisible());  // this path does not hide the main window
+    ASSERT_TRUE(WaitClosed());
+}
+
+TEST_F(MainWindowTest, CycleStartedByTheCountdownShowsAHiddenMainWindowAtItsEnd) {
+    main->BtnServerClick();
+    ASSERT_TRUE(WaitClosed());
+    main->hide();
+    for (int i = 0; i < 120; ++i) main->Timer1Timer();
+    EXPECT_FALSE(main->isVisible());
+    ASSERT_TRUE(WaitClosed());
+    EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(MainWindowTest, SecondPressDuringACycleStartsNothingNew) {
+    int nestedRuns = 0;
+    runner->onRun = [&](serverlist::ProbeKind) {
+        if (nestedRuns++ == 0) {
+            main->BtnServerClick();  // the server list window is shown: Show returns at once
+            EXPECT_FALSE(main->isVisible());
+            EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
+            EXPECT_FALSE(Child<QPushButton>("BtnServer")->isEnabled());
+        }
+    };
+    main->BtnServerClick();
+    EXPECT_EQ(runner->kinds.size(), 2u);
+    ASSERT_TRUE(WaitClosed());
+}
+
+TEST_F(MainWindowTest, SettingsResetLeavesOnlyLanguageAndVersion) {
+    settings.Values()[QStringLiteral("Langage")] = QStringLiteral("francais.lng");
+    settings.Values()[QStringLiteral("inter")] = 1;
+    settings.Values()[QStringLiteral("PathDonkey")] = QStringLiteral("C:\\eDonkey\\");
+    main->mnuRechRepClick();
+    EXPECT_EQ(settings.Values().keys(), (QStringList{QStringLiteral("Langage"), QStringLiteral("Version")}));
+}
+
+}  // namespace
+}  // namespace hublane::app

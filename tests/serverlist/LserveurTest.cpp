@@ -1,0 +1,226 @@
+// The update cycle: its steps and captions, the row-count conditions and blocks, the recovery from
+// a failing step, the closing one second later, and the waits.
+#include "serverlist/Lserveur.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "app/LanguageTable.h"
+#include "platform/MemorySettingsStore.h"
+#include "support/CycleFakes.h"
+#include "support/FakePrompts.h"
+#include "support/TestSupport.h"
+
+namespace hublane::serverlist {
+namespace {
+
+using test::FakeWeb;
+using test::FillingPeerServer;
+using test::RecordingRunner;
+using test::RecordingStatus;
+
+class CycleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        language.Reset();
+        for (int i = 1; i <= 15; ++i) language.Append(QStringLiteral("texte %1").arg(i));
+        window = std::make_unique<TFLServeur>(LserveurDeps{
+            settings, language, prompts, [this](bool) { return dir.filePath(QStringLiteral("server.met")); },
+            dir.filePath(QStringLiteral("serverHBL.met"))});
+        runner = std::make_unique<RecordingRunner>(*window);
+        window->SetCampaignRunner(runner.get());
+        window->SetStatusLabel(&status);
+        window->SetPeerServer(&peerServer);
+        window->SetWebDirectory(&web);
+    }
+    void TearDown() override { window->SetCampaignRunner(nullptr); }
+
+    QTemporaryDir dir;
+    platform::MemorySettingsStore settings;
+    app::LanguageTable language;
+    test::FakePrompts prompts;
+    RecordingStatus status;
+    FillingPeerServer peerServer;
+    FakeWeb web;
+    std::unique_ptr<TFLServeur> window;
+    std::unique_ptr<RecordingRunner> runner;
+};
+
+const QStringList kAllCaptions = {
+    QStringLiteral("Lecture du Server.met"),
+    QStringLiteral("Lecture du ServerHBL.met"),
+    QStringLiteral("Lancement du Serveur Hublane"),
+    QStringLiteral("Récupère à partir d'une URL"),
+    QStringLiteral("Récupère les HBL à partir d'une URL"),
+    QStringLiteral("Ping des Serveurs"),
+    QStringLiteral("Ping des Hublane"),
+    QStringLiteral("Recherche de nouveaux Hublane"),
+    QStringLiteral("Ping des nouveaux Hublane"),
+    QStringLiteral("Recherche de nouveaux serveurs par Hublane"),
+    QStringLiteral("Ping les nouveaux serveurs"),
+    QStringLiteral("Recherche de nouveaux serveurs"),
+    QStringLiteral("Ping les nouveaux serveurs"),
+    QStringLiteral("Récupère à partir d'une URL"),
+    QStringLiteral("Ecriture de server.met"),
+    QStringLiteral("Ecriture de serverHBL.met"),
+    QStringLiteral("Envoi des serveurs vers eDonkey"),
+};
+
+TEST_F(CycleTest, EmptyListsRunEveryStepInOrderAndLogBothReadErrors) {
+    window->Show();
+    EXPECT_EQ(status.captions, kAllCaptions);
+    EXPECT_EQ(runner->kinds, (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL2,
+                                                     ProbeKind::PingHBL, ProbeKind::NewHBL, ProbeKind::RechDesc,
+                                                     ProbeKind::RechNew, ProbeKind::RechDesc}));
+    EXPECT_EQ(web.serverFetches, 2);
+    EXPECT_EQ(web.peerFetches, 1);
+    ASSERT_EQ(window->ErrorLog().size(), 2);
+    EXPECT_EQ(window->ErrorLog()[0], QStringLiteral("server.met : texte 2"));
+    EXPECT_EQ(window->ErrorLog()[1], QStringLiteral("serverHBL.met : texte 2"));
+    // Empty lists never create the files.
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("server.met"))));
+}
+
+TEST_F(CycleTest, WebFetchOfServersRunsWithFiveRowsButNotSix) {
+    peerServer.servers = 5;
+    peerServer.peers = 6;
+    window->Show();
+    EXPECT_EQ(web.serverFetches, 1);
+    EXPECT_EQ(web.peerFetches, 0);
+    EXPECT_TRUE(status.captions.contains(QStringLiteral("Récupère à partir d'une URL")));
+
+    CycleTest::TearDown();
+    SetUp();
+    peerServer.servers = 6;
+    peerServer.peers = 5;
+    window->Show();
+    EXPECT_EQ(web.serverFetches, 0);
+    EXPECT_EQ(web.peerFetches, 1);
+}
+
+TEST_F(CycleTest, BlocksTestTheirConditionOnceBeforeTheirFirstStep) {
+    peerServer.servers = 49;
+    peerServer.peers = 50;
+    // The first step of the server block adds rows: its second step still runs, and the
+    // next block, counted anew, does not.
+    runner->onRun = [this](ProbeKind kind) {
+        if (kind == ProbeKind::NewHBL) {
+            window->lvip().AddServerRow("82.0.0.1", "4661");
+        }
+    };
+    window->Show();
+    EXPECT_EQ(runner->kinds, (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL,
+                                                     ProbeKind::RechDesc}));
+    EXPECT_FALSE(status.captions.contains(QStringLiteral("Recherche de nouveaux Hublane")));
+    EXPECT_FALSE(status.captions.contains(QStringLiteral("Recherche de nouveaux serveurs")));
+    EXPECT_EQ(window->Label8(), QStringLiteral("50"));
+}
+
+TEST_F(CycleTest, FortyNineServersRunBothServerBlocksWhileStillBelowFifty) {
+    peerServer.servers = 49;
+    peerServer.peers = 50;
+    window->Show();
+    EXPECT_EQ(runner->kinds, (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL,
+                                                     ProbeKind::RechDesc, ProbeKind::RechNew, ProbeKind::RechDesc}));
+}
+
+TEST_F(CycleTest, CampaignStepsCopyTheWorkerLimitAndCleanUp) {
+    peerServer.servers = 60;
+    peerServer.peers = 60;
+    window->Controls().nbThreads.SetValue(7);
+    window->lvHBL().AddPeerRow("192.168.0.5");
+    window->Show();
+    EXPECT_EQ(runner->limits, (std::vector<int>{7, 7}));
+    EXPECT_EQ(window->lvHBL().FindExact("192.168.0.5"), -1);
+    EXPECT_EQ(window->Label6(), QStringLiteral("0"));
+    EXPECT_EQ(window->Controls().checked, ProbeKind::PingHBL);
+}
+
+TEST_F(CycleTest, AFailingStepIsReportedAndTheCycleGoesOnAndCloses) {
+    peerServer.fail = true;
+    QStringList failed;
+    QObject::connect(window.get(), &TFLServeur::StepFailed,
+                     [&failed](const QString& caption, const QString&) { failed << caption; });
+    bool closed = false;
+    QObject::connect(window.get(), &TFLServeur::Closed, [&closed] { closed = true; });
+    window->Show();
+    EXPECT_EQ(failed, QStringList{QStringLiteral("Lancement du Serveur Hublane")});
+    EXPECT_EQ(prompts.escaped, QStringList{QStringLiteral("port 3077 in use")});
+    EXPECT_EQ(status.captions.last(), QStringLiteral("Envoi des serveurs vers eDonkey"));
+    EXPECT_TRUE(test::WaitFor([&closed] { return closed; }, 3000));
+    EXPECT_FALSE(window->Visible());
+    // The next cycle starts again.
+    status.captions.clear();
+    window->Show();
+    EXPECT_EQ(status.captions.size(), kAllCaptions.size());
+}
+
+TEST_F(CycleTest, WindowClosesAboutOneSecondAfterTheCycleAndWritesTheSettings) {
+    QElapsedTimer clock;
+    bool closed = false;
+    qint64 closedAfter = 0;
+    QObject::connect(window.get(), &TFLServeur::Closed, [&] {
+        closed = true;
+        closedAfter = clock.elapsed();
+    });
+    window->Show();
+    clock.start();
+    EXPECT_TRUE(window->Visible());
+    // Showing the window while it is shown starts nothing.
+    status.captions.clear();
+    window->Show();
+    EXPECT_TRUE(status.captions.isEmpty());
+    ASSERT_TRUE(test::WaitFor([&closed] { return closed; }, 3000));
+    EXPECT_GE(closedAfter, 900);
+    EXPECT_TRUE(settings.Values().contains(QStringLiteral("inter")));
+    EXPECT_TRUE(settings.Values().contains(QStringLiteral("NbThreads")));
+}
+
+TEST_F(CycleTest, QuittingDuringAWebFetchStopsTheCycleBeforeItWritesAnything) {
+    web.answer = false;  // the fetch never reports its end: the step waits in 1000 ms steps
+    peerServer.peers = 10;
+    int waitsSeen = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] { waitsSeen = window->WaitCounter(); });
+    poll.start(5);
+    QTimer::singleShot(2500, window.get(), [this] { window->SetTerminating(); });
+    window->Show();
+    EXPECT_GE(waitsSeen, 2);
+    EXPECT_LE(waitsSeen, 4);
+    EXPECT_TRUE(window->Terminating());
+    EXPECT_EQ(status.captions.last(), QStringLiteral("Récupère à partir d'une URL"));
+    EXPECT_TRUE(runner->kinds.empty());
+}
+
+TEST_F(CycleTest, UiWaitEndsEarlyWhenItsConditionHolds) {
+    bool flag = false;
+    QTimer::singleShot(50, window.get(), [&] {
+        flag = true;
+        window->NotifyStateChanged();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    window->ResetWaitCounter();
+    window->UiWait(5000, [&flag] { return flag; });
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(window->WaitCounter(), 1);
+}
+
+TEST_F(CycleTest, UiWaitEndsAtOnceWhenTheApplicationQuits) {
+    QTimer::singleShot(30, qApp, [] { QCoreApplication::exit(0); });
+    QElapsedTimer clock;
+    clock.start();
+    window->UiWait(5000);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(window->Terminating());
+    window->UiWait(5000);  // already quitting: returns at once
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+}  // namespace
+}  // namespace hublane::serverlist
