@@ -201,22 +201,22 @@ std::optional<std::string> DecodeHexUtf16(std::string_view data) {
     return out.Take();
 }
 
-std::optional<std::string> DecodeValue(std::string_view spec) {
+std::optional<std::string> DecodeValue(std::string_view data) {
     constexpr std::string_view kStringTypes[] = {"str(1):", "str(2):"};
     constexpr std::string_view kHexStringTypes[] = {"hex(1):", "hex(2):"};
     for (const auto prefix : kStringTypes) {
-        if (spec.starts_with(prefix)) {
-            spec.remove_prefix(prefix.size());
+        if (data.starts_with(prefix)) {
+            data.remove_prefix(prefix.size());
             break;
         }
     }
-    if (spec.starts_with('"')) {
+    if (data.starts_with('"')) {
         std::size_t pos = 1;
-        return DecodeEscaped(spec, pos, '"');
+        return DecodeEscaped(data, pos, '"');
     }
     for (const auto prefix : kHexStringTypes) {
-        if (spec.starts_with(prefix)) {
-            return DecodeHexUtf16(spec.substr(prefix.size()));
+        if (data.starts_with(prefix)) {
+            return DecodeHexUtf16(data.substr(prefix.size()));
         }
     }
     return std::nullopt;  // a number, binary data or a string list: not a text
