@@ -1,0 +1,17 @@
+// Fuzz target: mimeapps.list default handlers and the Exec program of desktop entries.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "app/DirectoryPart.h"
+#include "platform/DesktopEntry.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    (void)hublane::platform::DefaultApplications(text, "x-scheme-handler/ed2k");
+    if (const auto program = hublane::platform::DesktopExecProgram(text)) {
+        (void)hublane::app::FolderOf(*program);
+    }
+    (void)hublane::app::FolderOf(hublane::app::RemoveDoubleQuotes(text));
+    return 0;
+}

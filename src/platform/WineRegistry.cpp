@@ -1,0 +1,319 @@
+// Reading one key's default value out of a Wine prefix's registry file (system.reg, user.reg).
+#include "platform/WineRegistry.h"
+
+#include <cstdint>
+
+namespace hublane::platform {
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Builds UTF-8 from a mix of raw bytes (already UTF-8) and UTF-16 code units from escapes, pairing
+// surrogates that arrive as two escapes; a lone surrogate becomes U+FFFD.
+class Utf8Builder {
+  public:
+    void Byte(char c) {
+        Flush();
+        m_out.push_back(c);
+    }
+    void Unit(char16_t unit) {
+        if (m_high != 0) {
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                AppendUtf8(m_out, 0x10000 + ((char32_t{m_high} - 0xD800) << 10) + (unit - 0xDC00));
+                m_high = 0;
+                return;
+            }
+            Flush();
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            m_high = unit;
+        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            AppendUtf8(m_out, 0xFFFD);
+        } else {
+            AppendUtf8(m_out, unit);
+        }
+    }
+    std::string Take() {
+        Flush();
+        // A registry string is read as a C string: an embedded NUL ends it.
+        if (const auto nul = m_out.find('\0'); nul != std::string::npos) {
+            m_out.resize(nul);
+        }
+        return std::move(m_out);
+    }
+
+  private:
+    void Flush() {
+        if (m_high != 0) {
+            AppendUtf8(m_out, 0xFFFD);
+            m_high = 0;
+        }
+    }
+    std::string m_out;
+    char16_t m_high = 0;
+};
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+unsigned HexValue(char c) {
+    if (c <= '9') {
+        return static_cast<unsigned>(c - '0');
+    }
+    return static_cast<unsigned>((c | 0x20) - 'a' + 10);
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Decodes Wine's escaped text from pos up to the first unescaped terminator, leaving pos after it.
+// Wine writes \\ and \" (and \[ \] in key names), C escapes, \xNNNN (up to four hex digits) and
+// octal \NNN (up to three digits). Without a terminator the text is malformed: nullopt.
+std::optional<std::string> DecodeEscaped(std::string_view s, std::size_t& pos, char terminator) {
+    Utf8Builder out;
+    while (pos < s.size()) {
+        const char c = s[pos++];
+        if (c == terminator) {
+            return out.Take();
+        }
+        if (c != '\\') {
+            out.Byte(c);
+            continue;
+        }
+        if (pos >= s.size()) {
+            break;
+        }
+        const char e = s[pos++];
+        switch (e) {
+            case 'a':
+                out.Unit(0x07);
+                break;
+            case 'b':
+                out.Unit(0x08);
+                break;
+            case 'e':
+                out.Unit(0x1B);
+                break;
+            case 'f':
+                out.Unit(0x0C);
+                break;
+            case 'n':
+                out.Unit(0x0A);
+                break;
+            case 'r':
+                out.Unit(0x0D);
+                break;
+            case 't':
+                out.Unit(0x09);
+                break;
+            case 'v':
+                out.Unit(0x0B);
+                break;
+            case 'x': {
+                unsigned value = 0;
+                for (int n = 0; n < 4 && pos < s.size() && IsHexDigit(s[pos]); ++n) {
+                    value = value * 16 + HexValue(s[pos++]);
+                }
+                out.Unit(static_cast<char16_t>(value));
+                break;
+            }
+            default:
+                if (e >= '0' && e <= '7') {
+                    unsigned value = static_cast<unsigned>(e - '0');
+                    for (int n = 1; n < 3 && pos < s.size() && s[pos] >= '0' && s[pos] <= '7'; ++n) {
+                        value = value * 8 + static_cast<unsigned>(s[pos++] - '0');
+                    }
+                    out.Unit(static_cast<char16_t>(value));
+                } else {
+                    out.Byte(e);
+                }
+                break;
+        }
+    }
+    return std::nullopt;
+}
+
+// A string stored as bytes: "hex(1):43,00,3a,00" is UTF-16LE text. Malformed data: nullopt.
+std::optional<std::string> DecodeHexUtf16(std::string_view data) {
+    std::string bytes;
+    std::size_t pos = 0;
+    const auto skipBlanks = [&] {
+        while (pos < data.size() && (data[pos] == ' ' || data[pos] == '\t')) {
+            ++pos;
+        }
+    };
+    skipBlanks();
+    while (pos < data.size()) {
+        unsigned byte = 0;
+        int digits = 0;
+        for (; digits < 2 && pos < data.size() && IsHexDigit(data[pos]); ++digits) {
+            byte = byte * 16 + HexValue(data[pos++]);
+        }
+        if (digits == 0) {
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<char>(byte));
+        skipBlanks();
+        if (pos < data.size()) {
+            if (data[pos] != ',') {
+                return std::nullopt;
+            }
+            ++pos;
+            skipBlanks();
+        }
+    }
+    Utf8Builder out;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        out.Unit(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    }
+    return out.Take();
+}
+
+std::optional<std::string> DecodeValue(std::string_view data) {
+    constexpr std::string_view kStringTypes[] = {"str(1):", "str(2):"};
+    constexpr std::string_view kHexStringTypes[] = {"hex(1):", "hex(2):"};
+    for (const auto prefix : kStringTypes) {
+        if (data.starts_with(prefix)) {
+            data.remove_prefix(prefix.size());
+            break;
+        }
+    }
+    if (data.starts_with('"')) {
+        std::size_t pos = 1;
+        return DecodeEscaped(data, pos, '"');
+    }
+    for (const auto prefix : kHexStringTypes) {
+        if (data.starts_with(prefix)) {
+            return DecodeHexUtf16(data.substr(prefix.size()));
+        }
+    }
+    return std::nullopt;  // a number, binary data or a string list: not a text
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    return s;
+}
+
+// Logical lines of the file: a line ending in a backslash goes on in the next one (Wine breaks
+// long hex data that way).
+class LineReader {
+  public:
+    explicit LineReader(std::string_view text) : m_text(text) {}
+    bool Next(std::string_view& line) {
+        if (m_pos >= m_text.size()) {
+            return false;
+        }
+        line = Physical();
+        if (!line.ends_with('\\')) {
+            return true;
+        }
+        m_joined.assign(line.substr(0, line.size() - 1));
+        while (m_pos < m_text.size()) {
+            const std::string_view next = TrimLeft(Physical());
+            if (!next.ends_with('\\')) {
+                m_joined.append(next);
+                break;
+            }
+            m_joined.append(next.substr(0, next.size() - 1));
+        }
+        line = m_joined;
+        return true;
+    }
+
+  private:
+    std::string_view Physical() {
+        std::size_t end = m_text.find('\n', m_pos);
+        if (end == std::string_view::npos) {
+            end = m_text.size();
+        }
+        std::string_view line = m_text.substr(m_pos, end - m_pos);
+        m_pos = end + 1;
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        return line;
+    }
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    std::string m_joined;
+};
+
+}  // namespace
+
+WineKeyLookup FindWineDefaultValue(std::string_view fileText, std::string_view keyPath) {
+    WineKeyLookup result;
+    LineReader reader(fileText);
+    std::string_view line;
+    while (reader.Next(line)) {
+        line = TrimLeft(line);
+        if (line.starts_with('[')) {
+            if (result.keyFound) {
+                break;  // the key's section is over without a default value
+            }
+            std::size_t pos = 1;
+            const auto name = DecodeEscaped(line, pos, ']');
+            result.keyFound = name && EqualsIgnoreCase(*name, keyPath);
+        } else if (result.keyFound && line.starts_with("@=")) {
+            result.defaultValue = DecodeValue(line.substr(2));
+            break;
+        }
+    }
+    return result;
+}
+
+std::optional<WindowsDrivePath> SplitDrivePath(std::string_view windowsPath) {
+    if (windowsPath.size() < 2 || windowsPath[1] != ':') {
+        return std::nullopt;
+    }
+    const char letter = AsciiLower(windowsPath[0]);
+    if (letter < 'a' || letter > 'z') {
+        return std::nullopt;
+    }
+    std::string rest(windowsPath.substr(2));
+    if (!rest.empty() && rest.front() != '\\' && rest.front() != '/') {
+        return std::nullopt;  // "C:Dir" is relative to the drive's current folder
+    }
+    for (char& c : rest) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return WindowsDrivePath{letter, std::move(rest)};
+}
+
+}  // namespace hublane::platform
