@@ -274,6 +274,14 @@ void TFMain::TrayIcon1DblClick() {
     activateWindow();
 }
 
+void TFMain::SetBusyCursor(bool busy) {
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
 void TFMain::mnuRechRepClick() { ResetSettings(m_settings); }
 
 void TFMain::Exit1Click() {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/WidgetAdapters.h"
+#include "platform/UserPrompts.h"
 
 namespace hublane::platform {
 class SettingsStore;
@@ -35,7 +36,7 @@ struct TFMainHooks {
     std::function<void(class TFMain&)> checkVersion;
 };
 
-class TFMain : public QWidget {
+class TFMain : public QWidget, public platform::BusyOwner {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 659;
@@ -60,6 +61,9 @@ public:
     void TrayIcon1DblClick();
     void mnuRechRepClick();
     void Exit1Click();
+
+    /// The hourglass while a locator works for this window.
+    void SetBusyCursor(bool busy) override;
 
     QTimer& Timer1() { return m_timer1; }
     QSystemTrayIcon* TrayIcon1() { return m_trayIcon1.get(); }
