@@ -7,6 +7,13 @@ namespace hublane::cli {
 
 const QList<Verb>& Verbs() {
     static const QList<Verb> verbs = {
+        {"probe",
+         "  probe desc HOST PORT   asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for its\n"
+         "                         name and description: NAME<TAB>DESCRIPTION (\\\\ \\t \\r \\n escaped);\n"
+         "                         exit status 2 when no answer came within 5 s\n"
+         "  probe list HOST PORT   asks it for the servers it knows: one IP:PORT line per usable entry,\n"
+         "                         in answer order; exit status 2 when no answer came\n",
+         RunProbe},
     };
     return verbs;
 }
@@ -32,7 +39,8 @@ int RunCommandLine(const QStringList& args, Io& io) {
         return args.isEmpty() ? 1 : 0;
     }
     if (args.first() == QLatin1String("--version")) {
-        io.out << QString::fromUtf8(app::kVersion.data(), static_cast<qsizetype>(app::kVersion.size())) << '\n';
+        io.out << QString::fromUtf8(app::kVersion.data(), static_cast<qsizetype>(app::kVersion.size()))
+               << '\n';
         return 0;
     }
     for (const Verb& v : Verbs()) {

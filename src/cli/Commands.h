@@ -23,6 +23,9 @@ struct Verb {
 /// All verb families, in the order --help lists them.
 const QList<Verb>& Verbs();
 
+/// probe desc|list HOST PORT: one description or server list exchange with an eD2k server.
+int RunProbe(const QStringList& args, Io& io);
+
 /// Runs one command line (without the program name); returns the exit status.
 int RunCommandLine(const QStringList& args, Io& io);
 

@@ -104,18 +104,17 @@ TEST_F(CampaignsTest, ServerListCampaignAddsNewServersAndHoldsItsSlotUntilTheTim
 }
 
 TEST_F(CampaignsTest, ServerListCampaignAsksOnlyAnsweredRowsAmongTheFirstFifty) {
-    StartLab("127.0.0.20 4661 silent\n127.0.0.21 4661 silent\n");
-    for (int i = 0; i < 60; ++i) window->lvip().AddServerRow("127.0.1." + std::to_string(100 + i), "notaport");
-    window->lvip().AddServerRow("127.0.0.20", "4661");  // row 60: beyond the first fifty
+    StartLab("127.0.0.21 4661 answer\n127.0.0.99 4661 answer\n");
+    // After the clean-up's sort: 127.0.0.21, sixty rows 127.0.0.30 to .89, then 127.0.0.99.
+    for (int i = 30; i < 90; ++i) window->lvip().AddServerRow("127.0.0." + std::to_string(i), "4661");
+    window->lvip().AddServerRow("127.0.0.99", "4661");
+    window->lvip().AddServerRow("127.0.0.21", "4661");
     window->lvip().Row(60).answered = true;
-    window->lvip().Row(3).caption = "127.0.0.21";
-    window->lvip().Row(3).Sub(Column::Port) = "4661";
-    window->lvip().Row(3).answered = true;
-    window->Controls().timeout.SetValue(1);
+    window->lvip().Row(61).answered = true;
     Lancer(ProbeKind::RechNew);
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.21")).serverList, 1);
-    EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.20")).Total(), 0);
-    EXPECT_EQ(window->Gauge().Max(), 61);  // the last clean-up set it to the row count
+    EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.99")).Total(), 0);
+    EXPECT_EQ(window->lvip().Count(), 62u);
 }
 
 TEST_F(CampaignsTest, WorkerLimitOfOneProbesOneServerAtATime) {
