@@ -7,6 +7,11 @@ namespace hublane::cli {
 
 const QList<Verb>& Verbs() {
     static const QList<Verb> verbs = {
+        {"lng",
+         "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"
+         "                          escaped); --all prints every string, not only those loaded\n"
+         "  lng build SOURCE OUT    build a language file from a text source of N<TAB>text lines\n",
+         &RunLng},
     };
     return verbs;
 }
@@ -32,7 +37,8 @@ int RunCommandLine(const QStringList& args, Io& io) {
         return args.isEmpty() ? 1 : 0;
     }
     if (args.first() == QLatin1String("--version")) {
-        io.out << QString::fromUtf8(app::kVersion.data(), static_cast<qsizetype>(app::kVersion.size())) << '\n';
+        io.out << QString::fromUtf8(app::kVersion.data(), static_cast<qsizetype>(app::kVersion.size()))
+               << '\n';
         return 0;
     }
     for (const Verb& v : Verbs()) {

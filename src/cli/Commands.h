@@ -23,6 +23,9 @@ struct Verb {
 /// All verb families, in the order --help lists them.
 const QList<Verb>& Verbs();
 
+/// lng: dump and build language files.
+int RunLng(const QStringList& args, Io& io);
+
 /// Runs one command line (without the program name); returns the exit status.
 int RunCommandLine(const QStringList& args, Io& io);
 
