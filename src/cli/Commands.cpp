@@ -14,6 +14,11 @@ const QList<Verb>& Verbs() {
          "  probe list HOST PORT   asks it for the servers it knows: one IP:PORT line per usable entry,\n"
          "                         in answer order; exit status 2 when no answer came\n",
          RunProbe},
+        {"lng",
+         "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"
+         "                          escaped); --all prints every string, not only those loaded\n"
+         "  lng build SOURCE OUT    build a language file from a text source of N<TAB>text lines\n",
+         &RunLng},
     };
     return verbs;
 }

@@ -25,6 +25,8 @@ const QList<Verb>& Verbs();
 
 /// probe desc|list HOST PORT: one description or server list exchange with an eD2k server.
 int RunProbe(const QStringList& args, Io& io);
+/// lng: dump and build language files.
+int RunLng(const QStringList& args, Io& io);
 
 /// Runs one command line (without the program name); returns the exit status.
 int RunCommandLine(const QStringList& args, Io& io);

@@ -2,6 +2,7 @@
 // a failing step, the closing one second later, and the waits.
 #include "serverlist/Lserveur.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,0 +1,111 @@
+// The settings operations of the program: the cycle settings read and write and the settings
+// reset. Each opens the key once; a store error ends the operation where it happens.
+#include "app/CycleSettings.h"
+
+#include "app/Version.h"
+#include "platform/SettingsStore.h"
+
+namespace hublane::app {
+
+namespace {
+
+using serverlist::ProbeKind;
+
+const QString kInter = QStringLiteral("inter");
+const QString kServeurWeb = QStringLiteral("ServeurWeb");
+const QString kServeurHbl = QStringLiteral("ServeurHBL");
+const QString kNbThreads = QStringLiteral("NbThreads");
+const QString kTimeout = QStringLiteral("Timeout");
+
+}  // namespace
+
+void ReadCycleSettings(platform::SettingsStore& store, serverlist::CycleControls& controls) {
+    const auto key = store.Open();
+    // inter marks that the cycle settings were ever stored; without it none is read.
+    if (!key || !key->ValueExists(kInter)) {
+        return;
+    }
+    const auto inter = key->ReadInteger(kInter);
+    if (!inter) {
+        return;
+    }
+    switch (*inter) {
+        case 0:
+            controls.checked = ProbeKind::RechNew;
+            break;
+        case 1:
+            controls.checked = ProbeKind::RechFr;
+            break;
+        case 2:
+            controls.checked = ProbeKind::RechDesc;
+            break;
+        default:
+            break;
+    }
+    QString text;
+    if (!key->ReadString(kServeurWeb, text)) {
+        return;
+    }
+    controls.serverWeb = text;
+    if (!key->ReadString(kServeurHbl, text)) {
+        return;
+    }
+    controls.hblServer = text;
+    const auto threads = key->ReadInteger(kNbThreads);
+    if (!threads) {
+        return;
+    }
+    controls.nbThreads.SetValue(*threads);
+    const auto timeout = key->ReadInteger(kTimeout);
+    if (!timeout) {
+        return;
+    }
+    controls.timeout.SetValue(*timeout);
+}
+
+void WriteCycleSettings(platform::SettingsStore& store, const serverlist::CycleControls& controls) {
+    const auto key = store.Open();
+    if (!key) {
+        return;
+    }
+    int inter = -1;
+    switch (controls.checked) {
+        case ProbeKind::RechNew:
+            inter = 0;
+            break;
+        case ProbeKind::RechFr:
+            inter = 1;
+            break;
+        case ProbeKind::RechDesc:
+            inter = 2;
+            break;
+        default:
+            break;  // another mode's button: the stored mode stays
+    }
+    if (inter >= 0 && !key->WriteInteger(kInter, inter)) {
+        return;
+    }
+    if (!key->WriteString(kServeurWeb, controls.serverWeb) ||
+        !key->WriteString(kServeurHbl, controls.hblServer) ||
+        !key->WriteInteger(kNbThreads, controls.nbThreads.Value())) {
+        return;
+    }
+    key->WriteInteger(kTimeout, controls.timeout.Value());
+}
+
+void ResetSettings(platform::SettingsStore& store) {
+    const auto key = store.Open();
+    if (!key ||
+        !key->WriteString(QStringLiteral("Version"),
+                          QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size())))) {
+        return;
+    }
+    for (const QString& name :
+         {kInter, kNbThreads, kServeurHbl, kServeurWeb, QStringLiteral("PathDonkey"), kTimeout}) {
+        if (!key->DeleteValue(name)) {
+            return;
+        }
+    }
+}
+
+}  // namespace hublane::app

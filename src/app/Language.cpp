@@ -1,0 +1,168 @@
+// The language file: choosing it, loading its texts into the texts table, and what depends on it.
+#include "app/Language.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <stdexcept>
+
+#include "app/LanguageTable.h"
+#include "app/Version.h"
+#include "platform/PeStringTable.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserPrompts.h"
+
+namespace hublane::app {
+
+namespace {
+
+const QString kLangage = QStringLiteral("Langage");
+const QString kDefaultFile = QStringLiteral("francais.lng");
+const QString kErrorCaption = QStringLiteral("Erreur");
+// A language module holds a few kilobytes of strings; anything far larger is not one.
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+QString MissingFileMessage() {
+    return QStringLiteral("Le fichier de langage (*.lng), n'existe pas !");
+}
+QString DamagedFileMessage() {
+    return QStringLiteral("Le fichier de langage (*.lng), contient une erreur !");
+}
+
+/// The string table of the file at path, or nullopt when it cannot be read as a resource module.
+std::optional<platform::StringTable> LoadModule(const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    return platform::ReadStringTable(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+}  // namespace
+
+QString VersionLabelText() {
+    return QString::fromUtf8(kCreditText) + QStringLiteral("v ") +
+           QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size()));
+}
+
+LanguageLoader::LanguageLoader(platform::SettingsStore& settings, platform::UserPrompts& prompts,
+                               LanguageTable& texts, std::function<void()> requestQuit, QString programDir)
+    : m_settings(settings),
+      m_prompts(prompts),
+      m_texts(texts),
+      m_requestQuit(std::move(requestQuit)),
+      m_programDir(std::move(programDir)),
+      m_fileName(kDefaultFile),
+      m_filter(QStringLiteral("Fichier de language de Hublane|*.lng")) {}
+
+void LanguageLoader::QueueApplicationQuit() {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+bool LanguageLoader::LoadLanguage() {
+    if (const auto key = m_settings.Open()) {
+        QString name;
+        if (key->ReadString(kLangage, name)) {
+            if (name.isEmpty()) {
+                if (key->WriteString(kLangage, kDefaultFile)) {
+                    m_fileName = kDefaultFile;
+                }
+            } else {
+                m_fileName = name;
+            }
+        }
+    }
+    if (!ReadLanguageFile()) {
+        RequestQuit();
+        return false;
+    }
+    try {
+        m_filter = m_texts.LangText(1) + QStringLiteral("|*.lng");
+        m_versionLabel = VersionLabelText();
+    } catch (const std::out_of_range&) {
+        ShowError(DamagedFileMessage(), false);
+        RequestQuit();
+    }
+    return !m_quitRequested;
+}
+
+bool LanguageLoader::ReadLanguageFile() {
+    const auto table = LoadModule(ResolvePath());
+    if (!table) {
+        ShowError(MissingFileMessage(), true);
+        m_fileName = kDefaultFile;
+        return ChooseLanguageFile();
+    }
+    m_texts.Reset();
+    for (const std::string& text : platform::LoadableTexts(*table)) {
+        m_texts.Append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
+    return true;
+}
+
+bool LanguageLoader::ChooseLanguageFile() {
+    const std::optional<QString> chosen = m_prompts.ChooseOpenFile(m_filter);
+    if (!chosen) {
+        ShowError(MissingFileMessage(), true);
+        DeleteLangage();
+        return false;
+    }
+    // The name comes back from the store, as it was written; if the store fails, the choice is
+    // still used for this run.
+    m_fileName = *chosen;
+    if (const auto key = m_settings.Open()) {
+        QString stored;
+        if (key->WriteString(kLangage, *chosen) && key->ReadString(kLangage, stored)) {
+            m_fileName = stored;
+        }
+    }
+    if (!ReadLanguageFile()) {
+        DeleteLangage();
+        RequestQuit();
+    }
+    return true;
+}
+
+QString LanguageLoader::ResolvePath() const {
+    // A bare name is looked up as the platform looks up libraries: the program's folder first.
+    if (m_fileName.contains(QLatin1Char('/')) || m_fileName.contains(QLatin1Char('\\'))) {
+        return m_fileName;
+    }
+    for (const QString& dir : {m_programDir, QDir::currentPath()}) {
+        if (dir.isEmpty()) {
+            continue;
+        }
+        const QString candidate = QDir(dir).filePath(m_fileName);
+        if (QFileInfo(candidate).isFile()) {
+            return candidate;
+        }
+    }
+    return QString();
+}
+
+void LanguageLoader::ShowError(const QString& text, bool ownedByMainWindow) {
+    if (!m_quitRequested) {
+        m_prompts.ShowError(text, kErrorCaption, ownedByMainWindow);
+    }
+}
+
+void LanguageLoader::RequestQuit() {
+    if (!m_quitRequested) {
+        m_quitRequested = true;
+        if (m_requestQuit) {
+            m_requestQuit();
+        }
+    }
+}
+
+void LanguageLoader::DeleteLangage() {
+    if (const auto key = m_settings.Open()) {
+        key->DeleteValue(kLangage);
+    }
+}
+
+}  // namespace hublane::app

@@ -1,0 +1,27 @@
+// The text source of a language file: one numbered text a line.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/PeStringTable.h"
+
+namespace hublane::platform {
+
+/// Result of reading a source: the table, or the first error with its line number (from 1).
+struct LangSourceResult {
+    std::optional<StringTable> table;
+    int errorLine = 0;
+    std::string error;
+};
+
+/// Reads a UTF-8 source. Each line is "N<TAB>text" with N a decimal number from 0 to 65535 given
+/// once; in text, "\\", "\t", "\r" and "\n" stand for a backslash, a tab, a carriage return and a
+/// line feed, and any other backslash is an error. Blank lines and lines starting with '#' are
+/// ignored; LF or CRLF line ends; a leading UTF-8 byte order mark is skipped.
+LangSourceResult ParseLangSource(std::string_view source);
+
+/// The text with backslash, tab, CR and LF written as the escapes above.
+std::string EscapeLangText(std::string_view text);
+
+}  // namespace hublane::platform

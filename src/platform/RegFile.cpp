@@ -1,0 +1,295 @@
+// The settings file codec: one registry key in the registry's own text export format (REGEDIT4).
+#include "platform/RegFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace hublane::platform {
+
+namespace {
+
+constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kDword = "dword:";
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    return s;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+/// Reads a quoted text at the start of s; on success s is left just after the closing quote.
+std::optional<std::string> ReadQuoted(std::string_view& s) {
+    if (s.empty() || s.front() != '"') {
+        return std::nullopt;
+    }
+    std::string out;
+    std::size_t i = 1;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (c == '"') {
+            s.remove_prefix(i + 1);
+            return out;
+        }
+        if (c == '\\') {
+            if (i + 1 >= s.size()) {
+                return std::nullopt;
+            }
+            switch (s[i + 1]) {
+                case '\\':
+                    out.push_back('\\');
+                    break;
+                case '"':
+                    out.push_back('"');
+                    break;
+                case 'n':
+                    out.push_back('\n');
+                    break;
+                case 'r':
+                    out.push_back('\r');
+                    break;
+                default:
+                    return std::nullopt;
+            }
+            i += 2;
+            continue;
+        }
+        out.push_back(c);
+        ++i;
+    }
+    return std::nullopt;
+}
+
+std::string Quote(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out.push_back(c);
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+std::optional<std::int32_t> ParseDword(std::string_view digits) {
+    if (digits.empty() || digits.size() > 8) {
+        return std::nullopt;
+    }
+    std::uint32_t v = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, 16);
+    if (ec != std::errc() || end != digits.data() + digits.size()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(v);
+}
+
+/// A raw value of another type: "hex:..." or "hex(N):...", hex byte pairs separated by commas.
+bool IsRawValue(std::string_view v) {
+    if (!StartsWithNoCase(v, "hex")) {
+        return false;
+    }
+    v.remove_prefix(3);
+    if (!v.empty() && v.front() == '(') {
+        const std::size_t close = v.find(')');
+        if (close == std::string_view::npos || close < 2 || close > 9 ||
+            !std::all_of(v.begin() + 1, v.begin() + static_cast<std::ptrdiff_t>(close),
+                         [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
+            return false;
+        }
+        v.remove_prefix(close + 1);
+    }
+    if (v.empty() || v.front() != ':') {
+        return false;
+    }
+    v.remove_prefix(1);
+    return std::all_of(v.begin(), v.end(), [](char c) {
+        return c == ',' || c == ' ' || std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
+std::string ToHex8(std::uint32_t v) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out(8, '0');
+    for (int i = 7; i >= 0; --i) {
+        out[static_cast<std::size_t>(i)] = kDigits[v & 0xF];
+        v >>= 4;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<RegFile> RegFile::Parse(std::string_view text) {
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    const std::vector<std::string_view> lines = SplitLines(text);
+    std::size_t i = 0;
+    const auto nextContentLine = [&]() -> std::optional<std::string_view> {
+        while (i < lines.size()) {
+            const std::string_view line = TrimRight(lines[i++]);
+            if (!line.empty() && line.front() != ';') {
+                return line;
+            }
+        }
+        return std::nullopt;
+    };
+    if (lines.empty() || TrimRight(lines[0]) != kHeader) {
+        return std::nullopt;
+    }
+    i = 1;
+    const auto keyLine = nextContentLine();
+    if (!keyLine) {
+        return std::nullopt;
+    }
+    if (keyLine->size() < 2 || keyLine->front() != '[' || keyLine->back() != ']' ||
+        !EqualsNoCase(keyLine->substr(1, keyLine->size() - 2), kSettingsKeyPath)) {
+        return std::nullopt;
+    }
+    RegFile file;
+    while (auto line = nextContentLine()) {
+        std::string_view rest = *line;
+        std::string name;
+        if (rest.front() == '@') {
+            rest.remove_prefix(1);
+        } else {
+            auto quoted = ReadQuoted(rest);
+            if (!quoted) {
+                return std::nullopt;
+            }
+            name = std::move(*quoted);
+        }
+        rest = TrimLeft(rest);
+        if (rest.empty() || rest.front() != '=') {
+            return std::nullopt;
+        }
+        rest = TrimLeft(rest.substr(1));
+        if (!rest.empty() && rest.front() == '"') {
+            auto value = ReadQuoted(rest);
+            if (!value || !TrimLeft(rest).empty()) {
+                return std::nullopt;
+            }
+            file.Set(name, std::move(*value));
+        } else if (StartsWithNoCase(rest, kDword)) {
+            const auto value = ParseDword(rest.substr(kDword.size()));
+            if (!value) {
+                return std::nullopt;
+            }
+            file.Set(name, *value);
+        } else {
+            std::string raw(rest);
+            while (!raw.empty() && raw.back() == '\\' && i < lines.size()) {
+                raw.pop_back();
+                raw += TrimLeft(TrimRight(lines[i++]));
+            }
+            if (!IsRawValue(raw)) {
+                return std::nullopt;
+            }
+            file.Set(name, RegRawValue{std::move(raw)});
+        }
+    }
+    return file;
+}
+
+std::string RegFile::Serialize() const {
+    std::string out;
+    out += kHeader;
+    out += "\n\n[";
+    out += kSettingsKeyPath;
+    out += "]\n";
+    for (const Entry& e : m_entries) {
+        out += e.name.empty() ? std::string("@") : Quote(e.name);
+        out.push_back('=');
+        if (const auto* s = std::get_if<std::string>(&e.value)) {
+            out += Quote(*s);
+        } else if (const auto* n = std::get_if<std::int32_t>(&e.value)) {
+            out += kDword;
+            out += ToHex8(static_cast<std::uint32_t>(*n));
+        } else {
+            out += std::get<RegRawValue>(e.value).text;
+        }
+        out.push_back('\n');
+    }
+    return out;
+}
+
+const RegValue* RegFile::Find(std::string_view name) const {
+    for (const Entry& e : m_entries) {
+        if (EqualsNoCase(e.name, name)) {
+            return &e.value;
+        }
+    }
+    return nullptr;
+}
+
+void RegFile::Set(std::string_view name, RegValue value) {
+    for (Entry& e : m_entries) {
+        if (EqualsNoCase(e.name, name)) {
+            e.value = std::move(value);
+            return;
+        }
+    }
+    m_entries.push_back(Entry{std::string(name), std::move(value)});
+}
+
+bool RegFile::Remove(std::string_view name) {
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                                 [&](const Entry& e) { return EqualsNoCase(e.name, name); });
+    if (it == m_entries.end()) {
+        return false;
+    }
+    m_entries.erase(it);
+    return true;
+}
+
+}  // namespace hublane::platform
