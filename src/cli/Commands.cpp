@@ -7,6 +7,16 @@ namespace hublane::cli {
 
 const QList<Verb>& Verbs() {
     static const QList<Verb> verbs = {
+        {"servermet",
+         "  servermet read FILE   print the servers of a server.met, one a line: IP, Port, Util.,\n"
+         "                        Fichiers, Nom, Description, Home, tab-separated, with \\\\ \\t \\r \\n\n"
+         "  servermet write FILE  write a server.met from such lines read on standard input\n"
+         "                        (missing fields at the end are \"n/a\")\n",
+         RunServerMet},
+        {"peers",
+         "  peers read FILE       print the addresses of a serverHBL.met, one a line\n"
+         "  peers write FILE      write a serverHBL.met from addresses read on standard input\n",
+         RunPeers},
     };
     return verbs;
 }
@@ -32,7 +42,8 @@ int RunCommandLine(const QStringList& args, Io& io) {
         return args.isEmpty() ? 1 : 0;
     }
     if (args.first() == QLatin1String("--version")) {
-        io.out << QString::fromUtf8(app::kVersion.data(), static_cast<qsizetype>(app::kVersion.size())) << '\n';
+        io.out << QString::fromUtf8(app::kVersion.data(), static_cast<qsizetype>(app::kVersion.size()))
+               << '\n';
         return 0;
     }
     for (const Verb& v : Verbs()) {
