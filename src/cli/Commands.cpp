@@ -19,6 +19,16 @@ const QList<Verb>& Verbs() {
          "                          escaped); --all prints every string, not only those loaded\n"
          "  lng build SOURCE OUT    build a language file from a text source of N<TAB>text lines\n",
          &RunLng},
+        {"servermet",
+         "  servermet read FILE   print the servers of a server.met, one a line: IP, Port, Util.,\n"
+         "                        Fichiers, Nom, Description, Home, tab-separated, with \\\\ \\t \\r \\n\n"
+         "  servermet write FILE  write a server.met from such lines read on standard input\n"
+         "                        (missing fields at the end are \"n/a\")\n",
+         RunServerMet},
+        {"peers",
+         "  peers read FILE       print the addresses of a serverHBL.met, one a line\n"
+         "  peers write FILE      write a serverHBL.met from addresses read on standard input\n",
+         RunPeers},
     };
     return verbs;
 }

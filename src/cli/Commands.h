@@ -6,10 +6,12 @@
 
 namespace hublane::cli {
 
-/// Standard output and error of one run, so verbs can be tested without a process.
+/// Standard output, error and input of one run, so verbs can be tested without a process.
 struct Io {
     QTextStream& out;
     QTextStream& err;
+    /// Standard input; verbs that read it fail cleanly when it is not given.
+    QTextStream* in = nullptr;
 };
 
 /// A verb family: its name (the first argument), its usage lines and its handler, which gets the
@@ -19,6 +21,11 @@ struct Verb {
     const char* usage;
     int (*run)(const QStringList& args, Io& io);
 };
+
+/// servermet read|write FILE: the client's server list file as tab-separated rows.
+int RunServerMet(const QStringList& args, Io& io);
+/// peers read|write FILE: the peer list file, one address a line.
+int RunPeers(const QStringList& args, Io& io);
 
 /// All verb families, in the order --help lists them.
 const QList<Verb>& Verbs();

@@ -8,7 +8,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    hublane::cli::Io io{out, err};
+    QTextStream in(stdin);
+    hublane::cli::Io io{out, err, &in};
     const int status = hublane::cli::RunCommandLine(app.arguments().mid(1), io);
     out.flush();
     err.flush();

@@ -23,13 +23,19 @@ struct ReadContext {
 };
 
 /// Replaces the table with the servers of the file at path. On success writes the number of rows
-/// into serverCounter (when given); on failure logs one line "server.met : <text>" and keeps the
-/// rows read so far.
+/// into serverCounter (when given) and leaves the gauge at 0; on failure logs one line
+/// "server.met : <text>" and keeps the rows read so far, the counter and the gauge. A language
+/// file without the text of the failure makes LangText throw std::out_of_range, after the rows
+/// read so far are in the table.
 bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, QString* serverCounter);
 
-/// Writes every row that can be encoded. With keepFileWhenEmpty, an empty table leaves an existing
-/// file that holds entries as it is. The file is replaced only once the new one is complete.
-/// Returns whether the file was written.
+/// Writes every row that can be encoded (see ServerMetCodec.h for the rows left out). With
+/// keepFileWhenEmpty and no row to write, an existing file that starts with the right header byte
+/// and a count above zero is left as it is. The file is replaced only once the new one is complete
+/// and flushed (temporary file in the same folder, then rename); on any failure the old file stays
+/// byte for byte. Gauge: maximum = number of rows, one step per row, position 0 at the end, and
+/// position 0 when the file cannot be created. Returns whether the file was written (false also
+/// when the old file was kept).
 bool WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge, bool keepFileWhenEmpty);
 
 /// Replaces the peer list with the addresses of the file at path; on failure logs one line
