@@ -39,24 +39,6 @@ void LogFailure(ReadContext& ctx, const char* fileName, const ListReadResult& re
                         ctx.language.LangText(result.errorText) + QString::fromStdString(result.suffix));
 }
 
-// Whether the file at path starts with the given header byte and a count above zero: a list the
-// client can use, which an empty list written at the end of a failed cycle must not replace.
-bool FileHoldsEntries(const QString& path, std::uint8_t header) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray start = file.read(5);
-    if (start.size() < 5 || static_cast<std::uint8_t>(start[0]) != header) {
-        return false;
-    }
-    std::uint32_t count = 0;
-    for (int i = 4; i >= 1; --i) {
-        count = (count << 8) | static_cast<std::uint8_t>(start[i]);
-    }
-    return static_cast<std::int32_t>(count) > 0;
-}
-
 // Writes the file through a temporary file in the same folder that replaces the old one only
 // once it is complete and flushed; on any failure the old file stays as it was. encode runs only
 // when the temporary file could be created.
@@ -97,8 +79,9 @@ bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, QS
 }
 
 bool WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge, bool keepFileWhenEmpty) {
-    if (keepFileWhenEmpty && std::none_of(table.Rows().begin(), table.Rows().end(), CanEncodeServerRow) &&
-        FileHoldsEntries(path, kServerMetHeader)) {
+    // The cycle never replaces the client's list, whatever it holds and whether or not this
+    // program can read it, by a list without a single server.
+    if (keepFileWhenEmpty && std::none_of(table.Rows().begin(), table.Rows().end(), CanEncodeServerRow)) {
         gauge.SetPosition(0);
         return false;
     }
@@ -118,8 +101,7 @@ bool ReadPeerList(const QString& path, PeerList& peers, ReadContext& ctx) {
 }
 
 bool WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge, bool keepFileWhenEmpty) {
-    if (keepFileWhenEmpty && std::none_of(peers.Rows().begin(), peers.Rows().end(), CanEncodePeerRow) &&
-        FileHoldsEntries(path, kPeerListHeader)) {
+    if (keepFileWhenEmpty && std::none_of(peers.Rows().begin(), peers.Rows().end(), CanEncodePeerRow)) {
         gauge.SetPosition(0);
         return false;
     }

@@ -30,8 +30,8 @@ struct ReadContext {
 bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, QString* serverCounter);
 
 /// Writes every row that can be encoded (see ServerMetCodec.h for the rows left out). With
-/// keepFileWhenEmpty and no row to write, an existing file that starts with the right header byte
-/// and a count above zero is left as it is. The file is replaced only once the new one is complete
+/// keepFileWhenEmpty and no row to write, the file is left as it is (absent, full, or in a format
+/// this program cannot read). The file is replaced only once the new one is complete
 /// and flushed (temporary file in the same folder, then rename); on any failure the old file stays
 /// byte for byte. Gauge: maximum = number of rows, one step per row, position 0 at the end, and
 /// position 0 when the file cannot be created. Returns whether the file was written (false also

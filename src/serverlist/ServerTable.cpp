@@ -36,6 +36,14 @@ int SecondOctet(std::string_view caption) {
     return value;
 }
 
+std::string Folded(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = FoldCase(c);
+    }
+    return out;
+}
+
 }  // namespace
 
 int CompareNoCase(std::string_view a, std::string_view b) {
@@ -68,18 +76,47 @@ int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn) 
 bool ServerTable::AddServerRow(std::string_view ip, std::string_view port, std::string_view users,
                                std::string_view files, std::string_view name, std::string_view description,
                                std::string_view home) {
-    if (FindNoCase(ip) >= 0) {
+    if (m_captionCount.count(Folded(ip)) > 0) {
         return false;
     }
     ServerRow row;
     row.caption = std::string(ip);
     row.subItems = {std::string(port), std::string(users),       std::string(files),
                     std::string(name), std::string(description), std::string(home)};
+    Count(row.caption, +1);
     m_rows.push_back(std::move(row));
     return true;
 }
 
+void ServerTable::Count(const std::string& caption, int delta) {
+    const std::string key = Folded(caption);
+    const int n = (m_captionCount[key] += delta);
+    if (n <= 0) {
+        m_captionCount.erase(key);
+    }
+}
+
+void ServerTable::SetCaption(std::size_t i, std::string_view caption) {
+    ServerRow& row = m_rows.at(i);
+    Count(row.caption, -1);
+    row.caption = std::string(caption);
+    Count(row.caption, +1);
+}
+
+void ServerTable::Remove(std::size_t i) {
+    Count(m_rows.at(i).caption, -1);
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void ServerTable::Clear() {
+    m_rows.clear();
+    m_captionCount.clear();
+}
+
 int ServerTable::FindExact(std::string_view ip) const {
+    if (m_captionCount.count(Folded(ip)) == 0) {
+        return -1;
+    }
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         if (m_rows[i].caption == ip) {
             return static_cast<int>(i);
@@ -89,6 +126,9 @@ int ServerTable::FindExact(std::string_view ip) const {
 }
 
 int ServerTable::FindNoCase(std::string_view ip) const {
+    if (m_captionCount.count(Folded(ip)) == 0) {
+        return -1;
+    }
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         if (EqualsNoCase(m_rows[i].caption, ip)) {
             return static_cast<int>(i);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "serverlist/WorkGauge.h"
@@ -50,12 +51,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 /// Always ascending text order, never numeric.
 int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn);
 
-/// The ordered list of known servers. Rows are only added, removed and sorted here;
-/// look-ups are linear over the captions.
+/// The ordered list of known servers. Rows are only added, removed and sorted here. A count of
+/// the captions (letter case folded) answers "is this address a row?" at once, so that reading a
+/// large server.met does not compare every entry with every row.
 class ServerTable {
 public:
     std::size_t Count() const { return m_rows.size(); }
     bool Empty() const { return m_rows.empty(); }
+    /// A row to change its flag or its sub-items; its caption changes only through SetCaption.
     ServerRow& Row(std::size_t i) { return m_rows.at(i); }
     const ServerRow& Row(std::size_t i) const { return m_rows.at(i); }
     const std::vector<ServerRow>& Rows() const { return m_rows; }
@@ -71,8 +74,9 @@ public:
     /// Index of the first row whose caption equals ip with letter case ignored, or -1.
     int FindNoCase(std::string_view ip) const;
 
-    void Remove(std::size_t i) { m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i)); }
-    void Clear() { m_rows.clear(); }
+    void SetCaption(std::size_t i, std::string_view caption);
+    void Remove(std::size_t i);
+    void Clear();
 
     int SortColumn() const { return m_sortColumn; }
     /// The column-click handler: remembers the column and sorts once.
@@ -81,7 +85,10 @@ public:
     void Sort();
 
 private:
+    void Count(const std::string& caption, int delta);
+
     std::vector<ServerRow> m_rows;
+    std::unordered_map<std::string, int> m_captionCount;  // folded caption -> rows holding it
     int m_sortColumn = 0;
 };
 

@@ -154,7 +154,10 @@ TEST_F(CampaignsTest, SecondLancerWhileWorkersAreOutStartsNoWorker) {
     EXPECT_EQ(busyAtSecondClick, 2);
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.20")).description, 1);
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.21")).description, 1);
-    EXPECT_EQ(window->lvip().Count(), 2u);
+    // The nested click's removal pass still ran, before the answers came: both rows were gone
+    // when they arrived, and the answers were dropped.
+    EXPECT_EQ(window->lvip().Count(), 0u);
+    EXPECT_EQ(window->CampaignsOf().BusyCount(), 0);
 }
 
 TEST_F(CampaignsTest, RemovalPassStopsAtACaptionZero) {

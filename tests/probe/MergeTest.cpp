@@ -65,7 +65,7 @@ TEST(ApplyDescription, GoesToTheFirstRowWithThatExactCaption) {
     serverlist::ServerTable table;
     table.AddServerRow("80.11.2.3", "4661");
     table.AddServerRow("80.11.2.4", "4661");
-    table.Row(1).caption = "80.11.2.3";
+    table.SetCaption(1, "80.11.2.3");
     EXPECT_TRUE(ApplyDescription(table, "80.11.2.3", "Nom", "Desc"));
     EXPECT_TRUE(table.Row(0).answered);
     EXPECT_EQ(table.Row(0).Sub(Column::Name), "Nom");

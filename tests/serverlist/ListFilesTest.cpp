@@ -303,16 +303,17 @@ TEST_F(ListFilesTest, KeepFileWhenEmptyLeavesAFullFileAlone) {
         EXPECT_EQ(ReadWholeFile(peerPath), Bytes(Hex("1E 00 00 00 00")));
     }
 
-    // A file that holds no entries, or another kind of file, is replaced; a missing one is made.
-    for (const QByteArray& before : {Bytes(Hex("0E 00 00 00 00 01 02 03 04")), Bytes(Hex("0E FF FF FF FF")),
+    // Whatever the file holds, even a list in another client's format, it stays; a missing one
+    // stays missing.
+    for (const QByteArray& before : {Bytes(Hex("0E 00 00 00 00 01 02 03 04")), Bytes(Hex("E0 02 00 00 00")),
                                      Bytes(Hex("1E 05 00 00 00")), QByteArray("0E")}) {
         WriteWholeFile(path, before);
-        EXPECT_TRUE(WriteServerMet(path, empty, m_gauge, true));
-        EXPECT_EQ(ReadWholeFile(path), Bytes(Hex("0E 00 00 00 00")));
+        EXPECT_FALSE(WriteServerMet(path, empty, m_gauge, true));
+        EXPECT_EQ(ReadWholeFile(path), before);
     }
     QFile::remove(peerPath);
-    EXPECT_TRUE(WritePeerList(peerPath, noPeers, m_gauge, true));
-    EXPECT_EQ(ReadWholeFile(peerPath), Bytes(Hex("1E 00 00 00 00")));
+    EXPECT_FALSE(WritePeerList(peerPath, noPeers, m_gauge, true));
+    EXPECT_FALSE(QFile::exists(peerPath));
 
     // A list with rows is written over a full file.
     ServerTable one;

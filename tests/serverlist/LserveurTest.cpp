@@ -87,16 +87,16 @@ TEST_F(CycleTest, EmptyListsRunEveryStepInOrderAndLogBothReadErrors) {
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("server.met"))));
 }
 
-TEST_F(CycleTest, WebFetchOfServersRunsWithFiveRowsButNotSix) {
+TEST_F(CycleTest, WebFetchOfServersRunsWithFiveRows) {
     peerServer.servers = 5;
     peerServer.peers = 6;
     window->Show();
     EXPECT_EQ(web.serverFetches, 1);
     EXPECT_EQ(web.peerFetches, 0);
     EXPECT_TRUE(status.captions.contains(QStringLiteral("Récupère à partir d'une URL")));
+}
 
-    CycleTest::TearDown();
-    SetUp();
+TEST_F(CycleTest, WebFetchOfPeersRunsWithFivePeersButNotOfServersWithSixRows) {
     peerServer.servers = 6;
     peerServer.peers = 5;
     window->Show();

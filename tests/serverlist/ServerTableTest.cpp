@@ -109,7 +109,7 @@ TEST(CleanUp, AdjacentDuplicateKeepsTheLaterRow) {
     t.AddServerRow("1.1.1.1", "2");
     t.AddServerRow("5.6.7.9", "3");
     // A producer never adds a second row for one address; rename one to get two.
-    t.Row(2).caption = "5.6.7.8";
+    t.SetCaption(2, "5.6.7.8");
     t.Row(2).Sub(Column::Name) = "second";
     PlainGauge g;
     EXPECT_EQ(CleanUpTables(t, p, g), 2u);
@@ -123,7 +123,7 @@ TEST(CleanUp, DuplicatesAreFoundOnlyWhenAdjacent) {
     t.AddServerRow("5.6.7.8", "4242");
     t.AddServerRow("1.1.1.1", "4661");
     t.AddServerRow("9.9.9.9", "80");
-    t.Row(2).caption = "5.6.7.8";
+    t.SetCaption(2, "5.6.7.8");
     t.SortByColumn(1);  // by Port: 4242, 4661, 80 -> the two 5.6.7.8 rows are not neighbours
     PlainGauge g;
     EXPECT_EQ(CleanUpTables(t, p, g), 3u);

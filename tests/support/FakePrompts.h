@@ -25,32 +25,35 @@ public:
     }
     std::optional<QString> ChooseOpenFile(const QString& filter) override {
         openFilters << filter;
-        if (openAnswers.empty()) {
-            return std::nullopt;
-        }
-        auto answer = openAnswers.front();
-        openAnswers.pop_front();
-        return answer;
+        return Next(openAnswers);
     }
     std::optional<QString> ChooseFolder(const QString& title, const QString& startFolder) override {
         folderTitles << title;
         folderStarts << startFolder;
-        if (folderAnswers.empty()) {
-            return std::nullopt;
-        }
-        auto answer = folderAnswers.front();
-        folderAnswers.pop_front();
-        return answer;
+        return Next(folderAnswers);
     }
     void ShowEscapedError(const QString& message) override { escaped << message; }
 
     std::vector<Message> messages;
     QStringList openFilters;
-    std::deque<std::optional<QString>> openAnswers;  // nullopt = cancelled
+    std::deque<QString> openAnswers;  // a null QString = cancelled; none left = cancelled
     QStringList folderTitles;
     QStringList folderStarts;
-    std::deque<std::optional<QString>> folderAnswers;
+    std::deque<QString> folderAnswers;
     QStringList escaped;
+
+private:
+    static std::optional<QString> Next(std::deque<QString>& answers) {
+        if (answers.empty() || answers.front().isNull()) {
+            if (!answers.empty()) {
+                answers.pop_front();
+            }
+            return std::nullopt;
+        }
+        const QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };
 
 }  // namespace hublane::test
