@@ -7,8 +7,8 @@
 #include <exception>
 
 #include "app/CycleSettings.h"
+#include "app/Language.h"
 #include "app/LanguageTable.h"
-#include "app/Version.h"
 #include "platform/UserPrompts.h"
 #include "probe/Campaigns.h"
 #include "serverlist/ListFiles.h"
@@ -89,10 +89,7 @@ void TFLServeur::FormShow() {
     m_timer2.start();
 }
 
-void TFLServeur::ApplyLanguage() {
-    m_label9 = QStringLiteral("Orvandels - v ") + QString::fromLatin1(app::kVersion.data(),
-                                                                        static_cast<qsizetype>(app::kVersion.size()));
-}
+void TFLServeur::ApplyLanguage() { m_label9 = app::VersionLabelText(); }
 
 void TFLServeur::StepCaption(const QString& text) {
     if (m_status) {

@@ -67,7 +67,7 @@ public:
     void SetWorkGauge(WorkGauge* gauge) { m_gauge = gauge ? gauge : &m_ownGauge; }
     WorkGauge& Gauge() { return *m_gauge; }
     void SetStatusLabel(StatusLabel* label) { m_status = label; }
-    /// Hook called with the version label text when ApplyLanguage runs (Label9).
+    /// The version label, set when the cycle applies the language.
     QString Label9() const { return m_label9; }
 
     // --- the optional parts ---
@@ -105,7 +105,15 @@ public:
     /// Tells waiting callers that something they may poll has changed (a hand-back, a flag).
     void NotifyStateChanged() { emit StateChanged(); }
 
-    // --- the step actions (also behind the window's buttons) ---
+    // --- the window's buttons ---
+    void BtnLServerMetClick() { ReadServerMet(); }            // "Lire server.met"
+    void BtnEServerMetClick() { WriteServerMet(false); }      // "Ecrire Server.met"
+    void BtnStartSrvClick() { StartPeerServer(); }            // "Relancer serveur Hublane"
+    void FlatButton1Click() { WebFetchServers(); }            // "Récupère à partir d'une URL"
+    void FlatButton2Click() { SendServersToWeb(); }           // "Transmettre Serveur Web"
+    void FlatButton4Click() { SendToDonkey(); }               // "Envoyer à eDonkey"
+
+    // --- the step actions ---
     bool ReadServerMet();
     void WriteServerMet(bool keepFileWhenEmpty = false);
     bool ReadPeerList();
