@@ -14,6 +14,12 @@ const QList<Verb>& Verbs() {
          "  probe list HOST PORT   asks it for the servers it knows: one IP:PORT line per usable entry,\n"
          "                         in answer order; exit status 2 when no answer came\n",
          RunProbe},
+        {"scan",
+         "  scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] [--write]\n"
+         "                         the \"Lancer\" button on the rows of a server.met: clean-up, one\n"
+         "                         campaign of that mode (default desc), clean-up; prints the rows\n"
+         "                         as servermet read does; --write writes them back to FILE\n",
+         RunScan},
         {"lng",
          "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"
          "                          escaped); --all prints every string, not only those loaded\n"

@@ -32,6 +32,8 @@ const QList<Verb>& Verbs();
 
 /// probe desc|list HOST PORT: one description or server list exchange with an eD2k server.
 int RunProbe(const QStringList& args, Io& io);
+/// scan FILE [...]: one probe campaign over the rows of a server.met, between two clean-ups.
+int RunScan(const QStringList& args, Io& io);
 /// lng: dump and build language files.
 int RunLng(const QStringList& args, Io& io);
 

@@ -90,4 +90,15 @@ Latin1Stream::~Latin1Stream() {
     }
 }
 
+void PrintServerRows(const serverlist::ServerTable& table, QTextStream& out) {
+    const Latin1Stream bytesOut(&out);
+    for (const serverlist::ServerRow& row : table.Rows()) {
+        out << EscapeField(row.caption);
+        for (const std::string& sub : row.subItems) {
+            out << '\t' << EscapeField(sub);
+        }
+        out << '\n';
+    }
+}
+
 }  // namespace hublane::cli

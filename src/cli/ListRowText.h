@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "serverlist/ServerTable.h"
+
 namespace hublane::cli {
 
 /// The bytes as one field: "\" "\t" "\r" "\n" for backslash, tab, CR and LF, every other byte as
@@ -20,6 +22,10 @@ std::string UnescapeField(const QString& field);
 
 /// The fields of one line: split at tabs, each unescaped back to bytes.
 std::vector<std::string> SplitFields(const QString& line);
+
+/// Prints each server row as one line of seven escaped fields in table order: IP, Port, Util.,
+/// Fichiers, Nom, Description, Home.
+void PrintServerRows(const serverlist::ServerTable& table, QTextStream& out);
 
 /// Switches a stream to Latin-1 for its lifetime, so that one byte is one character in and out;
 /// the stream's pending text is written first and its encoding given back at the end.

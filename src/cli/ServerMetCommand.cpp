@@ -28,16 +28,7 @@ int Read(const QString& path, Io& io) {
     QStringList errorLog;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog};
     const bool ok = serverlist::ReadServerMet(path, table, ctx, nullptr);
-    {
-        const Latin1Stream bytesOut(&io.out);
-        for (const ServerRow& row : table.Rows()) {
-            io.out << EscapeField(row.caption);
-            for (const std::string& sub : row.subItems) {
-                io.out << '\t' << EscapeField(sub);
-            }
-            io.out << '\n';
-        }
-    }
+    PrintServerRows(table, io.out);
     for (const QString& line : errorLog) {
         io.err << line << '\n';
     }
