@@ -1,6 +1,7 @@
 // hublane-lab: runs simulated eD2k servers on loopback addresses for a bounded time.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <sys/resource.h>
 #include <QFile>
 #include <QTextStream>
 #include <QTimer>
@@ -29,7 +30,22 @@ QString Where(const hublane::lab::LabServerConfig& s) {
 
 }  // namespace
 
+namespace {
+
+// One socket a server: a lab of a thousand servers needs more descriptors than the usual
+// default of 1024, so the soft limit is raised to the hard one.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    RaiseDescriptorLimit();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
