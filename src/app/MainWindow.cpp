@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
 #include "app/About.h"
 #include "app/CycleSettings.h"
@@ -58,6 +59,13 @@ QPixmap PlainSkin(int width, int height) {
     return pixmap;
 }
 
+void CentreOnScreen(QWidget& w) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        w.move(area.center() - QPoint(w.width() / 2, w.height() / 2));
+    }
+}
+
 QPixmap PressedLook() {
     QPixmap pixmap(10, 9);
     pixmap.fill(Qt::black);
@@ -73,6 +81,7 @@ TFMain::TFMain(platform::SettingsStore& settings, TFMainHooks hooks, QWidget* pa
     setObjectName(QStringLiteral("FMain"));
     setWindowTitle(QStringLiteral("Hublane"));
     setFixedSize(kClientWidth, kClientHeight);
+    CentreOnScreen(*this);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kBackground);

@@ -2,7 +2,9 @@
 #include "app/Splash.h"
 
 #include <QLabel>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 
 #include "app/Version.h"
 
@@ -12,6 +14,9 @@ TFSplash::TFSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("FSplash"));
     setFixedSize(kClientWidth, kClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    }
     auto* label1 = new QLabel(this);
     label1->setObjectName(QStringLiteral("Label1"));
     label1->move(8, 164);
