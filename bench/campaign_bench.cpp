@@ -1,12 +1,12 @@
 // Probe campaigns against a lab of simulated servers in another process: wall time, CPU time and
 // peak memory of a description campaign over answering servers and over silent ones.
+#include <sys/resource.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
-#include <sys/resource.h>
 
 #include "app/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
@@ -18,7 +18,7 @@ namespace {
 using namespace hublane;
 
 class NoPrompts : public platform::UserPrompts {
-public:
+  public:
     void ShowError(const QString&, const QString&, bool) override {}
     void ShowErrorOkCancel(const QString&, const QString&) override {}
     std::optional<QString> ChooseOpenFile(const QString&) override { return std::nullopt; }
@@ -27,12 +27,15 @@ public:
 };
 
 // Loopback addresses outside 127.0.0.x, so the clean-up keeps them all.
-QString Address(int i) { return QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1); }
+QString Address(int i) {
+    return QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
+}
 
 double CpuMs() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
 }
 
 long PeakRssKb() {
@@ -51,7 +54,8 @@ Figures RunCampaign(const QString& behaviour, int servers, int threads) {
     QTemporaryDir dir;
     QString config;
     for (int i = 0; i < servers; ++i) {
-        config += Address(i) + QStringLiteral(" 4661 ") + behaviour + QStringLiteral(" name=\"Lab %1\" desc=\"bench\"\n").arg(i);
+        config += Address(i) + QStringLiteral(" 4661 ") + behaviour +
+                  QStringLiteral(" name=\"Lab %1\" desc=\"bench\"\n").arg(i);
     }
     QFile file(dir.filePath(QStringLiteral("lab.txt")));
     file.open(QIODevice::WriteOnly);
@@ -59,16 +63,19 @@ Figures RunCampaign(const QString& behaviour, int servers, int threads) {
     file.close();
 
     QProcess lab;
-    lab.start(QStringLiteral(HUBLANE_LAB_PROGRAM), {QStringLiteral("--seconds"), QStringLiteral("120"), file.fileName()});
+    lab.start(QStringLiteral(HUBLANE_LAB_PROGRAM),
+              {QStringLiteral("--seconds"), QStringLiteral("120"), file.fileName()});
     int listening = 0;
     QElapsedTimer startup;
     startup.start();
     while (listening < servers && startup.elapsed() < 30000) {
         lab.waitForReadyRead(1000);
         while (lab.canReadLine()) {
-            if (lab.readLine().startsWith("listening:")) ++listening;
+            if (lab.readLine().startsWith("listening:"))
+                ++listening;
         }
-        if (lab.state() == QProcess::NotRunning) break;
+        if (lab.state() == QProcess::NotRunning)
+            break;
     }
     if (listening < servers) {
         std::fprintf(stderr, "lab did not start: %s\n", lab.readAllStandardError().constData());
@@ -79,10 +86,11 @@ Figures RunCampaign(const QString& behaviour, int servers, int threads) {
     app::LanguageTable language;
     language.Reset();
     NoPrompts prompts;
-    serverlist::TFLServeur window(serverlist::LserveurDeps{settings, language, prompts,
-                                                           [&dir](bool) { return dir.filePath(QStringLiteral("s.met")); },
-                                                           QString()});
-    for (int i = 0; i < servers; ++i) window.lvip().AddServerRow(Address(i).toStdString(), "4661");
+    serverlist::TFLServeur window(
+        serverlist::LserveurDeps{settings, language, prompts,
+                                 [&dir](bool) { return dir.filePath(QStringLiteral("s.met")); }, QString()});
+    for (int i = 0; i < servers; ++i)
+        window.lvip().AddServerRow(Address(i).toStdString(), "4661");
     window.Controls().nbThreads.SetValue(threads);
     window.Controls().timeout.SetValue(2);
     window.Controls().checked = serverlist::ProbeKind::RechDesc;
@@ -104,11 +112,13 @@ int main(int argc, char** argv) {
     const int answering = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int silent = argc > 2 ? std::atoi(argv[2]) : 200;
     const Figures a = RunCampaign(QStringLiteral("answer"), answering, 40);
-    std::printf("description campaign, %d answering servers, 40 workers: %lld ms wall, %.0f ms CPU, %zu rows kept\n",
-                answering, static_cast<long long>(a.wallMs), a.cpuMs, a.rowsLeft);
+    std::printf(
+        "description campaign, %d answering servers, 40 workers: %lld ms wall, %.0f ms CPU, %zu rows kept\n",
+        answering, static_cast<long long>(a.wallMs), a.cpuMs, a.rowsLeft);
     const Figures s = RunCampaign(QStringLiteral("silent"), silent, 40);
-    std::printf("description campaign, %d silent servers, 40 workers: %lld ms wall, %.0f ms CPU, %zu rows kept\n",
-                silent, static_cast<long long>(s.wallMs), s.cpuMs, s.rowsLeft);
+    std::printf(
+        "description campaign, %d silent servers, 40 workers: %lld ms wall, %.0f ms CPU, %zu rows kept\n",
+        silent, static_cast<long long>(s.wallMs), s.cpuMs, s.rowsLeft);
     std::printf("peak resident memory of the program side: %ld KiB\n", PeakRssKb());
     return 0;
 }

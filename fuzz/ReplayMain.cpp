@@ -37,24 +37,28 @@ std::string Mutate(std::string input, std::mt19937& rng) {
         const std::size_t pos = input.empty() ? 0 : rng() % input.size();
         switch (kind(rng)) {
             case 0:
-                if (!input.empty()) input[pos] = static_cast<char>(byte(rng));
+                if (!input.empty())
+                    input[pos] = static_cast<char>(byte(rng));
                 break;
             case 1:
                 input.insert(input.begin() + static_cast<std::ptrdiff_t>(pos), static_cast<char>(byte(rng)));
                 break;
             case 2:
-                if (!input.empty()) input.erase(pos, 1 + rng() % 8);
+                if (!input.empty())
+                    input.erase(pos, 1 + rng() % 8);
                 break;
             case 3:
                 input.resize(pos);
                 break;
             case 4: {  // an extreme value at some position
                 static const unsigned char extremes[] = {0x00, 0x7F, 0x80, 0xFF};
-                if (!input.empty()) input[pos] = static_cast<char>(extremes[rng() % 4]);
+                if (!input.empty())
+                    input[pos] = static_cast<char>(extremes[rng() % 4]);
                 break;
             }
             default:
-                if (!input.empty()) input.append(input.substr(pos, 1 + rng() % 16));
+                if (!input.empty())
+                    input.append(input.substr(pos, 1 + rng() % 16));
                 break;
         }
     }

@@ -24,18 +24,20 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFi
     panel->setGeometry(8, 8, kClientWidth - 16, 230);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setLineWidth(2);
-    panel->setStyleSheet(QStringLiteral("QFrame#Panel1 { background: rgb(64,128,73); border: 2px outset rgb(64,128,73); }"
-                                        "QLabel { color: white; background: transparent; }"));
+    panel->setStyleSheet(
+        QStringLiteral("QFrame#Panel1 { background: rgb(64,128,73); border: 2px outset rgb(64,128,73); }"
+                       "QLabel { color: white; background: transparent; }"));
     auto* layout = new QVBoxLayout(panel);
-    auto* title = new QLabel(QStringLiteral("Hublane v ") + QString::fromLatin1(kVersion.data(), kVersion.size()),
-                             panel);
+    auto* title = new QLabel(
+        QStringLiteral("Hublane v ") + QString::fromLatin1(kVersion.data(), kVersion.size()), panel);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
     title->setAlignment(Qt::AlignCenter);
     layout->addWidget(title);
-    for (const char* line : {"Développement : Orvandels", "Idée : Orvandels", "Graphismes et tests : Orvandels",
-                             "Site web : hublane.orvandels.net", "Support : forum du site"}) {
+    for (const char* line :
+         {"Développement : Orvandels", "Idée : Orvandels", "Graphismes et tests : Orvandels",
+          "Site web : hublane.orvandels.net", "Support : forum du site"}) {
         layout->addWidget(new QLabel(QString::fromUtf8(line), panel));
     }
     auto* picture = new QLabel(panel);
@@ -49,8 +51,9 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFi
     auto* close = new QPushButton(QStringLiteral("&Fermer"), this);
     close->setObjectName(QStringLiteral("FlatButton1"));
     close->setGeometry((kClientWidth - 75) / 2, 248, 75, 25);
-    close->setStyleSheet(QStringLiteral("QPushButton { background: rgb(64,0,0); color: white; border: none; }"
-                                        "QPushButton:focus { background: black; }"));
+    close->setStyleSheet(
+        QStringLiteral("QPushButton { background: rgb(64,0,0); color: white; border: none; }"
+                       "QPushButton:focus { background: black; }"));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -7,7 +7,7 @@ namespace hublane::app {
 
 class TFAbout : public QDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kClientWidth = 265;
     static constexpr int kClientHeight = 283;
     explicit TFAbout(QWidget* parent = nullptr);

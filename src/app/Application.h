@@ -11,12 +11,12 @@ class UserPrompts;
 namespace hublane::app {
 
 class HublaneApplication : public QApplication {
-public:
+  public:
     HublaneApplication(int& argc, char** argv);
     void SetPrompts(platform::UserPrompts* prompts) { m_prompts = prompts; }
     bool notify(QObject* receiver, QEvent* event) override;
 
-private:
+  private:
     platform::UserPrompts* m_prompts = nullptr;
 };
 

@@ -9,7 +9,7 @@ namespace hublane::app {
 
 /// Entry 0 is the empty text, entry N is text number N of the language file.
 class LanguageTable {
-public:
+  public:
     void Reset() { m_texts = QStringList{QString()}; }
     void Append(const QString& text) { m_texts.append(text); }
     /// Number of texts loaded, entry 0 not counted.
@@ -22,7 +22,7 @@ public:
         return m_texts.at(n);
     }
 
-private:
+  private:
     QStringList m_texts;
 };
 

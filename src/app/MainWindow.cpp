@@ -75,9 +75,7 @@ QPixmap PressedLook() {
 }  // namespace
 
 TFMain::TFMain(platform::SettingsStore& settings, TFMainHooks hooks, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint | Qt::Window),
-      m_settings(settings),
-      m_hooks(std::move(hooks)) {
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::Window), m_settings(settings), m_hooks(std::move(hooks)) {
     setObjectName(QStringLiteral("FMain"));
     setWindowTitle(QStringLiteral("Hublane"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -117,8 +115,9 @@ TFMain::TFMain(platform::SettingsStore& settings, TFMainHooks hooks, QWidget* pa
     m_cgauge1->setObjectName(QStringLiteral("CGauge1"));
     m_cgauge1->setGeometry(107, 69, 298, 13);
     m_cgauge1->setTextVisible(false);
-    m_cgauge1->setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid black; background: white; }"
-                                            "QProgressBar::chunk { background: rgb(64,0,0); }"));
+    m_cgauge1->setStyleSheet(
+        QStringLiteral("QProgressBar { border: 1px solid black; background: white; }"
+                       "QProgressBar::chunk { background: rgb(64,0,0); }"));
 
     m_label2 = MakeLabel(this, "Label2", 344, 32);
     m_label2->setFixedWidth(29);
@@ -291,7 +290,9 @@ void TFMain::SetBusyCursor(bool busy) {
     }
 }
 
-void TFMain::mnuRechRepClick() { ResetSettings(m_settings); }
+void TFMain::mnuRechRepClick() {
+    ResetSettings(m_settings);
+}
 
 void TFMain::Exit1Click() {
     if (m_lserveur) {
@@ -315,7 +316,8 @@ bool TFMain::eventFilter(QObject* watched, QEvent* event) {
         auto* me = static_cast<QMouseEvent*>(event);
         const QPoint local = me->position().toPoint();
         // The menu pops up at the screen point of the press.
-        m_popupMenu1->popup(QPoint(m_flatButton1->x() + x() + local.x(), m_flatButton1->y() + y() + local.y()));
+        m_popupMenu1->popup(
+            QPoint(m_flatButton1->x() + x() + local.x(), m_flatButton1->y() + y() + local.y()));
         return true;
     }
     if (watched == m_image1) {

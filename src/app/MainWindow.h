@@ -38,7 +38,7 @@ struct TFMainHooks {
 
 class TFMain : public QWidget, public platform::BusyOwner {
     Q_OBJECT
-public:
+  public:
     static constexpr int kClientWidth = 659;
     static constexpr int kClientHeight = 194;
     static constexpr int kCountdownMinutes = 120;
@@ -68,12 +68,12 @@ public:
     QTimer& Timer1() { return m_timer1; }
     QSystemTrayIcon* TrayIcon1() { return m_trayIcon1.get(); }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void FormShow();
     void HandGaugeOver();
     void StartCycle();

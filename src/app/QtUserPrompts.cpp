@@ -10,8 +10,8 @@ QString ToQtFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        entries << parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) +
-                       QLatin1Char(')');
+        entries << parts[i] + QStringLiteral(" (") +
+                       QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
     }
     return entries.join(QStringLiteral(";;"));
 }
@@ -28,7 +28,8 @@ void QtUserPrompts::ShowErrorOkCancel(const QString& text, const QString& captio
 }
 
 std::optional<QString> QtUserPrompts::ChooseOpenFile(const QString& filter) {
-    const QString file = QFileDialog::getOpenFileName(m_mainWindow.data(), QString(), QString(), ToQtFilter(filter));
+    const QString file =
+        QFileDialog::getOpenFileName(m_mainWindow.data(), QString(), QString(), ToQtFilter(filter));
     if (file.isEmpty()) {
         return std::nullopt;
     }
@@ -44,7 +45,8 @@ std::optional<QString> QtUserPrompts::ChooseFolder(const QString& title, const Q
 }
 
 void QtUserPrompts::ShowEscapedError(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Hublane"), message, QMessageBox::Ok, m_mainWindow.data());
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Hublane"), message, QMessageBox::Ok,
+                    m_mainWindow.data());
     box.exec();
 }
 

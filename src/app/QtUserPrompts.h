@@ -9,7 +9,7 @@
 namespace hublane::app {
 
 class QtUserPrompts : public platform::UserPrompts {
-public:
+  public:
     /// mainWindow may be set later; boxes owned by the main window use it when it exists.
     void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
 
@@ -19,7 +19,7 @@ public:
     std::optional<QString> ChooseFolder(const QString& title, const QString& startFolder) override;
     void ShowEscapedError(const QString& message) override;
 
-private:
+  private:
     QPointer<QWidget> m_mainWindow;
 };
 

@@ -1,8 +1,8 @@
 // TFSplash: the splash window shown while the program starts.
 #include "app/Splash.h"
 
-#include <QLabel>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QScreen>
 

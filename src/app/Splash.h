@@ -7,12 +7,12 @@ namespace hublane::app {
 
 class TFSplash : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kClientWidth = 407;
     static constexpr int kClientHeight = 187;
     explicit TFSplash(QWidget* parent = nullptr);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

@@ -13,7 +13,7 @@ namespace hublane::app {
 /// A progress bar seen as the working gauge. The bar's own range never becomes 0..0 (which Qt
 /// draws as a busy indicator); the gauge keeps its values itself.
 class ProgressBarGauge : public serverlist::WorkGauge {
-public:
+  public:
     explicit ProgressBarGauge(QProgressBar* bar) : m_bar(bar) {}
     void SetMax(int max) override {
         m_max = max < 0 ? 0 : max;
@@ -34,7 +34,7 @@ public:
         }
     }
 
-private:
+  private:
     void Sync() {
         if (m_bar) {
             m_bar->setRange(0, m_max > 0 ? m_max : 1);
@@ -48,7 +48,7 @@ private:
 
 /// A label that shows each step's caption at once.
 class LabelStatus : public serverlist::StatusLabel {
-public:
+  public:
     explicit LabelStatus(QLabel* label) : m_label(label) {}
     void SetCaption(const QString& text) override {
         if (m_label) {
@@ -57,7 +57,7 @@ public:
         }
     }
 
-private:
+  private:
     QPointer<QLabel> m_label;
 };
 

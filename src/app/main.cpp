@@ -21,7 +21,7 @@ namespace {
 // The server list window is never seen: the hourglass it would show while it reads server.met
 // has nowhere to appear.
 class InvisibleOwner : public hublane::platform::BusyOwner {
-public:
+  public:
     void SetBusyCursor(bool /*busy*/) override {}
 };
 
@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
     app::LanguageTable language;
     const app::PartInfoDeps partInfoDeps{*settings, prompts, *classes, language};
-    app::LanguageLoader languageLoader(*settings, prompts, language, &app::LanguageLoader::QueueApplicationQuit,
+    app::LanguageLoader languageLoader(*settings, prompts, language,
+                                       &app::LanguageLoader::QueueApplicationQuit,
                                        QCoreApplication::applicationDirPath());
 
     // The main window, then the about window, then the server list window.

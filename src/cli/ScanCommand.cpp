@@ -16,7 +16,7 @@ using serverlist::ProbeKind;
 
 // No dialog ever opens here: whatever would be shown goes to standard error.
 class ConsolePrompts : public platform::UserPrompts {
-public:
+  public:
     explicit ConsolePrompts(QTextStream& err) : m_err(err) {}
     void ShowError(const QString& text, const QString&, bool) override { m_err << text << '\n'; }
     void ShowErrorOkCancel(const QString& text, const QString&) override { m_err << text << '\n'; }
@@ -24,7 +24,7 @@ public:
     std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
     void ShowEscapedError(const QString& message) override { m_err << "hublanectl: " << message << '\n'; }
 
-private:
+  private:
     QTextStream& m_err;
 };
 
@@ -67,9 +67,11 @@ int RunScan(const QStringList& args, Io& io) {
                 return Usage(io);
             }
         } else if (a == QLatin1String("--threads")) {
-            if (!ReadNumber(args, i, threads)) return Usage(io);
+            if (!ReadNumber(args, i, threads))
+                return Usage(io);
         } else if (a == QLatin1String("--timeout")) {
-            if (!ReadNumber(args, i, timeout)) return Usage(io);
+            if (!ReadNumber(args, i, timeout))
+                return Usage(io);
         } else if (a == QLatin1String("--write")) {
             write = true;
         } else {

@@ -9,7 +9,7 @@
 namespace hublane::platform {
 
 class MemorySettingsStore : public SettingsStore {
-public:
+  public:
     using Value = std::variant<QString, std::int32_t>;
 
     std::unique_ptr<SettingsKey> Open() override {
@@ -27,9 +27,9 @@ public:
     /// Names of the deleted values, in order (absent ones included).
     const QStringList& Deletions() const { return m_deletions; }
 
-private:
+  private:
     class Key : public SettingsKey {
-    public:
+      public:
         explicit Key(MemorySettingsStore& store) : m_store(store) {}
         bool ReadString(const QString& name, QString& value) override {
             const auto it = m_store.m_values.constFind(name);
@@ -65,7 +65,7 @@ private:
         }
         bool ValueExists(const QString& name) override { return m_store.m_values.contains(name); }
 
-    private:
+      private:
         MemorySettingsStore& m_store;
     };
 

@@ -12,7 +12,7 @@ namespace hublane::platform {
 /// (destroyed). Every call reports failure instead of throwing; the operation that gets a failure
 /// stops there silently, as a registry error would stop it.
 class SettingsKey {
-public:
+  public:
     virtual ~SettingsKey() = default;
     /// Reads a string value; an absent value reads as empty. False on a store error or when the
     /// value holds another type.
@@ -28,7 +28,7 @@ public:
 
 /// The store of the program's settings (one key of the current user).
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     /// Opens the key, creating it when missing; nullptr when it cannot be opened.
     virtual std::unique_ptr<SettingsKey> Open() = 0;

@@ -7,7 +7,7 @@
 namespace hublane::platform {
 
 class UserPrompts {
-public:
+  public:
     virtual ~UserPrompts() = default;
     /// A message box with the OK button and an error icon. ownedByMainWindow chooses its owner.
     virtual void ShowError(const QString& text, const QString& caption, bool ownedByMainWindow) = 0;
@@ -25,7 +25,7 @@ public:
 
 /// A window that shows the busy cursor while an operation holds it.
 class BusyOwner {
-public:
+  public:
     virtual ~BusyOwner() = default;
     virtual void SetBusyCursor(bool busy) = 0;
 };

@@ -25,7 +25,7 @@ constexpr int kStopWaitMs = 7000;
 
 // Home texts that keep a row in the French check (case-sensitive, anywhere in the text).
 constexpr std::array<std::string_view, 9> kFrenchHomes = {".fr", ".be", ".ca", ".ch", ".gp",
-                                                         ".lu", ".mc", ".mq", ".re"};
+                                                          ".lu", ".mc", ".mq", ".re"};
 
 bool IsPeerKind(ProbeKind kind) {
     return kind == ProbeKind::PingHBL || kind == ProbeKind::NewHBL || kind == ProbeKind::NewHBL2;
@@ -72,9 +72,13 @@ QString ServerProbePort(const std::string& listed) {
 Campaigns::Campaigns(serverlist::TFLServeur& window)
     : m_window(window), m_link(std::make_shared<WorkerLink>(&window)) {}
 
-Campaigns::~Campaigns() { StopWorkers(); }
+Campaigns::~Campaigns() {
+    StopWorkers();
+}
 
-void Campaigns::SetWorkerLimit(int limit) { m_workerLimit = std::clamp(limit, 1, kSlotCount); }
+void Campaigns::SetWorkerLimit(int limit) {
+    m_workerLimit = std::clamp(limit, 1, kSlotCount);
+}
 
 void Campaigns::ResetSlots() {
     for (int k = 0; k < m_workerLimit; ++k) {
@@ -171,7 +175,8 @@ void Campaigns::RunListCampaign(ProbeKind kind) {
             continue;
         }
         m_window.ResetWaitCounter();
-        while (m_busyCount == m_workerLimit && m_window.WaitCounter() < kSlotWaits && !m_window.Terminating()) {
+        while (m_busyCount == m_workerLimit && m_window.WaitCounter() < kSlotWaits &&
+               !m_window.Terminating()) {
             m_window.UiWait(kSlotWaitMs, slotFree);
         }
         // A wait may have let a nested campaign remove rows.
@@ -247,8 +252,9 @@ void Campaigns::FrenchCheck() {
     serverlist::ServerTable& table = m_window.lvip();
     for (std::size_t i = 0; i < table.Count();) {
         const std::string& home = table.Row(i).Sub(Column::Home);
-        const bool french = std::any_of(kFrenchHomes.begin(), kFrenchHomes.end(),
-                                        [&home](std::string_view tld) { return home.find(tld) != std::string::npos; });
+        const bool french =
+            std::any_of(kFrenchHomes.begin(), kFrenchHomes.end(),
+                        [&home](std::string_view tld) { return home.find(tld) != std::string::npos; });
         if (french) {
             ++i;
         } else {

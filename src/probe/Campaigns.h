@@ -32,7 +32,7 @@ struct Slot {
 /// Everything here runs on the window's thread; workers reach it only through WorkerFinished and
 /// the synchronized steps of their link.
 class Campaigns : public serverlist::CampaignRunner {
-public:
+  public:
     explicit Campaigns(serverlist::TFLServeur& window);
     ~Campaigns() override;
     Campaigns(const Campaigns&) = delete;
@@ -59,7 +59,7 @@ public:
     /// threads to end. Used when the program quits.
     void StopWorkers();
 
-private:
+  private:
     void RunListCampaign(serverlist::ProbeKind kind);
     void RunFrenchCampaign();
     void RemoveUnansweredServers();

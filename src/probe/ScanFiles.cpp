@@ -28,9 +28,13 @@ std::int64_t MonotonicMs() {
     return clock.elapsed();
 }
 
-QByteArray ToBytes(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+QByteArray ToBytes(const std::string& s) {
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
 
-std::string_view View(const QByteArray& b) { return {b.constData(), static_cast<std::size_t>(b.size())}; }
+std::string_view View(const QByteArray& b) {
+    return {b.constData(), static_cast<std::size_t>(b.size())};
+}
 
 }  // namespace
 
@@ -43,7 +47,9 @@ TScanFiles::~TScanFiles() {
     wait();
 }
 
-std::int64_t TScanFiles::Now() const { return MonotonicMs(); }
+std::int64_t TScanFiles::Now() const {
+    return MonotonicMs();
+}
 
 void TScanFiles::WorkerWait(int ms) {
     const std::int64_t deadline = Now() + ms;
@@ -90,8 +96,9 @@ void TScanFiles::run() {
     const int slot = m_slot;
     const unsigned generation = m_generation;
     serverlist::TFLServeur* window = &m_window;
-    m_link->Synchronize([window, slot, generation] { window->CampaignsOf().WorkerFinished(slot, generation); },
-                        [this] { return isInterruptionRequested(); });
+    m_link->Synchronize(
+        [window, slot, generation] { window->CampaignsOf().WorkerFinished(slot, generation); },
+        [this] { return isInterruptionRequested(); });
 }
 
 QByteArray TScanFiles::Exchange(const QByteArray& request, bool expectAnswer) {
@@ -138,8 +145,9 @@ void TScanFiles::ProbeDescription() {
         const Description d = ParseDescription(View(answer));
         serverlist::TFLServeur* window = &m_window;
         const std::string host = Host.toStdString();
-        m_link->Synchronize([window, host, d] { ApplyDescription(window->lvip(), host, d.name, d.description); },
-                            [this] { return isInterruptionRequested(); });
+        m_link->Synchronize(
+            [window, host, d] { ApplyDescription(window->lvip(), host, d.name, d.description); },
+            [this] { return isInterruptionRequested(); });
     }
     Finish();
 }

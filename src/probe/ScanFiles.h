@@ -19,7 +19,14 @@ namespace hublane::probe {
 class WorkerLink;
 class Campaigns;
 
-enum class ProbeMode { ModeServerList, ModeDescription, ModePeerPing, ModePeerServers, ModePeerPeers, ModeNone };
+enum class ProbeMode {
+    ModeServerList,
+    ModeDescription,
+    ModePeerPing,
+    ModePeerServers,
+    ModePeerPeers,
+    ModeNone
+};
 
 /// The peer port: every copy's peer server listens there.
 inline constexpr quint16 kPeerPort = 3077;
@@ -29,8 +36,9 @@ inline constexpr quint16 kPeerPort = 3077;
 /// blocking call onto the window's thread through the link.
 class TScanFiles : public QThread {
     Q_OBJECT
-public:
-    TScanFiles(int slot, unsigned generation, std::shared_ptr<WorkerLink> link, serverlist::TFLServeur& window);
+  public:
+    TScanFiles(int slot, unsigned generation, std::shared_ptr<WorkerLink> link,
+               serverlist::TFLServeur& window);
     ~TScanFiles() override;
 
     // Set by the campaign before Resume(); the worker alone uses them afterwards.
@@ -45,11 +53,11 @@ public:
     /// Starts the thread (the worker is created suspended).
     void Resume() { start(); }
 
-protected:
+  protected:
     /// Execute: the probe of Mode, then the hand-back.
     void run() override;
 
-private:
+  private:
     bool StopRequested() const { return m_stop.load() || isInterruptionRequested(); }
     void Finish() {
         m_stop.store(true);

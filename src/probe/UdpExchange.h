@@ -16,7 +16,7 @@ inline constexpr int kReceiveWaitMs = 5000;
 /// A client UDP socket for one probe, used on the thread that created it. The remote host is an
 /// address text or a name (resolved here). No call throws; failures read as "no answer".
 class UdpExchange {
-public:
+  public:
     UdpExchange();
     ~UdpExchange();
     UdpExchange(const UdpExchange&) = delete;
@@ -34,7 +34,7 @@ public:
     QByteArray Receive(int timeoutMs, const std::function<bool()>& stop = {});
     void Close();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

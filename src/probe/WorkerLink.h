@@ -10,7 +10,7 @@
 namespace hublane::probe {
 
 class WorkerLink {
-public:
+  public:
     /// context lives on the window's thread; the calls run there, inside its event processing.
     explicit WorkerLink(QObject* context) : m_context(context) {}
 
@@ -23,7 +23,7 @@ public:
     void Close() { m_closed.store(true); }
     bool Closed() const { return m_closed.load(); }
 
-private:
+  private:
     QPointer<QObject> m_context;
     std::atomic<bool> m_closed{false};
 };

@@ -32,11 +32,11 @@ inline constexpr const char* kDefaultServerWeb = "http://hublane.orvandels.net/"
 inline constexpr const char* kDefaultServerHbl = "127.0.0.1";
 
 struct CycleControls {
-    ProbeKind checked = ProbeKind::RechDesc;           // rbRechDesc is checked at load
+    ProbeKind checked = ProbeKind::RechDesc;                     // rbRechDesc is checked at load
     QString serverWeb = QString::fromLatin1(kDefaultServerWeb);  // TServerWeb
     QString hblServer = QString::fromLatin1(kDefaultServerHbl);  // HBLServer
-    SpinEdit nbThreads{1, 40, QStringLiteral("20")};   // SpinNbThreads
-    SpinEdit timeout{1, 50, QStringLiteral("2")};      // SpinTimeout
+    SpinEdit nbThreads{1, 40, QStringLiteral("20")};             // SpinNbThreads
+    SpinEdit timeout{1, 50, QStringLiteral("2")};                // SpinTimeout
 };
 
 }  // namespace hublane::serverlist

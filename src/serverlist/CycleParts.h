@@ -9,7 +9,7 @@ class TFLServeur;
 
 /// The UDP peer server that other copies reach on the peer port.
 class PeerServerPart {
-public:
+  public:
     virtual ~PeerServerPart() = default;
     /// Binds the peer port (once), pings itself and announces itself to the web directory.
     /// Throws when the peer port cannot be bound.
@@ -18,7 +18,7 @@ public:
 
 /// The web directory: list pages of servers and peers, the upload of the server table.
 class WebDirectoryPart {
-public:
+  public:
     virtual ~WebDirectoryPart() = default;
     /// Starts loading the server links; raises the window's fetch-done flag when finished.
     virtual void FetchServersFromWeb(TFLServeur& window) = 0;
@@ -29,7 +29,7 @@ public:
 
 /// Runs the probe campaign of the checked mode (the window's own campaigns unless replaced).
 class CampaignRunner {
-public:
+  public:
     virtual ~CampaignRunner() = default;
     virtual void SetWorkerLimit(int limit) = 0;
     virtual void RunCampaign() = 0;
@@ -37,7 +37,7 @@ public:
 
 /// Types the server list into the console of every running eDonkey2000 client.
 class HandOffPart {
-public:
+  public:
     virtual ~HandOffPart() = default;
     virtual void SendToDonkey(TFLServeur& window) = 0;
 };

@@ -89,7 +89,9 @@ void TFLServeur::FormShow() {
     m_timer2.start();
 }
 
-void TFLServeur::ApplyLanguage() { m_label9 = app::VersionLabelText(); }
+void TFLServeur::ApplyLanguage() {
+    m_label9 = app::VersionLabelText();
+}
 
 void TFLServeur::StepCaption(const QString& text) {
     if (m_status) {
@@ -128,7 +130,9 @@ bool Holds(When when, TFLServeur& w) {
     return false;
 }
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 const std::vector<CycleStep>& CycleSteps() {
     static const std::vector<CycleStep> steps = {
@@ -148,9 +152,7 @@ const std::vector<CycleStep>& CycleSteps() {
         {"Ping des nouveaux Hublane", When::Below50Peers, 1,
          [](TFLServeur& w) { w.CampaignStep(ProbeKind::PingHBL, true); }},
         {"Recherche de nouveaux serveurs par Hublane", When::Below50Servers, 2,
-         [](TFLServeur& w) {
-             w.CampaignStep(ProbeKind::NewHBL, false);
-         }},
+         [](TFLServeur& w) { w.CampaignStep(ProbeKind::NewHBL, false); }},
         {"Ping les nouveaux serveurs", When::Below50Servers, 2,
          [](TFLServeur& w) { w.CampaignStep(ProbeKind::RechDesc, false); }},
         {"Recherche de nouveaux serveurs", When::Below50Servers, 3,
@@ -346,6 +348,8 @@ void TFLServeur::BtnLancerClick() {
     CleanUp();
 }
 
-void TFLServeur::RunCampaign() { m_runner->RunCampaign(); }
+void TFLServeur::RunCampaign() {
+    m_runner->RunCampaign();
+}
 
 }  // namespace hublane::serverlist

@@ -28,7 +28,7 @@ namespace hublane::serverlist {
 
 /// Where the running step's caption is shown (the main window's status label).
 class StatusLabel {
-public:
+  public:
     virtual ~StatusLabel() = default;
     /// Shows the text at once (repaints).
     virtual void SetCaption(const QString& text) = 0;
@@ -50,7 +50,7 @@ struct LserveurDeps {
 /// probing settings, and runs the whole update cycle inside Show(). Closing only hides it.
 class TFLServeur : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TFLServeur(LserveurDeps deps, QObject* parent = nullptr);
     ~TFLServeur() override;
     TFLServeur(const TFLServeur&) = delete;
@@ -106,12 +106,12 @@ public:
     void NotifyStateChanged() { emit StateChanged(); }
 
     // --- the window's buttons ---
-    void BtnLServerMetClick() { ReadServerMet(); }            // "Lire server.met"
-    void BtnEServerMetClick() { WriteServerMet(false); }      // "Ecrire Server.met"
-    void BtnStartSrvClick() { StartPeerServer(); }            // "Relancer serveur Hublane"
-    void FlatButton1Click() { WebFetchServers(); }            // "Récupère à partir d'une URL"
-    void FlatButton2Click() { SendServersToWeb(); }           // "Transmettre Serveur Web"
-    void FlatButton4Click() { SendToDonkey(); }               // "Envoyer à eDonkey"
+    void BtnLServerMetClick() { ReadServerMet(); }        // "Lire server.met"
+    void BtnEServerMetClick() { WriteServerMet(false); }  // "Ecrire Server.met"
+    void BtnStartSrvClick() { StartPeerServer(); }        // "Relancer serveur Hublane"
+    void FlatButton1Click() { WebFetchServers(); }        // "Récupère à partir d'une URL"
+    void FlatButton2Click() { SendServersToWeb(); }       // "Transmettre Serveur Web"
+    void FlatButton4Click() { SendToDonkey(); }           // "Envoyer à eDonkey"
 
     // --- the step actions ---
     bool ReadServerMet();
@@ -142,7 +142,7 @@ public:
     /// Writes a caption into the status label.
     void StepCaption(const QString& text);
 
-signals:
+  signals:
     /// FormClose: the main window shows itself again.
     void Closed();
     /// Something a wait may poll has changed.
@@ -150,7 +150,7 @@ signals:
     /// An error escaped a step of the cycle; the step was abandoned and the cycle went on.
     void StepFailed(const QString& caption, const QString& message);
 
-private:
+  private:
     void FormShow();
     void FormClose();
     void Timer2Timer();

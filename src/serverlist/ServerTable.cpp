@@ -6,7 +6,9 @@
 namespace hublane::serverlist {
 namespace {
 
-char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldCase(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -20,9 +22,8 @@ int SecondOctet(std::string_view caption) {
         return -1;
     }
     const std::size_t second = caption.find('.', first + 1);
-    const std::string_view part = caption.substr(first + 1, second == std::string_view::npos
-                                                                ? std::string_view::npos
-                                                                : second - first - 1);
+    const std::string_view part = caption.substr(
+        first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
     if (part.empty() || part.size() > 3) {
         return -1;
     }
@@ -169,8 +170,9 @@ int PeerList::FindExact(std::string_view ip) const {
 }
 
 void PeerList::SortByCaption() {
-    std::stable_sort(m_rows.begin(), m_rows.end(),
-                     [](const PeerRow& a, const PeerRow& b) { return CompareNoCase(a.caption, b.caption) < 0; });
+    std::stable_sort(m_rows.begin(), m_rows.end(), [](const PeerRow& a, const PeerRow& b) {
+        return CompareNoCase(a.caption, b.caption) < 0;
+    });
 }
 
 void ClearAnsweredFlags(ServerTable& servers, PeerList& peers) {

@@ -30,7 +30,7 @@ enum class Column : int { Port = 0, Users = 1, Files = 2, Name = 3, Description 
 inline constexpr int kSubItemCount = 6;
 
 struct ServerRow {
-    std::string caption;                            // the IP text, the row's key
+    std::string caption;                              // the IP text, the row's key
     std::array<std::string, kSubItemCount> subItems;  // Port, Util., Fichiers, Nom, Description, Home
     bool answered = false;
 
@@ -55,7 +55,7 @@ int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn);
 /// the captions (letter case folded) answers "is this address a row?" at once, so that reading a
 /// large server.met does not compare every entry with every row.
 class ServerTable {
-public:
+  public:
     std::size_t Count() const { return m_rows.size(); }
     bool Empty() const { return m_rows.empty(); }
     /// A row to change its flag or its sub-items; its caption changes only through SetCaption.
@@ -84,7 +84,7 @@ public:
     /// Sorts once by the current sort column (stable: equal rows keep their order).
     void Sort();
 
-private:
+  private:
     void Count(const std::string& caption, int delta);
 
     std::vector<ServerRow> m_rows;
@@ -94,7 +94,7 @@ private:
 
 /// The list of other running copies of the program.
 class PeerList {
-public:
+  public:
     std::size_t Count() const { return m_rows.size(); }
     bool Empty() const { return m_rows.empty(); }
     PeerRow& Row(std::size_t i) { return m_rows.at(i); }
@@ -112,7 +112,7 @@ public:
     /// Sorts by caption, case-insensitive, stable.
     void SortByCaption();
 
-private:
+  private:
     std::vector<PeerRow> m_rows;
 };
 

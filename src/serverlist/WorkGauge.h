@@ -6,7 +6,7 @@ namespace hublane::serverlist {
 /// A progress gauge as the long steps see it. The program hands the main window's bar in;
 /// tests and the command-line companion use a plain one.
 class WorkGauge {
-public:
+  public:
     virtual ~WorkGauge() = default;
     virtual void SetMax(int max) = 0;
     virtual void SetPosition(int position) = 0;
@@ -19,13 +19,13 @@ public:
 
 /// A gauge that only remembers its values.
 class PlainGauge : public WorkGauge {
-public:
+  public:
     void SetMax(int max) override { m_max = max; }
     void SetPosition(int position) override { m_position = position > m_max ? m_max : position; }
     int Max() const override { return m_max; }
     int Position() const override { return m_position; }
 
-private:
+  private:
     int m_max = 100;
     int m_position = 0;
 };

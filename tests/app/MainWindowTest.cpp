@@ -2,11 +2,11 @@
 // second press during a cycle, and the window coming back after each cycle.
 #include "app/MainWindow.h"
 
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/About.h"
 #include "app/LanguageTable.h"
@@ -19,11 +19,12 @@ namespace hublane::app {
 namespace {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         language.Reset();
-        for (int i = 1; i <= 15; ++i) language.Append(QStringLiteral("texte %1").arg(i));
+        for (int i = 1; i <= 15; ++i)
+            language.Append(QStringLiteral("texte %1").arg(i));
         main = std::make_unique<TFMain>(settings);
         about = std::make_unique<TFAbout>();
         lserveur = std::make_unique<serverlist::TFLServeur>(serverlist::LserveurDeps{
@@ -105,7 +106,8 @@ TEST_F(MainWindowTest, CountdownStartsACycleOnTheTickThatMakesZero) {
     main->BtnServerClick();
     ASSERT_TRUE(WaitClosed());
     runner->kinds.clear();
-    for (int i = 0; i < 119; ++i) main->Timer1Timer();
+    for (int i = 0; i < 119; ++i)
+        main->Timer1Timer();
     EXPECT_EQ(Text("Label2"), QStringLiteral("1"));
     EXPECT_TRUE(runner->kinds.empty());
     main->Timer1Timer();
@@ -121,7 +123,8 @@ TEST_F(MainWindowTest, CycleStartedByTheCountdownShowsAHiddenMainWindowAtItsEnd)
     main->BtnServerClick();
     ASSERT_TRUE(WaitClosed());
     main->hide();
-    for (int i = 0; i < 120; ++i) main->Timer1Timer();
+    for (int i = 0; i < 120; ++i)
+        main->Timer1Timer();
     EXPECT_FALSE(main->isVisible());
     ASSERT_TRUE(WaitClosed());
     EXPECT_TRUE(main->isVisible());

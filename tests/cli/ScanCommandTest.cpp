@@ -1,7 +1,7 @@
 // hublanectl scan: a campaign over the rows of a server.met whose servers run in the lab.
+#include <gtest/gtest.h>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <gtest/gtest.h>
 
 #include "cli/Commands.h"
 #include "lab/Lab.h"
@@ -28,7 +28,7 @@ Outcome Hublanectl(const QStringList& args) {
 }
 
 class ScanCommandTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         QString error;
@@ -64,7 +64,8 @@ protected:
 
 TEST_F(ScanCommandTest, DescriptionScanKeepsExactlyTheAnsweringServersWithTheirNames) {
     const QByteArray before = test::ReadWholeFile(path);
-    const Outcome r = Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--timeout"), QStringLiteral("1")});
+    const Outcome r =
+        Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--timeout"), QStringLiteral("1")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("127.0.0.220\t4661\tn/a\tn/a\tPremier\tle bon\tn/a\n"
                                     "127.0.0.222\t4242\t10\tn/a\tSecond\t\tn/a\n"));
@@ -81,9 +82,9 @@ TEST_F(ScanCommandTest, WriteStoresTheResultInTheFile) {
 }
 
 TEST_F(ScanCommandTest, ListScanAsksEveryRowAndAddsTheServersTheyKnow) {
-    const Outcome r = Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"), QStringLiteral("list"),
-                                  QStringLiteral("--threads"), QStringLiteral("4"), QStringLiteral("--timeout"),
-                                  QStringLiteral("1")});
+    const Outcome r = Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"),
+                                  QStringLiteral("list"), QStringLiteral("--threads"), QStringLiteral("4"),
+                                  QStringLiteral("--timeout"), QStringLiteral("1")});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("127.0.0.223\t4661\tn/a\tn/a\tn/a\tn/a\tn/a\n")));
     EXPECT_FALSE(r.out.contains(QStringLiteral("10.0.0.1")));
@@ -92,7 +93,8 @@ TEST_F(ScanCommandTest, ListScanAsksEveryRowAndAddsTheServersTheyKnow) {
 }
 
 TEST_F(ScanCommandTest, FrenchCheckDropsRowsWithoutAFrenchHome) {
-    const Outcome r = Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"), QStringLiteral("fr")});
+    const Outcome r =
+        Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"), QStringLiteral("fr")});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.isEmpty());  // a file gives no Home text: "n/a" everywhere
 }
@@ -103,7 +105,8 @@ TEST_F(ScanCommandTest, ABrokenFileIsRefusedWithItsReason) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("server.met : ")));
     EXPECT_TRUE(r.err.trimmed().endsWith(QStringLiteral("14")));
-    EXPECT_EQ(Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"), QStringLiteral("x")}).status, 2);
+    EXPECT_EQ(
+        Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"), QStringLiteral("x")}).status, 2);
 }
 
 }  // namespace

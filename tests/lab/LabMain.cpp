@@ -1,7 +1,7 @@
 // hublane-lab: runs simulated eD2k servers on loopback addresses for a bounded time.
+#include <sys/resource.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <sys/resource.h>
 #include <QFile>
 #include <QTextStream>
 #include <QTimer>

@@ -2,10 +2,10 @@
 // re-entry, the removal pass, the French check, and quitting in the middle.
 #include "probe/Campaigns.h"
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <mutex>
 
 #include "app/LanguageTable.h"
@@ -22,7 +22,7 @@ using serverlist::Column;
 using serverlist::ProbeKind;
 
 class CampaignsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         language.Reset();
@@ -41,7 +41,8 @@ protected:
     }
     std::vector<std::string> Captions() {
         std::vector<std::string> out;
-        for (const auto& r : window->lvip().Rows()) out.push_back(r.caption);
+        for (const auto& r : window->lvip().Rows())
+            out.push_back(r.caption);
         return out;
     }
 
@@ -106,7 +107,8 @@ TEST_F(CampaignsTest, ServerListCampaignAddsNewServersAndHoldsItsSlotUntilTheTim
 TEST_F(CampaignsTest, ServerListCampaignAsksOnlyAnsweredRowsAmongTheFirstFifty) {
     StartLab("127.0.0.21 4661 answer\n127.0.0.99 4661 answer\n");
     // After the clean-up's sort: 127.0.0.21, sixty rows 127.0.0.30 to .89, then 127.0.0.99.
-    for (int i = 30; i < 90; ++i) window->lvip().AddServerRow("127.0.0." + std::to_string(i), "4661");
+    for (int i = 30; i < 90; ++i)
+        window->lvip().AddServerRow("127.0.0." + std::to_string(i), "4661");
     window->lvip().AddServerRow("127.0.0.99", "4661");
     window->lvip().AddServerRow("127.0.0.21", "4661");
     window->lvip().Row(60).answered = true;
@@ -126,11 +128,15 @@ TEST_F(CampaignsTest, WorkerLimitOfOneProbesOneServerAtATime) {
     std::vector<qint64> arrivals;
     QElapsedTimer clock;
     clock.start();
-    QObject::connect(&lab, &lab::Lab::RequestReceived, &lab, [&](int, lab::RequestKind, const QString&) {
-        std::lock_guard lock(mutex);
-        arrivals.push_back(clock.elapsed());
-    }, Qt::DirectConnection);
-    for (const char* ip : {"127.0.0.20", "127.0.0.21", "127.0.0.22"}) window->lvip().AddServerRow(ip, "4661");
+    QObject::connect(
+        &lab, &lab::Lab::RequestReceived, &lab,
+        [&](int, lab::RequestKind, const QString&) {
+            std::lock_guard lock(mutex);
+            arrivals.push_back(clock.elapsed());
+        },
+        Qt::DirectConnection);
+    for (const char* ip : {"127.0.0.20", "127.0.0.21", "127.0.0.22"})
+        window->lvip().AddServerRow(ip, "4661");
     window->Controls().nbThreads.SetValue(1);
     Lancer(ProbeKind::RechDesc);
     EXPECT_EQ(window->lvip().Count(), 3u);
@@ -174,7 +180,8 @@ TEST_F(CampaignsTest, FrenchCheckKeepsHomesWithAFrenchSuffixAnywhere) {
     const std::vector<std::pair<const char*, const char*>> rows = {
         {"127.0.0.20", "serveur.fr"}, {"127.0.0.21", "SERVEUR.FR"}, {"127.0.0.22", "n/a"},
         {"127.0.0.23", "a.be.b"},     {"127.0.0.24", "x.ca"},       {"127.0.0.25", "fr"}};
-    for (const auto& [ip, home] : rows) window->lvip().AddServerRow(ip, "4661", "n/a", "n/a", "n/a", "n/a", home);
+    for (const auto& [ip, home] : rows)
+        window->lvip().AddServerRow(ip, "4661", "n/a", "n/a", "n/a", "n/a", home);
     Lancer(ProbeKind::RechFr);
     EXPECT_EQ(Captions(), (std::vector<std::string>{"127.0.0.20", "127.0.0.23", "127.0.0.24"}));
     EXPECT_EQ(window->Label6(), QStringLiteral("6"));
@@ -199,9 +206,11 @@ TEST_F(CampaignsTest, LateHandBackOfAnEarlierCampaignFreesNothing) {
 
 TEST_F(CampaignsTest, QuittingInTheMiddleOfACampaignNeitherHangsNorCrashes) {
     std::string spec;
-    for (int i = 20; i < 60; ++i) spec += "127.0.0." + std::to_string(i) + " 4661 silent\n";
+    for (int i = 20; i < 60; ++i)
+        spec += "127.0.0." + std::to_string(i) + " 4661 silent\n";
     StartLab(spec.c_str());
-    for (int i = 20; i < 60; ++i) window->lvip().AddServerRow("127.0.0." + std::to_string(i), "4661");
+    for (int i = 20; i < 60; ++i)
+        window->lvip().AddServerRow("127.0.0." + std::to_string(i), "4661");
     window->Controls().nbThreads.SetValue(10);
     QTimer::singleShot(300, window.get(), [this] { window->SetTerminating(); });
     QElapsedTimer clock;

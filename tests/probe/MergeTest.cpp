@@ -12,17 +12,18 @@ using serverlist::EntryTable;
 EntryTable Entries(std::initializer_list<std::pair<const char*, const char*>> list) {
     EntryTable t{};
     std::size_t i = 0;
-    for (const auto& [ip, port] : list) t[i++] = {port, ip};
+    for (const auto& [ip, port] : list)
+        t[i++] = {port, ip};
     return t;
 }
 
 TEST(MergeServers, CountsEveryNewAddressButAddsOnlyUsableOnes) {
     serverlist::ServerTable table;
     table.AddServerRow("80.11.2.3", "4661");
-    const EntryTable e = Entries({{"80.11.2.3", "4242"},   // already a row: skipped, not counted
-                                  {"80.1.2.3", "4661"},    // 8 characters: counted, not added
-                                  {"10.0.0.10", "4661"},   // 9 characters: added
-                                  {"80.12.2.3", ""},       // no port: counted, not added
+    const EntryTable e = Entries({{"80.11.2.3", "4242"},  // already a row: skipped, not counted
+                                  {"80.1.2.3", "4661"},   // 8 characters: counted, not added
+                                  {"10.0.0.10", "4661"},  // 9 characters: added
+                                  {"80.12.2.3", ""},      // no port: counted, not added
                                   {"80.13.2.3", "4243"}});
     EXPECT_EQ(MergeServerEntries(table, e, 5), 4);
     ASSERT_EQ(table.Count(), 3u);
@@ -46,7 +47,8 @@ TEST(MergeServers, VisitsExactlyTheFilledEntries) {
 TEST(MergeServers, AWholeListOf255EntriesIsMerged) {
     serverlist::ServerTable table;
     EntryTable e{};
-    for (std::size_t i = 0; i < e.size(); ++i) e[i] = {"4661", "80.1.1." + std::to_string(i)};
+    for (std::size_t i = 0; i < e.size(); ++i)
+        e[i] = {"4661", "80.1.1." + std::to_string(i)};
     EXPECT_EQ(MergeServerEntries(table, e, 255), 255);
     EXPECT_EQ(table.Count(), 255u - 10u);  // 80.1.1.0 to 80.1.1.9 have 8 characters
 }
@@ -54,8 +56,11 @@ TEST(MergeServers, AWholeListOf255EntriesIsMerged) {
 TEST(MergePeers, AddsUsableNewPeersOnlyAndNeverServers) {
     serverlist::PeerList peers;
     peers.AddPeerRow("81.11.2.3");
-    const EntryTable e = Entries({{"81.11.2.3", "3077"}, {"81.1.2.3", "3077"}, {"81.11.2.4", "3077"},
-                                  {"81.11.2.4", "3077"}, {"81.11.2.5", ""}});
+    const EntryTable e = Entries({{"81.11.2.3", "3077"},
+                                  {"81.1.2.3", "3077"},
+                                  {"81.11.2.4", "3077"},
+                                  {"81.11.2.4", "3077"},
+                                  {"81.11.2.5", ""}});
     EXPECT_EQ(MergePeerEntries(peers, e, 5), 1);
     ASSERT_EQ(peers.Count(), 2u);
     EXPECT_EQ(peers.Row(1).caption, "81.11.2.4");

@@ -2,12 +2,12 @@
 // a failing step, the closing one second later, and the waits.
 #include "serverlist/Lserveur.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <stdexcept>
 
 #include "app/LanguageTable.h"
@@ -25,11 +25,12 @@ using test::RecordingRunner;
 using test::RecordingStatus;
 
 class CycleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         language.Reset();
-        for (int i = 1; i <= 15; ++i) language.Append(QStringLiteral("texte %1").arg(i));
+        for (int i = 1; i <= 15; ++i)
+            language.Append(QStringLiteral("texte %1").arg(i));
         window = std::make_unique<TFLServeur>(LserveurDeps{
             settings, language, prompts, [this](bool) { return dir.filePath(QStringLiteral("server.met")); },
             dir.filePath(QStringLiteral("serverHBL.met"))});
@@ -75,9 +76,10 @@ const QStringList kAllCaptions = {
 TEST_F(CycleTest, EmptyListsRunEveryStepInOrderAndLogBothReadErrors) {
     window->Show();
     EXPECT_EQ(status.captions, kAllCaptions);
-    EXPECT_EQ(runner->kinds, (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL2,
-                                                     ProbeKind::PingHBL, ProbeKind::NewHBL, ProbeKind::RechDesc,
-                                                     ProbeKind::RechNew, ProbeKind::RechDesc}));
+    EXPECT_EQ(runner->kinds,
+              (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL2,
+                                      ProbeKind::PingHBL, ProbeKind::NewHBL, ProbeKind::RechDesc,
+                                      ProbeKind::RechNew, ProbeKind::RechDesc}));
     EXPECT_EQ(web.serverFetches, 2);
     EXPECT_EQ(web.peerFetches, 1);
     ASSERT_EQ(window->ErrorLog().size(), 2);
@@ -115,8 +117,8 @@ TEST_F(CycleTest, BlocksTestTheirConditionOnceBeforeTheirFirstStep) {
         }
     };
     window->Show();
-    EXPECT_EQ(runner->kinds, (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL,
-                                                     ProbeKind::RechDesc}));
+    EXPECT_EQ(runner->kinds, (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL,
+                                                     ProbeKind::NewHBL, ProbeKind::RechDesc}));
     EXPECT_FALSE(status.captions.contains(QStringLiteral("Recherche de nouveaux Hublane")));
     EXPECT_FALSE(status.captions.contains(QStringLiteral("Recherche de nouveaux serveurs")));
     EXPECT_EQ(window->Label8(), QStringLiteral("50"));
@@ -126,8 +128,9 @@ TEST_F(CycleTest, FortyNineServersRunBothServerBlocksWhileStillBelowFifty) {
     peerServer.servers = 49;
     peerServer.peers = 50;
     window->Show();
-    EXPECT_EQ(runner->kinds, (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL,
-                                                     ProbeKind::RechDesc, ProbeKind::RechNew, ProbeKind::RechDesc}));
+    EXPECT_EQ(runner->kinds,
+              (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL,
+                                      ProbeKind::RechDesc, ProbeKind::RechNew, ProbeKind::RechDesc}));
 }
 
 TEST_F(CycleTest, CampaignStepsCopyTheWorkerLimitAndCleanUp) {

@@ -8,13 +8,15 @@ namespace {
 
 std::vector<std::string> Captions(const ServerTable& t) {
     std::vector<std::string> out;
-    for (const auto& r : t.Rows()) out.push_back(r.caption);
+    for (const auto& r : t.Rows())
+        out.push_back(r.caption);
     return out;
 }
 
 std::vector<std::string> Captions(const PeerList& t) {
     std::vector<std::string> out;
-    for (const auto& r : t.Rows()) out.push_back(r.caption);
+    for (const auto& r : t.Rows())
+        out.push_back(r.caption);
     return out;
 }
 
@@ -91,8 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CleanUp, ThreeConsecutivePrivateRowsAreAllRemoved) {
     ServerTable t;
     PeerList p;
-    for (const char* ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "80.1.1.1"}) t.AddServerRow(ip, "4661");
-    for (const char* ip : {"192.168.0.5", "192.168.0.6", "127.0.0.1", "9.9.9.9"}) p.AddPeerRow(ip);
+    for (const char* ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "80.1.1.1"})
+        t.AddServerRow(ip, "4661");
+    for (const char* ip : {"192.168.0.5", "192.168.0.6", "127.0.0.1", "9.9.9.9"})
+        p.AddPeerRow(ip);
     PlainGauge g;
     EXPECT_EQ(CleanUpTables(t, p, g), 1u);
     EXPECT_EQ(Captions(t), std::vector<std::string>{"80.1.1.1"});
@@ -103,7 +107,6 @@ TEST(CleanUp, ThreeConsecutivePrivateRowsAreAllRemoved) {
 TEST(CleanUp, AdjacentDuplicateKeepsTheLaterRow) {
     ServerTable t;
     PeerList p;
-
 
     t.AddServerRow("5.6.7.8", "1", "n/a", "n/a", "first");
     t.AddServerRow("1.1.1.1", "2");
@@ -159,7 +162,8 @@ TEST(Sort, CompareIgnoresLetterCase) {
 TEST(CleanUp, GaugeFollowsTheRowCount) {
     ServerTable t;
     PeerList p;
-    for (int i = 0; i < 5; ++i) t.AddServerRow("80.0.0." + std::to_string(i), "1");
+    for (int i = 0; i < 5; ++i)
+        t.AddServerRow("80.0.0." + std::to_string(i), "1");
     PlainGauge g;
     g.SetMax(1000);
     g.SetPosition(17);

@@ -19,14 +19,14 @@ using serverlist::TFLServeur;
 using serverlist::WebDirectoryPart;
 
 class RecordingStatus : public StatusLabel {
-public:
+  public:
     void SetCaption(const QString& text) override { captions << text; }
     QStringList captions;
 };
 
 // Stands in for the campaigns: records the mode of each campaign and can change the tables.
 class RecordingRunner : public CampaignRunner {
-public:
+  public:
     explicit RecordingRunner(TFLServeur& w) : m_w(w) {}
     void SetWorkerLimit(int limit) override { limits.push_back(limit); }
     void RunCampaign() override {
@@ -39,20 +39,22 @@ public:
     std::vector<int> limits;
     std::function<void(ProbeKind)> onRun;
 
-private:
+  private:
     TFLServeur& m_w;
 };
 
 // Fills the tables at the peer server step, where the cycle has read both files.
 class FillingPeerServer : public PeerServerPart {
-public:
+  public:
     void StartPeerServer(TFLServeur& w) override {
         ++starts;
         if (fail) {
             throw std::runtime_error("port 3077 in use");
         }
-        for (int i = 0; i < servers; ++i) w.lvip().AddServerRow("80.0.0." + std::to_string(i), "4661");
-        for (int i = 0; i < peers; ++i) w.lvHBL().AddPeerRow("81.0.0." + std::to_string(i));
+        for (int i = 0; i < servers; ++i)
+            w.lvip().AddServerRow("80.0.0." + std::to_string(i), "4661");
+        for (int i = 0; i < peers; ++i)
+            w.lvHBL().AddPeerRow("81.0.0." + std::to_string(i));
     }
     int servers = 0;
     int peers = 0;
@@ -61,14 +63,16 @@ public:
 };
 
 class FakeWeb : public WebDirectoryPart {
-public:
+  public:
     void FetchServersFromWeb(TFLServeur& w) override {
         ++serverFetches;
-        if (answer) w.SetFetchDone(true);
+        if (answer)
+            w.SetFetchDone(true);
     }
     void FetchPeersFromWeb(TFLServeur& w) override {
         ++peerFetches;
-        if (answer) w.SetFetchDone(true);
+        if (answer)
+            w.SetFetchDone(true);
     }
     void SendServersToWeb(TFLServeur&) override {}
     int serverFetches = 0;

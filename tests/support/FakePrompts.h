@@ -9,7 +9,7 @@
 namespace hublane::test {
 
 class FakePrompts : public platform::UserPrompts {
-public:
+  public:
     struct Message {
         QString text;
         QString caption;
@@ -42,7 +42,7 @@ public:
     std::deque<QString> folderAnswers;
     QStringList escaped;
 
-private:
+  private:
     static std::optional<QString> Next(std::deque<QString>& answers) {
         if (answers.empty() || answers.front().isNull()) {
             if (!answers.empty()) {

@@ -1,6 +1,6 @@
 // Test entry for tests of windows (run headless with QT_QPA_PLATFORM=offscreen).
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
