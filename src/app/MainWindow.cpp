@@ -378,7 +378,13 @@ void TFMain::Image1MouseUp(Qt::MouseButton button, QPoint at) {
                 break;
             case SkinArea::HideHotSpot:
                 repaint();
-                hide();
+                // Without a notification area a hidden window could not come back: it is
+                // minimised instead.
+                if (m_trayIcon1) {
+                    hide();
+                } else {
+                    showMinimized();
+                }
                 break;
             default:
                 break;

@@ -32,6 +32,9 @@ constexpr unsigned long kSplashMs = 2000;
 int main(int argc, char** argv) {
     using namespace hublane;
     app::HublaneApplication application(argc, argv);
+    // Only "&Exit" ends the program: closing the last box shown while the main window sits in
+    // the tray must not.
+    QApplication::setQuitOnLastWindowClosed(false);
     app::QtUserPrompts prompts;
     application.SetPrompts(&prompts);
 

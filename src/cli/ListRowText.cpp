@@ -1,6 +1,8 @@
 // The line format of hublanectl's list verbs: tab-separated fields whose bytes pass unchanged.
 #include "cli/ListRowText.h"
 
+#include "platform/LangSource.h"
+
 #include <QStringList>
 
 namespace hublane::cli {
@@ -40,26 +42,7 @@ std::string UnescapeBytes(const QByteArray& raw) {
 }  // namespace
 
 QString EscapeField(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
+    const std::string out = platform::EscapeLangText(bytes);
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 

@@ -21,7 +21,8 @@ struct LangSourceResult {
 /// ignored; LF or CRLF line ends; a leading UTF-8 byte order mark is skipped.
 LangSourceResult ParseLangSource(std::string_view source);
 
-/// The text with backslash, tab, CR and LF written as the escapes above.
+/// The text with backslash, tab, CR and LF written as the escapes above, so that it stands on one
+/// line of a tab-separated text (hublanectl prints every text this way).
 std::string EscapeLangText(std::string_view text);
 
 }  // namespace hublane::platform

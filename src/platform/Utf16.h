@@ -7,6 +7,9 @@
 
 namespace hublane::platform {
 
+/// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
 /// UTF-16 code units to UTF-8. A lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 

@@ -1,29 +1,13 @@
 // Reading one key's default value out of a Wine prefix's registry file (system.reg, user.reg).
 #include "platform/WineRegistry.h"
 
+#include "platform/Utf16.h"
+
 #include <cstdint>
 
 namespace hublane::platform {
 
 namespace {
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 // Builds UTF-8 from a mix of raw bytes (already UTF-8) and UTF-16 code units from escapes, pairing
 // surrogates that arrive as two escapes; a lone surrogate becomes U+FFFD.

@@ -2,6 +2,7 @@
 // with at most the worker limit out at once, and the removal of silent rows afterwards.
 #include "probe/Campaigns.h"
 
+#include <QDeadlineTimer>
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -202,8 +203,16 @@ void Campaigns::RunListCampaign(ProbeKind kind) {
 
     const int finalWaits = kind == ProbeKind::RechNew ? 10 : 20;
     m_window.ResetWaitCounter();
+    // A ping's answer never comes back through its worker, which hands back at once: it reaches
+    // the peer server during these waits, so they run their whole second. The other kinds have
+    // applied their answers when they hand back; their wait ends with the last hand-back.
+    const bool answersComeLater = kind == ProbeKind::PingHBL;
     while (m_busyCount > 0 && m_window.WaitCounter() < finalWaits && !m_window.Terminating()) {
-        m_window.UiWait(kFinalWaitMs, [this] { return m_busyCount <= 0; });
+        if (answersComeLater) {
+            m_window.UiWait(kFinalWaitMs);
+        } else {
+            m_window.UiWait(kFinalWaitMs, [this] { return m_busyCount <= 0; });
+        }
     }
     m_window.Gauge().SetPosition(0);
 }
@@ -319,8 +328,9 @@ void Campaigns::StopWorkers() {
     for (TScanFiles* worker : m_live) {
         worker->requestInterruption();
     }
+    const QDeadlineTimer deadline(kStopWaitMs);
     for (TScanFiles* worker : m_live) {
-        if (worker->wait(kStopWaitMs)) {
+        if (worker->wait(deadline)) {
             delete worker;
         }
         // A thread that does not end in time is left to the process's end rather than deleted

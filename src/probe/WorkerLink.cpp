@@ -41,12 +41,18 @@ bool WorkerLink::Synchronize(const std::function<void()>& fn, const std::functio
                 }
                 call->state = Call::State::Running;
             }
+            // The worker is released even when fn throws.
+            struct Release {
+                Call& c;
+                ~Release() {
+                    {
+                        std::lock_guard lock(c.mutex);
+                        c.state = Call::State::Done;
+                    }
+                    c.done.notify_all();
+                }
+            } release{*call};
             fn();
-            {
-                std::lock_guard lock(call->mutex);
-                call->state = Call::State::Done;
-            }
-            call->done.notify_all();
         },
         Qt::QueuedConnection);
     if (!queued) {

@@ -5,29 +5,16 @@
 #include <QTemporaryDir>
 
 #include "cli/Commands.h"
+#include "support/CliRun.h"
 #include "platform/PeWriter.h"
 #include "support/TestSupport.h"
 
 namespace hublane::cli {
 namespace {
 
-struct CliRun {
-    int status;
-    QString out;
-    QString err;
-};
+using CliRun = test::CliOutcome;
 
-CliRun RunLine(const QStringList& args) {
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    Io io{outStream, errStream};
-    const int status = RunCommandLine(args, io);
-    outStream.flush();
-    errStream.flush();
-    return {status, out, err};
-}
+CliRun RunLine(const QStringList& args) { return test::Hublanectl(args); }
 
 class LngCommandTest : public ::testing::Test {
   protected:

@@ -3,27 +3,14 @@
 #include <QTextStream>
 
 #include "cli/Commands.h"
+#include "support/CliRun.h"
 #include "lab/Lab.h"
 
 namespace hublane::cli {
 namespace {
 
-struct Outcome {
-    int status;
-    QString out;
-    QString err;
-};
-
-Outcome Hublanectl(const QStringList& args) {
-    Outcome r{0, {}, {}};
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    Io io{out, err};
-    r.status = RunCommandLine(args, io);
-    out.flush();
-    err.flush();
-    return r;
-}
+using test::Hublanectl;
+using Outcome = test::CliOutcome;
 
 class ProbeCommandTest : public ::testing::Test {
   protected:

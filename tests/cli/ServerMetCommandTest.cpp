@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "cli/Commands.h"
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
 namespace hublane::cli {
@@ -17,23 +18,10 @@ QByteArray Bytes(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Outcome = test::CliOutcome;
 
 Outcome Command(const QStringList& args, const QString* input = nullptr) {
-    Outcome r;
-    QString inText = input ? *input : QString();
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    QTextStream in(&inText);
-    Io io{out, err, input ? &in : nullptr};
-    r.status = RunCommandLine(args, io);
-    out.flush();
-    err.flush();
-    return r;
+    return test::Hublanectl(args, input);
 }
 
 class ListCommands : public ::testing::Test {

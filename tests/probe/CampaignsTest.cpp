@@ -148,7 +148,7 @@ TEST_F(CampaignsTest, WorkerLimitOfOneProbesOneServerAtATime) {
 }
 
 TEST_F(CampaignsTest, SecondLancerWhileWorkersAreOutStartsNoWorker) {
-    StartLab("127.0.0.20 4661 late delay=600 name=\"a\"\n127.0.0.21 4661 late delay=600 name=\"b\"\n");
+    StartLab("127.0.0.20 4661 late delay=2000 name=\"a\"\n127.0.0.21 4661 late delay=2000 name=\"b\"\n");
     window->lvip().AddServerRow("127.0.0.20", "4661");
     window->lvip().AddServerRow("127.0.0.21", "4661");
     int busyAtSecondClick = -1;
@@ -194,6 +194,16 @@ TEST_F(CampaignsTest, PingOfPeersWithoutAnAnswerRemovesEveryPeer) {
     EXPECT_EQ(window->lvHBL().Count(), 0u);
 }
 
+TEST_F(CampaignsTest, PeerWhoseAnswerArrivesDuringTheFinalWaitStays) {
+    window->lvHBL().AddPeerRow("127.0.0.40");
+    window->lvHBL().AddPeerRow("127.0.0.41");
+    // The answer reaches the peer server a moment after the ping's worker has handed back.
+    QTimer::singleShot(300, window.get(), [this] { window->lvHBL().Row(1).answered = true; });
+    Lancer(ProbeKind::PingHBL);
+    ASSERT_EQ(window->lvHBL().Count(), 1u);
+    EXPECT_EQ(window->lvHBL().Row(0).caption, "127.0.0.41");
+}
+
 TEST_F(CampaignsTest, LateHandBackOfAnEarlierCampaignFreesNothing) {
     Campaigns& c = window->CampaignsOf();
     window->lvip().AddServerRow("127.0.0.20", "notaport");
@@ -217,7 +227,8 @@ TEST_F(CampaignsTest, QuittingInTheMiddleOfACampaignNeitherHangsNorCrashes) {
     clock.start();
     Lancer(ProbeKind::RechDesc);
     window.reset();  // stops and waits for the workers still out
-    EXPECT_LT(clock.elapsed(), 4000);
+    // Each silent probe would keep its worker for 5 s: the stop request ends them at once.
+    EXPECT_LT(clock.elapsed(), 15000);
 }
 
 }  // namespace
