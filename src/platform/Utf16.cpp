@@ -9,7 +9,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-
 /// Decodes one UTF-8 sequence at text[pos]. Returns its length, or 0 when the bytes there are not
 /// a well-formed sequence.
 std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& cp) {

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "cli/Commands.h"
-#include "support/CliRun.h"
 #include "platform/PeWriter.h"
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
 namespace hublane::cli {
@@ -14,7 +14,9 @@ namespace {
 
 using CliRun = test::CliOutcome;
 
-CliRun RunLine(const QStringList& args) { return test::Hublanectl(args); }
+CliRun RunLine(const QStringList& args) {
+    return test::Hublanectl(args);
+}
 
 class LngCommandTest : public ::testing::Test {
   protected:

@@ -3,8 +3,8 @@
 #include <QTextStream>
 
 #include "cli/Commands.h"
-#include "support/CliRun.h"
 #include "lab/Lab.h"
+#include "support/CliRun.h"
 
 namespace hublane::cli {
 namespace {

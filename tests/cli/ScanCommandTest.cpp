@@ -4,8 +4,8 @@
 #include <QTextStream>
 
 #include "cli/Commands.h"
-#include "support/CliRun.h"
 #include "lab/Lab.h"
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
 namespace hublane::cli {
