@@ -31,9 +31,9 @@ class CampaignsTest : public ::testing::Test {
             dir.filePath(QStringLiteral("serverHBL.met"))});
         window->Controls().timeout.SetValue(1);
     }
-    void StartLab(const char* spec) {
+    void StartLab(const char* config) {
         QString error;
-        ASSERT_TRUE(lab.StartServers(QString::fromUtf8(spec), &error)) << error.toStdString();
+        ASSERT_TRUE(lab.StartServers(QString::fromUtf8(config), &error)) << error.toStdString();
     }
     void Lancer(ProbeKind kind) {
         window->Controls().checked = kind;
@@ -215,10 +215,10 @@ TEST_F(CampaignsTest, LateHandBackOfAnEarlierCampaignFreesNothing) {
 }
 
 TEST_F(CampaignsTest, QuittingInTheMiddleOfACampaignNeitherHangsNorCrashes) {
-    std::string spec;
+    std::string config;
     for (int i = 20; i < 60; ++i)
-        spec += "127.0.0." + std::to_string(i) + " 4661 silent\n";
-    StartLab(spec.c_str());
+        config += "127.0.0." + std::to_string(i) + " 4661 silent\n";
+    StartLab(config.c_str());
     for (int i = 20; i < 60; ++i)
         window->lvip().AddServerRow("127.0.0." + std::to_string(i), "4661");
     window->Controls().nbThreads.SetValue(10);
