@@ -1,0 +1,42 @@
+// The program itself, started headless: a first start settles its settings and keeps running.
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+TEST(ProgramStart, FirstStartStoresLanguageAndVersionAndKeepsRunning) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.path());
+    program.start(QStringLiteral(HUBLANE_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    const QString settings = dir.filePath(QStringLiteral("config/Orvandels/Hublane.reg"));
+    const bool settled = hublane::test::WaitFor(
+        [&settings] {
+            QFile f(settings);
+            return f.open(QIODevice::ReadOnly) && f.readAll().contains("\"Version\"=\"0.2.1.0\"");
+        },
+        15000);
+    ASSERT_TRUE(settled);
+    const QByteArray text = hublane::test::ReadWholeFile(settings);
+    EXPECT_TRUE(text.startsWith("REGEDIT4"));
+    EXPECT_TRUE(text.contains("\"Langage\"=\"francais.lng\""));
+    // The splash window's two seconds pass and the program is still running its message loop.
+    EXPECT_FALSE(program.waitForFinished(3000));
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.kill();
+    program.waitForFinished(5000);
+}
+
+}  // namespace
