@@ -10,6 +10,7 @@
 
 #include "app/LanguageTable.h"
 #include "app/Version.h"
+#include "platform/FileBytes.h"
 #include "platform/PeStringTable.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserPrompts.h"
@@ -33,11 +34,11 @@ QString DamagedFileMessage() {
 
 /// The string table of the file at path, or nullopt when it cannot be read as a resource module.
 std::optional<platform::StringTable> LoadModule(const QString& path) {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
+    const std::optional<QByteArray> read = platform::ReadRegularFile(path, kMaxFileSize);
+    if (!read) {
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = *read;
     return platform::ReadStringTable(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }

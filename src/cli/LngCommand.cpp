@@ -1,8 +1,8 @@
 // hublanectl lng: dumps the texts of a language file and builds one from a text source.
 #include <QFile>
-#include <QSaveFile>
 
 #include "cli/Commands.h"
+#include "platform/FileBytes.h"
 #include "platform/LangSource.h"
 #include "platform/PeStringTable.h"
 #include "platform/PeWriter.h"
@@ -96,11 +96,9 @@ int Build(const QStringList& args, Io& io) {
         io.err << "hublanectl lng: a text is too long for a string resource\n";
         return 1;
     }
-    QSaveFile out(args[1]);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(image->data(), static_cast<qint64>(image->size())) != static_cast<qint64>(image->size()) ||
-        !out.commit()) {
-        io.err << "hublanectl lng: cannot write " << args[1] << ": " << out.errorString() << '\n';
+    QString error;
+    if (!platform::WriteFileAtomically(args[1], std::string_view(image->data(), image->size()), &error)) {
+        io.err << "hublanectl lng: cannot write " << args[1] << ": " << error << '\n';
         return 1;
     }
     return 0;

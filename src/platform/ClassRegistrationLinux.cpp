@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "platform/DesktopEntry.h"
+#include "platform/FileBytes.h"
 #include "platform/WineRegistry.h"
 
 namespace hublane::platform {
@@ -21,15 +22,7 @@ constexpr qint64 kMaxRegistryBytes = 256LL * 1024 * 1024;
 constexpr qint64 kMaxDesktopFileBytes = 1024 * 1024;
 
 std::optional<QByteArray> ReadFile(const QString& path, qint64 maxBytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxBytes) {
-        return std::nullopt;
-    }
-    QByteArray bytes = file.read(maxBytes);
-    if (file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-    return bytes;
+    return ReadRegularFile(path, maxBytes);
 }
 
 std::string_view View(const QByteArray& bytes) {

@@ -85,8 +85,10 @@ class ResourceTree {
   public:
     ResourceTree(const Image& image, std::uint64_t rootRva) : m_image(image), m_rootRva(rootRva) {}
 
-    /// The entries of the directory at offset, named ones first as in the file.
-    std::optional<std::vector<DirectoryEntry>> Directory(std::uint32_t offset) const {
+    /// The entries of the directory at offset, named ones first as in the file; at most
+    /// maxEntries of them are read (the table must still lie whole within the file).
+    std::optional<std::vector<DirectoryEntry>> Directory(std::uint32_t offset,
+                                                         std::uint64_t maxEntries = UINT64_MAX) const {
         const auto header = m_image.Map(m_rootRva + offset, kDirectoryHeaderSize);
         std::uint16_t named = 0;
         std::uint16_t ids = 0;
@@ -99,8 +101,8 @@ class ResourceTree {
         if (!table) {
             return std::nullopt;
         }
-        std::vector<DirectoryEntry> entries(count);
-        for (std::uint64_t i = 0; i < count; ++i) {
+        std::vector<DirectoryEntry> entries(std::min(count, maxEntries));
+        for (std::uint64_t i = 0; i < entries.size(); ++i) {
             m_image.ReadU32(*table + i * kDirectoryEntrySize, entries[i].name);
             m_image.ReadU32(*table + i * kDirectoryEntrySize + 4, entries[i].offset);
         }
@@ -261,7 +263,9 @@ std::optional<StringTable> ReadStringTable(std::string_view fileBytes) {
         if ((block.offset & kHighBit) == 0) {
             return std::nullopt;
         }
-        const auto languages = tree.Directory(block.offset & ~kHighBit);
+        // Only the first language of a block is used: reading no more keeps the work bounded
+        // even when every block points at one huge directory.
+        const auto languages = tree.Directory(block.offset & ~kHighBit, 1);
         if (!languages) {
             return std::nullopt;
         }

@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QtGlobal>
 
+#include "platform/FileBytes.h"
 #include "platform/RegFile.h"
 
 namespace hublane::platform {
@@ -81,13 +81,9 @@ class FileKey : public SettingsKey {
     }
 
     void Save() {
-        QSaveFile file(m_path);
-        const std::string text = m_values.Serialize();
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-            !file.commit()) {
-            qWarning("settings not saved to %s: %s", qUtf8Printable(m_path),
-                     qUtf8Printable(file.errorString()));
+        QString error;
+        if (!WriteFileAtomically(m_path, m_values.Serialize(), &error)) {
+            qWarning("settings not saved to %s: %s", qUtf8Printable(m_path), qUtf8Printable(error));
         }
     }
 
@@ -128,15 +124,14 @@ std::unique_ptr<SettingsKey> SettingsStoreFile::Open() {
     if (!QDir().mkpath(info.absolutePath())) {
         return nullptr;
     }
-    QFile file(m_path);
-    if (!file.exists()) {
+    if (!QFileInfo::exists(m_path)) {
         return std::make_unique<FileKey>(m_path, RegFile());
     }
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) {
+    const std::optional<QByteArray> read = ReadRegularFile(m_path, kMaxFileSize);
+    if (!read) {
         return nullptr;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
+    const QByteArray& bytes = *read;
     auto values = RegFile::Parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (!values) {
         if (MoveAside(m_path)) {

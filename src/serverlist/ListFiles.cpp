@@ -4,13 +4,13 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/LanguageTable.h"
+#include "platform/FileBytes.h"
 #include "serverlist/PeerListCodec.h"
 #include "serverlist/ServerMetCodec.h"
 
@@ -20,12 +20,11 @@ namespace {
 constexpr auto kServerMetName = "server.met";
 constexpr auto kPeerListName = "serverHBL.met";
 
+// A list file far larger than any list is not one; a pipe or a device is never read.
+constexpr qint64 kMaxListFileBytes = 64LL * 1024 * 1024;
+
 std::optional<QByteArray> ReadFileBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    return file.readAll();
+    return platform::ReadRegularFile(path, kMaxListFileBytes);
 }
 
 std::string_view View(const QByteArray& bytes) {
@@ -44,21 +43,11 @@ void LogFailure(ReadContext& ctx, const char* fileName, const ListReadResult& re
 // when the temporary file could be created.
 template <typename Encode>
 bool SaveAtomically(const QString& path, WorkGauge& gauge, Encode encode) {
-    QSaveFile file(path);
-    // Unbuffered: a buffered write that the system takes only in part (file size limit) can be
-    // lost in the flush inside commit() without commit() failing, which would put a cut file in
-    // place of the old one. Written straight through, a short write shows in write()'s result.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    if (!platform::WriteFileAtomically(path, encode())) {
         gauge.SetPosition(0);
         return false;
     }
-    const std::string bytes = encode();
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size || file.size() != size) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return true;
 }
 
 }  // namespace

@@ -66,6 +66,21 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
 
+bool CaptionIndex::Contains(std::string_view caption) const {
+    return m_counts.count(Folded(caption)) > 0;
+}
+
+void CaptionIndex::Add(std::string_view caption) {
+    ++m_counts[Folded(caption)];
+}
+
+void CaptionIndex::Remove(std::string_view caption) {
+    const auto it = m_counts.find(Folded(caption));
+    if (it != m_counts.end() && --it->second <= 0) {
+        m_counts.erase(it);
+    }
+}
+
 int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn) {
     if (sortColumn <= 0 || sortColumn > kSubItemCount) {
         return CompareNoCase(item1.caption, item2.caption);
@@ -77,45 +92,37 @@ int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn) 
 bool ServerTable::AddServerRow(std::string_view ip, std::string_view port, std::string_view users,
                                std::string_view files, std::string_view name, std::string_view description,
                                std::string_view home) {
-    if (m_captionCount.count(Folded(ip)) > 0) {
+    if (m_captions.Contains(ip)) {
         return false;
     }
     ServerRow row;
     row.caption = std::string(ip);
     row.subItems = {std::string(port), std::string(users),       std::string(files),
                     std::string(name), std::string(description), std::string(home)};
-    Count(row.caption, +1);
+    m_captions.Add(row.caption);
     m_rows.push_back(std::move(row));
     return true;
 }
 
-void ServerTable::Count(const std::string& caption, int delta) {
-    const std::string key = Folded(caption);
-    const int n = (m_captionCount[key] += delta);
-    if (n <= 0) {
-        m_captionCount.erase(key);
-    }
-}
-
 void ServerTable::SetCaption(std::size_t i, std::string_view caption) {
     ServerRow& row = m_rows.at(i);
-    Count(row.caption, -1);
+    m_captions.Remove(row.caption);
     row.caption = std::string(caption);
-    Count(row.caption, +1);
+    m_captions.Add(row.caption);
 }
 
 void ServerTable::Remove(std::size_t i) {
-    Count(m_rows.at(i).caption, -1);
+    m_captions.Remove(m_rows.at(i).caption);
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 void ServerTable::Clear() {
     m_rows.clear();
-    m_captionCount.clear();
+    m_captions.Clear();
 }
 
 int ServerTable::FindExact(std::string_view ip) const {
-    if (m_captionCount.count(Folded(ip)) == 0) {
+    if (!m_captions.Contains(ip)) {
         return -1;
     }
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
@@ -127,7 +134,7 @@ int ServerTable::FindExact(std::string_view ip) const {
 }
 
 int ServerTable::FindNoCase(std::string_view ip) const {
-    if (m_captionCount.count(Folded(ip)) == 0) {
+    if (!m_captions.Contains(ip)) {
         return -1;
     }
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
@@ -151,16 +158,32 @@ void ServerTable::Sort() {
 }
 
 bool PeerList::AddPeerRow(std::string_view ip) {
-    for (const PeerRow& row : m_rows) {
-        if (EqualsNoCase(row.caption, ip)) {
-            return false;
-        }
+    if (m_captions.Contains(ip)) {
+        return false;
     }
     Append(ip);
     return true;
 }
 
+void PeerList::Append(std::string_view ip) {
+    m_captions.Add(ip);
+    m_rows.push_back(PeerRow{std::string(ip), false});
+}
+
+void PeerList::Remove(std::size_t i) {
+    m_captions.Remove(m_rows.at(i).caption);
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void PeerList::Clear() {
+    m_rows.clear();
+    m_captions.Clear();
+}
+
 int PeerList::FindExact(std::string_view ip) const {
+    if (!m_captions.Contains(ip)) {
+        return -1;
+    }
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         if (m_rows[i].caption == ip) {
             return static_cast<int>(i);

@@ -47,13 +47,24 @@ struct PeerRow {
 int CompareNoCase(std::string_view a, std::string_view b);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+/// How many rows hold each caption, letter case folded: answers "is this address a row?" at once,
+/// so that reading a large list file does not compare every entry with every row.
+class CaptionIndex {
+  public:
+    bool Contains(std::string_view caption) const;
+    void Add(std::string_view caption);
+    void Remove(std::string_view caption);
+    void Clear() { m_counts.clear(); }
+
+  private:
+    std::unordered_map<std::string, int> m_counts;
+};
+
 /// Compares two server rows by the given sort column (0 = caption, n = sub-item n - 1).
 /// Always ascending text order, never numeric.
 int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn);
 
-/// The ordered list of known servers. Rows are only added, removed and sorted here. A count of
-/// the captions (letter case folded) answers "is this address a row?" at once, so that reading a
-/// large server.met does not compare every entry with every row.
+/// The ordered list of known servers. Rows are only added, removed and sorted here.
 class ServerTable {
   public:
     std::size_t Count() const { return m_rows.size(); }
@@ -85,10 +96,8 @@ class ServerTable {
     void Sort();
 
   private:
-    void Count(const std::string& caption, int delta);
-
     std::vector<ServerRow> m_rows;
-    std::unordered_map<std::string, int> m_captionCount;  // folded caption -> rows holding it
+    CaptionIndex m_captions;
     int m_sortColumn = 0;
 };
 
@@ -97,6 +106,7 @@ class PeerList {
   public:
     std::size_t Count() const { return m_rows.size(); }
     bool Empty() const { return m_rows.empty(); }
+    /// A row to change its flag; its caption never changes.
     PeerRow& Row(std::size_t i) { return m_rows.at(i); }
     const PeerRow& Row(std::size_t i) const { return m_rows.at(i); }
     const std::vector<PeerRow>& Rows() const { return m_rows; }
@@ -104,16 +114,17 @@ class PeerList {
     /// Appends a row unless a row with the same caption exists (letter case ignored).
     bool AddPeerRow(std::string_view ip);
     /// Appends a row without looking for an existing one (the web fetch of peers does this).
-    void Append(std::string_view ip) { m_rows.push_back(PeerRow{std::string(ip), false}); }
+    void Append(std::string_view ip);
     int FindExact(std::string_view ip) const;
 
-    void Remove(std::size_t i) { m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i)); }
-    void Clear() { m_rows.clear(); }
+    void Remove(std::size_t i);
+    void Clear();
     /// Sorts by caption, case-insensitive, stable.
     void SortByCaption();
 
   private:
     std::vector<PeerRow> m_rows;
+    CaptionIndex m_captions;
 };
 
 /// Clears the answered flag of every row of both lists.

@@ -211,5 +211,37 @@ TEST_F(SettingsStoreFileTest, AFailedWriteLeavesThePreviousFileWhole) {
     EXPECT_EQ(FilesInFolder(), QStringList{QStringLiteral("Hublane.reg")});
 }
 
+TEST_F(SettingsStoreFileTest, ASmallWriteCutByAFullDiskLeavesThePreviousFileWhole) {
+    // A settings file is a few hundred bytes: its whole text fits in a write buffer, so a write
+    // that the disk refuses part-way shows only when the bytes really reach the file.
+    SettingsStoreFile store(Path());
+    {
+        auto key = store.Open();
+        ASSERT_NE(key, nullptr);
+        key->WriteString(QStringLiteral("Langage"), QStringLiteral("francais.lng"));
+        key->WriteString(QStringLiteral("ServeurWeb"), QString(150, QLatin1Char('w')));
+        key->WriteInteger(QStringLiteral("NbThreads"), 20);
+    }
+    const QByteArray before = ReadWholeFile(Path());
+    ASSERT_GT(before.size(), 200);
+
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    {
+        auto key = store.Open();
+        ASSERT_NE(key, nullptr);
+        key->WriteString(QStringLiteral("Langage"), QStringLiteral("anglais.lng"));
+        struct rlimit small = saved;
+        small.rlim_cur = 100;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(ReadWholeFile(Path()), before);
+    EXPECT_EQ(FilesInFolder(), QStringList{QStringLiteral("Hublane.reg")});
+}
+
 }  // namespace
 }  // namespace hublane::platform
