@@ -23,7 +23,7 @@ const QString kLangage = QStringLiteral("Langage");
 const QString kDefaultFile = QStringLiteral("francais.lng");
 const QString kErrorCaption = QStringLiteral("Erreur");
 // A language module holds a few kilobytes of strings; anything far larger is not one.
-constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+constexpr qint64 kMaxFileSize = 64LL * 1024 * 1024;
 
 QString MissingFileMessage() {
     return QStringLiteral("Le fichier de langage (*.lng), n'existe pas !");
@@ -137,7 +137,7 @@ QString LanguageLoader::ResolvePath() const {
         if (dir.isEmpty()) {
             continue;
         }
-        const QString candidate = QDir(dir).filePath(m_fileName);
+        QString candidate = QDir(dir).filePath(m_fileName);
         if (QFileInfo(candidate).isFile()) {
             return candidate;
         }

@@ -11,7 +11,7 @@ namespace hublane::cli {
 
 namespace {
 
-constexpr qint64 kMaxInputSize = 64 * 1024 * 1024;
+constexpr qint64 kMaxInputSize = 64LL * 1024 * 1024;
 
 std::optional<QByteArray> ReadFile(const QString& path, Io& io) {
     QFile file(path);

@@ -48,7 +48,7 @@ int RunScan(const QStringList& args, Io& io) {
     if (args.isEmpty()) {
         return Usage(io);
     }
-    const QString path = args.first();
+    QString path = args.first();
     ProbeKind kind = ProbeKind::RechDesc;
     int threads = 20;
     int timeout = 2;
@@ -56,7 +56,7 @@ int RunScan(const QStringList& args, Io& io) {
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--mode") && i + 1 < args.size()) {
-            const QString mode = args[++i];
+            const QString& mode = args[++i];
             if (mode == QLatin1String("desc")) {
                 kind = ProbeKind::RechDesc;
             } else if (mode == QLatin1String("list")) {

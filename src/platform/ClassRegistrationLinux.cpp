@@ -19,7 +19,7 @@ namespace {
 
 // Registry files of a well-used prefix run to tens of megabytes; anything far beyond is not one.
 constexpr qint64 kMaxRegistryBytes = 256LL * 1024 * 1024;
-constexpr qint64 kMaxDesktopFileBytes = 1024 * 1024;
+constexpr qint64 kMaxDesktopFileBytes = 1024LL * 1024;
 
 std::optional<QByteArray> ReadFile(const QString& path, qint64 maxBytes) {
     return ReadRegularFile(path, maxBytes);
@@ -149,7 +149,7 @@ QString LinuxClassRegistration::FindDesktopFile(const QString& desktopId) const 
         return {};
     }
     for (const QString& dir : ApplicationDirs()) {
-        const QString direct = dir + QLatin1Char('/') + desktopId;
+        QString direct = dir + QLatin1Char('/') + desktopId;
         if (QFileInfo(direct).isFile()) {
             return direct;
         }
@@ -158,7 +158,7 @@ QString LinuxClassRegistration::FindDesktopFile(const QString& desktopId) const 
         }
         QDirIterator it(dir, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
-            const QString path = it.next();
+            QString path = it.next();
             QString id = path.mid(dir.size() + 1);
             id.replace(QLatin1Char('/'), QLatin1Char('-'));
             if (id == desktopId) {

@@ -163,7 +163,7 @@ bool ReadHeaders(Image& image, std::uint32_t& resourceRva) {
     if (optionalSize < rvaCountAt + 4 || !image.ReadU32(optional + rvaCountAt, rvaCount)) {
         return false;
     }
-    const std::uint64_t resourceEntry = rvaCountAt + 4 + kResourceDirectoryIndex * 8;
+    const std::uint64_t resourceEntry = rvaCountAt + 4 + std::uint64_t{kResourceDirectoryIndex} * 8;
     resourceRva = 0;
     if (rvaCount > kResourceDirectoryIndex && optionalSize >= resourceEntry + 8 &&
         !image.ReadU32(optional + resourceEntry, resourceRva)) {

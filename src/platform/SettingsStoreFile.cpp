@@ -14,7 +14,7 @@ namespace hublane::platform {
 
 namespace {
 
-constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+constexpr qint64 kMaxFileSize = 16LL * 1024 * 1024;
 constexpr int kMaxBadCopies = 10;
 
 std::string ToBytes(const QString& s) {
