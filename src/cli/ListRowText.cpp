@@ -1,45 +1,11 @@
 // The line format of hublanectl's list verbs: tab-separated fields whose bytes pass unchanged.
 #include "cli/ListRowText.h"
 
-#include "platform/LangSource.h"
-
 #include <QStringList>
 
+#include "platform/LangSource.h"
+
 namespace hublane::cli {
-namespace {
-
-std::string UnescapeBytes(const QByteArray& raw) {
-    std::string out;
-    out.reserve(static_cast<std::size_t>(raw.size()));
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const char c = raw[i];
-        if (c != '\\' || i + 1 == raw.size()) {
-            out.push_back(c);
-            continue;
-        }
-        switch (raw[i + 1]) {
-            case '\\':
-                out.push_back('\\');
-                break;
-            case 't':
-                out.push_back('\t');
-                break;
-            case 'r':
-                out.push_back('\r');
-                break;
-            case 'n':
-                out.push_back('\n');
-                break;
-            default:
-                out.push_back(c);
-                continue;  // the next character is taken as it is
-        }
-        ++i;
-    }
-    return out;
-}
-
-}  // namespace
 
 QString EscapeField(const std::string& bytes) {
     const std::string out = platform::EscapeLangText(bytes);
@@ -47,7 +13,10 @@ QString EscapeField(const std::string& bytes) {
 }
 
 std::string UnescapeField(const QString& field) {
-    return UnescapeBytes(field.toLatin1());
+    const QByteArray raw = field.toLatin1();
+    return *platform::UnescapeLineText(
+        std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())),
+        /*strict=*/false);
 }
 
 std::vector<std::string> SplitFields(const QString& line) {

@@ -16,37 +16,6 @@ LangSourceResult Failure(int line, std::string message) {
     return r;
 }
 
-std::optional<std::string> Unescape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out.push_back(text[i]);
-            continue;
-        }
-        if (++i == text.size()) {
-            return std::nullopt;
-        }
-        switch (text[i]) {
-            case '\\':
-                out.push_back('\\');
-                break;
-            case 't':
-                out.push_back('\t');
-                break;
-            case 'r':
-                out.push_back('\r');
-                break;
-            case 'n':
-                out.push_back('\n');
-                break;
-            default:
-                return std::nullopt;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 LangSourceResult ParseLangSource(std::string_view source) {
@@ -84,7 +53,7 @@ LangSourceResult ParseLangSource(std::string_view source) {
         if (number.empty() || ec != std::errc() || ptr != number.data() + number.size() || id > 0xFFFF) {
             return Failure(lineNumber, "'" + std::string(number) + "' is not a text number from 0 to 65535");
         }
-        auto text = Unescape(line.substr(tab + 1));
+        auto text = UnescapeLineText(line.substr(tab + 1), /*strict=*/true);
         if (!text) {
             return Failure(lineNumber, "unknown escape (use \\\\, \\t, \\r or \\n)");
         }
@@ -98,6 +67,43 @@ LangSourceResult ParseLangSource(std::string_view source) {
     LangSourceResult r;
     r.table = std::move(table);
     return r;
+}
+
+std::optional<std::string> UnescapeLineText(std::string_view text, bool strict) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' || (!strict && i + 1 == text.size())) {
+            out.push_back(c);
+            continue;
+        }
+        if (i + 1 == text.size()) {
+            return std::nullopt;
+        }
+        switch (text[i + 1]) {
+            case '\\':
+                out.push_back('\\');
+                break;
+            case 't':
+                out.push_back('\t');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            default:
+                if (strict) {
+                    return std::nullopt;
+                }
+                out.push_back(c);
+                continue;  // the next character is taken as it is
+        }
+        ++i;
+    }
+    return out;
 }
 
 std::string EscapeLangText(std::string_view text) {

@@ -1,6 +1,7 @@
 // The text source of a language file: one numbered text a line.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,9 @@ LangSourceResult ParseLangSource(std::string_view source);
 /// The text with backslash, tab, CR and LF written as the escapes above, so that it stands on one
 /// line of a tab-separated text (hublanectl prints every text this way).
 std::string EscapeLangText(std::string_view text);
+
+/// The inverse of EscapeLangText. Strict: an unknown escape or a final lone backslash makes the
+/// text invalid (nullopt). Lenient: such a backslash is kept as it is.
+std::optional<std::string> UnescapeLineText(std::string_view text, bool strict);
 
 }  // namespace hublane::platform

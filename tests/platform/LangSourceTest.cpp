@@ -72,5 +72,15 @@ TEST(LangSourceTest, DefaultFrenchSourceHoldsTheFifteenTexts) {
     EXPECT_EQ(texts[9].back(), ' ');
 }
 
+TEST(UnescapeLineText, StrictRefusesWhatLenientKeeps) {
+    EXPECT_EQ(UnescapeLineText("a\\tb\\\\c\\r\\n", true), std::optional<std::string>("a\tb\\c\r\n"));
+    EXPECT_EQ(UnescapeLineText("a\\xb", true), std::nullopt);
+    EXPECT_EQ(UnescapeLineText("a\\xb", false), std::optional<std::string>("a\\xb"));
+    EXPECT_EQ(UnescapeLineText("end\\", true), std::nullopt);
+    EXPECT_EQ(UnescapeLineText("end\\", false), std::optional<std::string>("end\\"));
+    const std::string bytes("\\\t\r\n\x00\xE9", 6);
+    EXPECT_EQ(UnescapeLineText(EscapeLangText(bytes), true), std::optional<std::string>(bytes));
+}
+
 }  // namespace
 }  // namespace hublane::platform
