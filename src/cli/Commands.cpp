@@ -54,6 +54,17 @@ void PrintHelp(QTextStream& out) {
 
 }  // namespace
 
+int RunReadOrWrite(const QStringList& args, Io& io, int (*read)(const QString&, Io&),
+                   int (*write)(const QString&, Io&), int (*usage)(Io&)) {
+    if (args.size() == 2 && args[0] == QLatin1String("read")) {
+        return read(args[1], io);
+    }
+    if (args.size() == 2 && args[0] == QLatin1String("write")) {
+        return write(args[1], io);
+    }
+    return usage(io);
+}
+
 int RunCommandLine(const QStringList& args, Io& io) {
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         PrintHelp(io.out);

@@ -27,6 +27,10 @@ int RunServerMet(const QStringList& args, Io& io);
 /// peers read|write FILE: the peer list file, one address a line.
 int RunPeers(const QStringList& args, Io& io);
 
+/// "read FILE" or "write FILE": runs the matching handler on FILE, else usage.
+int RunReadOrWrite(const QStringList& args, Io& io, int (*read)(const QString&, Io&),
+                   int (*write)(const QString&, Io&), int (*usage)(Io&));
+
 /// All verb families, in the order --help lists them.
 const QList<Verb>& Verbs();
 

@@ -77,16 +77,7 @@ int Write(const QString& path, Io& io) {
 }  // namespace
 
 int RunServerMet(const QStringList& args, Io& io) {
-    if (args.size() != 2) {
-        return Usage(io);
-    }
-    if (args[0] == QLatin1String("read")) {
-        return Read(args[1], io);
-    }
-    if (args[0] == QLatin1String("write")) {
-        return Write(args[1], io);
-    }
-    return Usage(io);
+    return RunReadOrWrite(args, io, &Read, &Write, &Usage);
 }
 
 }  // namespace hublane::cli
