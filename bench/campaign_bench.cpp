@@ -8,9 +8,13 @@
 #include <QTextStream>
 #include <cstdio>
 
-#include "app/LanguageTable.h"
+#include "app/Engine.h"
+#include "platform/ClassRegistration.h"
+#include "platform/Clock.h"
+#include "platform/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "platform/UserPrompts.h"
+#include "serverlist/CycleState.h"
 #include "serverlist/Lserveur.h"
 
 namespace {
@@ -24,6 +28,16 @@ class NoPrompts : public platform::UserPrompts {
     std::optional<QString> ChooseOpenFile(const QString&) override { return std::nullopt; }
     std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
     void ShowEscapedError(const QString&) override {}
+};
+
+class NoClasses : public platform::ClassRegistration {
+  public:
+    std::optional<QString> ReadDefaultIcon(const QString&) override { return std::nullopt; }
+};
+
+class NoOwner : public platform::BusyOwner {
+  public:
+    void SetBusyCursor(bool) override {}
 };
 
 // Loopback addresses outside 127.0.0.x, so the clean-up keeps them all.
@@ -83,23 +97,31 @@ Figures RunCampaign(const QString& behaviour, int servers, int threads) {
     }
 
     platform::MemorySettingsStore settings;
-    app::LanguageTable language;
+    platform::LanguageTable language;
     language.Reset();
     NoPrompts prompts;
-    serverlist::TFLServeur window(
-        serverlist::LserveurDeps{settings, language, prompts,
-                                 [&dir](bool) { return dir.filePath(QStringLiteral("s.met")); }, QString()});
+    NoClasses classes;
+    NoOwner owner;
+    const platform::SystemClock systemClock;
+    serverlist::PlainGauge gauge;
+    serverlist::NoStatusCaption caption;
+    app::EngineOptions options;
+    options.serverMetPath = dir.filePath(QStringLiteral("s.met"));
+    options.peerListPath = dir.filePath(QStringLiteral("p.met"));
+    app::Engine engine(
+        app::EngineDeps{settings, prompts, classes, language, systemClock, gauge, caption, owner}, options);
+    serverlist::CycleState& state = engine.State();
     for (int i = 0; i < servers; ++i)
-        window.lvip().AddServerRow(Address(i).toStdString(), "4661");
-    window.Controls().nbThreads.SetValue(threads);
-    window.Controls().timeout.SetValue(2);
-    window.Controls().checked = serverlist::ProbeKind::RechDesc;
+        state.Servers().AddServerRow(Address(i).toStdString(), "4661");
+    state.Controls().nbThreads.SetValue(threads);
+    state.Controls().timeout.SetValue(2);
+    state.Controls().checked = serverlist::ProbeKind::RechDesc;
 
     const double cpu0 = CpuMs();
     QElapsedTimer clock;
     clock.start();
-    window.BtnLancerClick();
-    Figures f{clock.elapsed(), CpuMs() - cpu0, window.lvip().Count()};
+    engine.ServerList().BtnLancerClick();
+    Figures f{clock.elapsed(), CpuMs() - cpu0, state.Servers().Count()};
     lab.kill();
     lab.waitForFinished(5000);
     return f;

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "app/LanguageTable.h"
+#include "platform/LanguageTable.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/ServerMetCodec.h"
 
@@ -115,11 +115,11 @@ void BM_ReadServerMetFile(benchmark::State& state) {
     const ServerTable& source = Table(static_cast<int>(state.range(0)));
     PlainGauge gauge;
     hublane::serverlist::WriteServerMet(path, source, gauge, false);
-    hublane::app::LanguageTable texts;
+    hublane::platform::LanguageTable texts;
     texts.Reset();
     QStringList log;
     hublane::serverlist::ReadContext ctx{gauge, texts, log};
-    QString counter;
+    int counter = 0;
     for (auto _ : state) {
         ServerTable table;
         benchmark::DoNotOptimize(hublane::serverlist::ReadServerMet(path, table, ctx, &counter));

@@ -8,12 +8,12 @@
 #include <QMetaObject>
 #include <stdexcept>
 
-#include "app/LanguageTable.h"
-#include "app/Version.h"
 #include "platform/FileBytes.h"
+#include "platform/LanguageTable.h"
 #include "platform/PeStringTable.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserPrompts.h"
+#include "platform/VersionText.h"
 
 namespace hublane::app {
 
@@ -45,13 +45,9 @@ std::optional<platform::StringTable> LoadModule(const QString& path) {
 
 }  // namespace
 
-QString VersionLabelText() {
-    return QString::fromUtf8(kCreditText) + QStringLiteral("v ") +
-           QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size()));
-}
-
 LanguageLoader::LanguageLoader(platform::SettingsStore& settings, platform::UserPrompts& prompts,
-                               LanguageTable& texts, std::function<void()> requestQuit, QString programDir)
+                               platform::LanguageTable& texts, std::function<void()> requestQuit,
+                               QString programDir)
     : m_settings(settings),
       m_prompts(prompts),
       m_texts(texts),
@@ -83,7 +79,7 @@ bool LanguageLoader::LoadLanguage() {
     }
     try {
         m_filter = m_texts.LangText(1) + QStringLiteral("|*.lng");
-        m_versionLabel = VersionLabelText();
+        m_versionLabel = platform::VersionLabelText();
     } catch (const std::out_of_range&) {
         ShowError(DamagedFileMessage(), false);
         RequestQuit();

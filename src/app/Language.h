@@ -5,19 +5,12 @@
 #include <functional>
 
 namespace hublane::platform {
+class LanguageTable;
 class SettingsStore;
 class UserPrompts;
 }  // namespace hublane::platform
 
 namespace hublane::app {
-
-class LanguageTable;
-
-/// The credit text in front of "v " in the version labels of the main and server list windows.
-inline constexpr const char* kCreditText = "Orvandels - ";
-
-/// Credit text, "v " and the program's version: the text of both version labels.
-QString VersionLabelText();
 
 /// The language file steps of the main window's creation. The file named by the setting Langage
 /// (default "francais.lng") is read as a resource module; when it cannot be, the user is told and
@@ -29,8 +22,8 @@ class LanguageLoader {
   public:
     /// programDir is where a file name without a folder is looked up first (then the current
     /// folder). requestQuit asks the message loop to end as soon as it runs.
-    LanguageLoader(platform::SettingsStore& settings, platform::UserPrompts& prompts, LanguageTable& texts,
-                   std::function<void()> requestQuit, QString programDir);
+    LanguageLoader(platform::SettingsStore& settings, platform::UserPrompts& prompts,
+                   platform::LanguageTable& texts, std::function<void()> requestQuit, QString programDir);
 
     /// Settles the file name from the settings, reads the file and applies text 1 to the open
     /// dialog's filter and the version label. False when it asked the program to end.
@@ -60,7 +53,7 @@ class LanguageLoader {
 
     platform::SettingsStore& m_settings;
     platform::UserPrompts& m_prompts;
-    LanguageTable& m_texts;
+    platform::LanguageTable& m_texts;
     std::function<void()> m_requestQuit;
     QString m_programDir;
     QString m_fileName;

@@ -4,11 +4,11 @@
 #include <QDir>
 
 #include "app/DirectoryPart.h"
-#include "app/LanguageTable.h"
-#include "app/Version.h"
 #include "platform/ClassRegistration.h"
+#include "platform/LanguageTable.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserPrompts.h"
+#include "platform/VersionText.h"
 
 namespace hublane::app {
 
@@ -66,8 +66,7 @@ bool TPartInfo::FindDonkeyPath() {
 bool TPartInfo::ResetDonkeyPath() {
     if (const auto key = m_deps.settings.Open()) {
         key->DeleteValue(PathDonkeyName());
-        key->WriteString(QStringLiteral("Version"),
-                         QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
+        key->WriteString(QStringLiteral("Version"), platform::VersionText());
     }
     return true;
 }

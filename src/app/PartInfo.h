@@ -4,6 +4,7 @@
 #include <QString>
 
 namespace hublane::platform {
+class LanguageTable;
 class BusyOwner;
 class ClassRegistration;
 class SettingsStore;
@@ -12,15 +13,13 @@ class UserPrompts;
 
 namespace hublane::app {
 
-class LanguageTable;
-
 /// What the locator reads and asks through.
 struct PartInfoDeps {
     platform::SettingsStore& settings;
     platform::UserPrompts& prompts;
     platform::ClassRegistration& classes;
     /// Texts 13 (folder dialog title), 14 and 15 (message and caption when none is chosen).
-    const LanguageTable& language;
+    const platform::LanguageTable& language;
 };
 
 /// Finds the client's installation folder, or forgets it. Made for one operation: its owner shows

@@ -1,8 +1,8 @@
 // The settings upgrade step run when the main window is created.
 #include "app/SettingsUpgrade.h"
 
-#include "app/Version.h"
 #include "platform/SettingsStore.h"
+#include "platform/VersionText.h"
 
 namespace hublane::app {
 
@@ -15,7 +15,7 @@ void SettingsUpgradeStep(platform::BusyOwner& owner, const PartInfoDeps& deps) {
             return;
         }
     }
-    if (stored != QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size()))) {
+    if (stored != platform::VersionText()) {
         TPartInfo part(owner, deps);
         part.ResetDonkeyPath();
     }

@@ -4,8 +4,8 @@
 namespace hublane::cli {
 namespace {
 
-app::LanguageTable DefaultFrenchTexts() {
-    app::LanguageTable table;
+platform::LanguageTable DefaultFrenchTexts() {
+    platform::LanguageTable table;
     table.Reset();
     // Texts 3 and 10 are followed by a value (the expected first byte, the tag type).
     for (const char16_t* text : {
@@ -27,8 +27,8 @@ app::LanguageTable DefaultFrenchTexts() {
 
 }  // namespace
 
-const app::LanguageTable& CliLanguage() {
-    static const app::LanguageTable texts = DefaultFrenchTexts();
+const platform::LanguageTable& CliLanguage() {
+    static const platform::LanguageTable texts = DefaultFrenchTexts();
     return texts;
 }
 

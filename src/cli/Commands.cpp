@@ -1,7 +1,7 @@
 // The verb table of hublanectl and the dispatch of one command line.
 #include "cli/Commands.h"
 
-#include "app/Version.h"
+#include "platform/VersionText.h"
 
 namespace hublane::cli {
 
@@ -71,8 +71,7 @@ int RunCommandLine(const QStringList& args, Io& io) {
         return args.isEmpty() ? 1 : 0;
     }
     if (args.first() == QLatin1String("--version")) {
-        io.out << QString::fromUtf8(app::kVersion.data(), static_cast<qsizetype>(app::kVersion.size()))
-               << '\n';
+        io.out << platform::VersionText() << '\n';
         return 0;
     }
     for (const Verb& v : Verbs()) {

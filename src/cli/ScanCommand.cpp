@@ -1,11 +1,15 @@
 // hublanectl scan: the "Lancer" button on the rows of a server.met file, without the window.
 #include <QStringList>
 
+#include "app/Engine.h"
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
+#include "cli/ConsolePrompts.h"
 #include "cli/ListRowText.h"
+#include "platform/ClassRegistration.h"
+#include "platform/Clock.h"
 #include "platform/MemorySettingsStore.h"
-#include "platform/UserPrompts.h"
+#include "serverlist/CycleState.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/Lserveur.h"
 
@@ -13,20 +17,6 @@ namespace hublane::cli {
 namespace {
 
 using serverlist::ProbeKind;
-
-// No dialog ever opens here: whatever would be shown goes to standard error.
-class ConsolePrompts : public platform::UserPrompts {
-  public:
-    explicit ConsolePrompts(QTextStream& err) : m_err(err) {}
-    void ShowError(const QString& text, const QString&, bool) override { m_err << text << '\n'; }
-    void ShowErrorOkCancel(const QString& text, const QString&) override { m_err << text << '\n'; }
-    std::optional<QString> ChooseOpenFile(const QString&) override { return std::nullopt; }
-    std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
-    void ShowEscapedError(const QString& message) override { m_err << "hublanectl: " << message << '\n'; }
-
-  private:
-    QTextStream& m_err;
-};
 
 int Usage(Io& io) {
     io.err << "usage: hublanectl scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] [--write]\n";
@@ -79,32 +69,40 @@ int RunScan(const QStringList& args, Io& io) {
         }
     }
 
-    // The user's own settings are left alone: the window gets a store of its own.
+    // The user's own settings are left alone: the engine gets a store of its own.
     platform::MemorySettingsStore settings;
     ConsolePrompts prompts(io.err);
-    serverlist::TFLServeur window(
-        serverlist::LserveurDeps{settings, CliLanguage(), prompts, [path](bool) { return path; }, QString()});
+    NoBusyOwner owner;
+    const platform::SystemClock clock;
+    serverlist::PlainGauge gauge;
+    serverlist::NoStatusCaption caption;
+    std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
+    app::EngineOptions options;
+    options.serverMetPath = path;
+    app::Engine engine(
+        app::EngineDeps{settings, prompts, *classes, CliLanguage(), clock, gauge, caption, owner}, options);
+    serverlist::TFLServeur& window = engine.ServerList();
+    serverlist::CycleState& state = engine.State();
     const bool read = window.ReadServerMet();
-    for (const QString& line : window.ErrorLog()) {
+    for (const QString& line : state.errorLog) {
         io.err << line << '\n';
     }
     if (!read) {
         return 1;
     }
-    window.Controls().nbThreads.SetValue(threads);
-    window.Controls().timeout.SetValue(timeout);
-    window.Controls().checked = kind;
+    state.Controls().nbThreads.SetValue(threads);
+    state.Controls().timeout.SetValue(timeout);
+    state.Controls().checked = kind;
     if (kind == ProbeKind::RechNew) {
         // The list request goes to servers that answered; every row of the file counts as one.
-        for (std::size_t i = 0; i < window.lvip().Count(); ++i) {
-            window.lvip().Row(i).answered = true;
+        for (std::size_t i = 0; i < state.Servers().Count(); ++i) {
+            state.Servers().Row(i).answered = true;
         }
     }
     window.BtnLancerClick();
-    PrintServerRows(window.lvip(), io.out);
+    PrintServerRows(state.Servers(), io.out);
     if (write) {
-        serverlist::PlainGauge gauge;
-        if (!serverlist::WriteServerMet(path, window.lvip(), gauge, false)) {
+        if (!serverlist::WriteServerMet(path, state.Servers(), gauge, false)) {
             io.err << "hublanectl: cannot write " << path << '\n';
             return 1;
         }

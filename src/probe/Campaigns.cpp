@@ -9,7 +9,8 @@
 
 #include "probe/ScanFiles.h"
 #include "probe/WorkerLink.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/CycleState.h"
+#include "serverlist/UiWaits.h"
 
 namespace hublane::probe {
 
@@ -70,8 +71,13 @@ QString ServerProbePort(const std::string& listed) {
 
 }  // namespace
 
-Campaigns::Campaigns(serverlist::TFLServeur& window)
-    : m_window(window), m_link(std::make_shared<WorkerLink>(&window)) {}
+Campaigns::Campaigns(serverlist::CycleState& state, serverlist::UiWaits& waits, platform::CopyAddress address)
+    : m_state(state),
+      m_waits(waits),
+      m_address(std::move(address)),
+      m_link(std::make_shared<WorkerLink>(&waits)) {
+    QObject::connect(&waits, &serverlist::UiWaits::Terminated, &waits, [this] { StopWorkers(); });
+}
 
 Campaigns::~Campaigns() {
     StopWorkers();
@@ -88,12 +94,12 @@ void Campaigns::ResetSlots() {
 }
 
 void Campaigns::CountRowDealtWith() {
-    m_window.SetLabel6(QString::number(m_window.Label6().toInt() + 1));
-    m_window.Gauge().Step();
+    ++m_state.probedCounter;
+    m_state.Gauge().Step();
 }
 
 void Campaigns::RunCampaign() {
-    switch (m_window.Controls().checked) {
+    switch (m_state.Controls().checked) {
         case ProbeKind::RechNew:
             RunListCampaign(ProbeKind::RechNew);
             break;
@@ -130,17 +136,17 @@ bool Campaigns::StartWorker(ProbeKind kind, const QString& host, const QString& 
     }
     Slot& slot = m_slots[static_cast<std::size_t>(k)];
     if (slot.state == SlotState::Free) {
-        slot.worker = new TScanFiles(k, m_generation, m_link, m_window);
+        slot.worker = new TScanFiles(k, m_generation, m_link, *this);
         slot.state = SlotState::Ready;
         TScanFiles* worker = slot.worker;
         m_live.insert(worker);
-        QObject::connect(worker, &QThread::finished, &m_window, [this, worker] { WorkerEnded(worker); });
+        QObject::connect(worker, &QThread::finished, &m_waits, [this, worker] { WorkerEnded(worker); });
     }
     ++m_busyCount;
     TScanFiles* worker = slot.worker;
     worker->Host = host;
     worker->Port = port;
-    worker->TimeoutMs = m_window.Controls().timeout.Value() * 1000;
+    worker->TimeoutMs = m_state.Controls().timeout.Value() * 1000;
     worker->Mode = ModeOf(kind);
     slot.state = SlotState::Busy;
     worker->Resume();
@@ -153,12 +159,12 @@ void Campaigns::RunListCampaign(ProbeKind kind) {
     }
     const bool peers = IsPeerKind(kind);
     const auto rowCount = [this, peers] {
-        return peers ? m_window.lvHBL().Count() : m_window.lvip().Count();
+        return peers ? m_state.Peers().Count() : m_state.Servers().Count();
     };
     m_busyCount = 0;
     ++m_generation;
-    m_window.Gauge().SetPosition(0);
-    m_window.Gauge().SetMax(kind == ProbeKind::RechNew ? kServerListRows : static_cast<int>(rowCount()));
+    m_state.Gauge().SetPosition(0);
+    m_state.Gauge().SetMax(kind == ProbeKind::RechNew ? kServerListRows : static_cast<int>(rowCount()));
     ResetSlots();
 
     const auto slotFree = [this] { return m_busyCount < m_workerLimit; };
@@ -167,30 +173,29 @@ void Campaigns::RunListCampaign(ProbeKind kind) {
         if (kind == ProbeKind::RechNew && j >= kServerListRows) {
             break;
         }
-        if (m_window.Terminating()) {
+        if (m_waits.Terminating()) {
             return;
         }
-        const bool answered = peers ? m_window.lvHBL().Row(j).answered : m_window.lvip().Row(j).answered;
+        const bool answered = peers ? m_state.Peers().Row(j).answered : m_state.Servers().Row(j).answered;
         if (!Probes(kind, answered)) {
             CountRowDealtWith();
             continue;
         }
-        m_window.ResetWaitCounter();
-        while (m_busyCount == m_workerLimit && m_window.WaitCounter() < kSlotWaits &&
-               !m_window.Terminating()) {
-            m_window.UiWait(kSlotWaitMs, slotFree);
+        m_waits.ResetWaitCounter();
+        while (m_busyCount == m_workerLimit && m_waits.WaitCounter() < kSlotWaits && !m_waits.Terminating()) {
+            m_waits.UiWait(kSlotWaitMs, slotFree);
         }
         // A wait may have let a nested campaign remove rows.
-        if (j >= rowCount() || m_window.Terminating()) {
+        if (j >= rowCount() || m_waits.Terminating()) {
             break;
         }
         QString host;
         QString port;
         if (peers) {
-            host = QString::fromStdString(m_window.lvHBL().Row(j).caption);
-            port = QString::number(kPeerPort);
+            host = QString::fromStdString(m_state.Peers().Row(j).caption);
+            port = QString::number(m_address.peerPort);
         } else {
-            const serverlist::ServerRow& row = m_window.lvip().Row(j);
+            const serverlist::ServerRow& row = m_state.Servers().Row(j);
             host = QString::fromStdString(row.caption);
             port = ServerProbePort(row.Sub(Column::Port));
             if (port.isEmpty()) {
@@ -202,104 +207,86 @@ void Campaigns::RunListCampaign(ProbeKind kind) {
     }
 
     const int finalWaits = kind == ProbeKind::RechNew ? 10 : 20;
-    m_window.ResetWaitCounter();
+    m_waits.ResetWaitCounter();
     // A ping's answer never comes back through its worker, which hands back at once: it reaches
     // the peer server during these waits, so they run their whole second. The other kinds have
     // applied their answers when they hand back; their wait ends with the last hand-back.
     const bool answersComeLater = kind == ProbeKind::PingHBL;
-    while (m_busyCount > 0 && m_window.WaitCounter() < finalWaits && !m_window.Terminating()) {
+    while (m_busyCount > 0 && m_waits.WaitCounter() < finalWaits && !m_waits.Terminating()) {
         if (answersComeLater) {
-            m_window.UiWait(kFinalWaitMs);
+            m_waits.UiWait(kFinalWaitMs);
         } else {
-            m_window.UiWait(kFinalWaitMs, [this] { return m_busyCount <= 0; });
+            m_waits.UiWait(kFinalWaitMs, [this] { return m_busyCount <= 0; });
         }
     }
-    m_window.Gauge().SetPosition(0);
+    m_state.Gauge().SetPosition(0);
 }
 
 void Campaigns::RunFrenchCampaign() {
-    serverlist::ServerTable& table = m_window.lvip();
+    serverlist::ServerTable& table = m_state.Servers();
     if (m_busyCount > 0 || table.Empty()) {
         return;
     }
     m_busyCount = 0;
     ++m_generation;
-    m_window.SetLabel6(QStringLiteral("0"));
-    m_window.Gauge().SetMax(static_cast<int>(table.Count()));
-    m_window.Gauge().SetPosition(0);
+    m_state.probedCounter = 0;
+    m_state.Gauge().SetMax(static_cast<int>(table.Count()));
+    m_state.Gauge().SetPosition(0);
     for (std::size_t i = 0; i < table.Count(); ++i) {
         table.Row(i).answered = true;
     }
     ResetSlots();
     for (std::size_t j = 0; j < table.Count(); ++j) {
         // No bound on the number of waits here: these workers hand back at once.
-        while (m_busyCount == m_workerLimit && !m_window.Terminating()) {
-            m_window.UiWait(kSlotWaitMs, [this] { return m_busyCount < m_workerLimit; });
+        while (m_busyCount == m_workerLimit && !m_waits.Terminating()) {
+            m_waits.UiWait(kSlotWaitMs, [this] { return m_busyCount < m_workerLimit; });
         }
-        if (j >= table.Count() || m_window.Terminating()) {
+        if (j >= table.Count() || m_waits.Terminating()) {
             break;
         }
         StartWorker(ProbeKind::RechFr, QString::fromStdString(table.Row(j).caption), QString());
     }
-    m_window.ResetWaitCounter();
-    while (m_busyCount > 0 && m_window.WaitCounter() < 20 && !m_window.Terminating()) {
-        m_window.UiWait(kFinalWaitMs, [this] { return m_busyCount <= 0; });
+    m_waits.ResetWaitCounter();
+    while (m_busyCount > 0 && m_waits.WaitCounter() < 20 && !m_waits.Terminating()) {
+        m_waits.UiWait(kFinalWaitMs, [this] { return m_busyCount <= 0; });
     }
     // Only rows appended while the campaign ran can lack the flag.
-    for (std::size_t i = 0; i < table.Count();) {
-        if (!table.Row(i).answered) {
-            table.Remove(i);
-        } else {
-            ++i;
-        }
-    }
-    m_window.Gauge().SetPosition(0);
-    m_window.SetLabel8(QString::number(table.Count()));
+    table.RemoveIf([](const serverlist::ServerRow& row) { return !row.answered; });
+    m_state.Gauge().SetPosition(0);
+    m_state.CountServers();
 }
 
 void Campaigns::FrenchCheck() {
-    serverlist::ServerTable& table = m_window.lvip();
-    for (std::size_t i = 0; i < table.Count();) {
-        const std::string& home = table.Row(i).Sub(Column::Home);
-        const bool french =
-            std::any_of(kFrenchHomes.begin(), kFrenchHomes.end(),
-                        [&home](std::string_view tld) { return home.find(tld) != std::string::npos; });
-        if (french) {
-            ++i;
-        } else {
-            table.Remove(i);
-        }
-    }
+    m_state.Servers().RemoveIf([](const serverlist::ServerRow& row) {
+        const std::string& home = row.Sub(Column::Home);
+        return std::none_of(kFrenchHomes.begin(), kFrenchHomes.end(),
+                            [&home](std::string_view tld) { return home.find(tld) != std::string::npos; });
+    });
 }
 
+namespace {
+
+// The removal pass: rows without the answered flag go, in one pass; a row whose caption is "0"
+// ends the pass, so it and the rows after it stay.
+template <typename List>
+void RemoveUnanswered(List& list) {
+    bool stopped = false;
+    list.RemoveIf([&stopped](const auto& row) {
+        stopped = stopped || row.caption == "0";
+        return !stopped && !row.answered;
+    });
+}
+
+}  // namespace
+
 void Campaigns::RemoveUnansweredServers() {
-    serverlist::ServerTable& table = m_window.lvip();
-    for (std::size_t i = 0; i < table.Count();) {
-        if (table.Row(i).caption == "0") {
-            break;
-        }
-        if (!table.Row(i).answered) {
-            table.Remove(i);
-        } else {
-            ++i;
-        }
-    }
-    table.Sort();
+    RemoveUnanswered(m_state.Servers());
+    m_state.Servers().Sort();
 }
 
 void Campaigns::RemoveUnansweredPeers() {
-    serverlist::PeerList& peers = m_window.lvHBL();
-    for (std::size_t i = 0; i < peers.Count();) {
-        if (peers.Row(i).caption == "0") {
-            break;
-        }
-        if (!peers.Row(i).answered) {
-            peers.Remove(i);
-        } else {
-            ++i;
-        }
-    }
-    peers.SortByCaption();
+    RemoveUnanswered(m_state.Peers());
+    m_state.Peers().SortByCaption();
 }
 
 void Campaigns::WorkerFinished(int slot, unsigned generation) {
@@ -313,7 +300,7 @@ void Campaigns::WorkerFinished(int slot, unsigned generation) {
     s.worker = nullptr;
     --m_busyCount;
     CountRowDealtWith();
-    m_window.NotifyStateChanged();
+    m_waits.NotifyStateChanged();
 }
 
 void Campaigns::WorkerEnded(TScanFiles* worker) {

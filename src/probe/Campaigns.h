@@ -7,12 +7,14 @@
 #include <memory>
 #include <set>
 
+#include "platform/CopyAddress.h"
 #include "serverlist/CycleControls.h"
 #include "serverlist/CycleParts.h"
 
 namespace hublane::serverlist {
-class TFLServeur;
-}
+class CycleState;
+class UiWaits;
+}  // namespace hublane::serverlist
 
 namespace hublane::probe {
 
@@ -28,12 +30,13 @@ struct Slot {
     TScanFiles* worker = nullptr;
 };
 
-/// The campaigns of one server list window: the slot table, the busy count and the worker limit.
-/// Everything here runs on the window's thread; workers reach it only through WorkerFinished and
-/// the synchronized steps of their link.
+/// The campaigns of one copy: the slot table, the busy count and the worker limit, over the
+/// cycle state. Everything here runs on the GUI thread; workers reach it only through
+/// WorkerFinished and the synchronized steps of their link.
 class Campaigns : public serverlist::CampaignRunner {
   public:
-    explicit Campaigns(serverlist::TFLServeur& window);
+    /// Workers bind their sockets to the copy's address and ask peers on its peer port.
+    Campaigns(serverlist::CycleState& state, serverlist::UiWaits& waits, platform::CopyAddress address = {});
     ~Campaigns() override;
     Campaigns(const Campaigns&) = delete;
     Campaigns& operator=(const Campaigns&) = delete;
@@ -43,8 +46,10 @@ class Campaigns : public serverlist::CampaignRunner {
     int WorkerLimit() const { return m_workerLimit; }
     int BusyCount() const { return m_busyCount; }
     const std::array<Slot, kSlotCount>& Slots() const { return m_slots; }
-    /// Workers started and not yet finished, whatever campaign started them.
-    int LiveWorkers() const { return static_cast<int>(m_live.size()); }
+
+    serverlist::CycleState& State() { return m_state; }
+    const platform::CopyAddress& Address() const { return m_address; }
+    serverlist::UiWaits& Waits() { return m_waits; }
 
     /// Runs the campaign of the checked mode, then its removal pass or French check.
     void RunCampaign() override;
@@ -70,7 +75,9 @@ class Campaigns : public serverlist::CampaignRunner {
     bool StartWorker(serverlist::ProbeKind kind, const QString& host, const QString& port);
     void CountRowDealtWith();
 
-    serverlist::TFLServeur& m_window;
+    serverlist::CycleState& m_state;
+    serverlist::UiWaits& m_waits;
+    platform::CopyAddress m_address;
     std::shared_ptr<WorkerLink> m_link;
     std::array<Slot, kSlotCount> m_slots{};
     int m_workerLimit = 20;

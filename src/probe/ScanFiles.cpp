@@ -2,14 +2,14 @@
 // the answer to the tables and hands its slot back.
 #include "probe/ScanFiles.h"
 
-#include <QElapsedTimer>
-
+#include "platform/Clock.h"
 #include "probe/Campaigns.h"
 #include "probe/Ed2kMessages.h"
 #include "probe/Merge.h"
 #include "probe/UdpExchange.h"
 #include "probe/WorkerLink.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/CycleState.h"
+#include "serverlist/UiWaits.h"
 
 namespace hublane::probe {
 namespace {
@@ -18,15 +18,6 @@ constexpr int kStepMs = 100;
 constexpr int kLingerWaitMs = 200;
 constexpr int kIdleWaitMs = 500;
 constexpr int kGraceMs = 1000;
-
-std::int64_t MonotonicMs() {
-    static const QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
 
 QByteArray ToBytes(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
@@ -38,9 +29,8 @@ std::string_view View(const QByteArray& b) {
 
 }  // namespace
 
-TScanFiles::TScanFiles(int slot, unsigned generation, std::shared_ptr<WorkerLink> link,
-                       serverlist::TFLServeur& window)
-    : m_slot(slot), m_generation(generation), m_link(std::move(link)), m_window(window) {}
+TScanFiles::TScanFiles(int slot, unsigned generation, std::shared_ptr<WorkerLink> link, Campaigns& campaigns)
+    : m_slot(slot), m_generation(generation), m_link(std::move(link)), m_campaigns(campaigns) {}
 
 TScanFiles::~TScanFiles() {
     requestInterruption();
@@ -48,13 +38,13 @@ TScanFiles::~TScanFiles() {
 }
 
 std::int64_t TScanFiles::Now() const {
-    return MonotonicMs();
+    return m_campaigns.Waits().Clock().NowMs();
 }
 
 void TScanFiles::WorkerWait(int ms) {
     const std::int64_t deadline = Now() + ms;
     do {
-        QThread::msleep(kStepMs);
+        QThread::msleep(static_cast<unsigned long>(m_campaigns.Waits().Clock().RealMs(kStepMs)));
         if (StopRequested()) {
             return;
         }
@@ -95,10 +85,9 @@ void TScanFiles::run() {
     // The hand-back: exactly once, unless the program quits first.
     const int slot = m_slot;
     const unsigned generation = m_generation;
-    serverlist::TFLServeur* window = &m_window;
-    m_link->Synchronize(
-        [window, slot, generation] { window->CampaignsOf().WorkerFinished(slot, generation); },
-        [this] { return isInterruptionRequested(); });
+    Campaigns* campaigns = &m_campaigns;
+    m_link->Synchronize([campaigns, slot, generation] { campaigns->WorkerFinished(slot, generation); },
+                        [this] { return isInterruptionRequested(); });
 }
 
 QByteArray TScanFiles::Exchange(const QByteArray& request, bool expectAnswer) {
@@ -108,21 +97,19 @@ QByteArray TScanFiles::Exchange(const QByteArray& request, bool expectAnswer) {
         return {};
     }
     UdpExchange socket;
-    if (!socket.Open(Host, port) || !socket.Send(request) || !expectAnswer) {
+    if (!socket.Open(Host, port, m_campaigns.Address().bind) || !socket.Send(request) || !expectAnswer) {
         return {};
     }
-    return socket.Receive(kReceiveWaitMs, [this] { return isInterruptionRequested(); });
+    return socket.Receive(m_campaigns.Waits().Clock().RealMs(kReceiveWaitMs),
+                          [this] { return isInterruptionRequested(); });
 }
 
 void TScanFiles::MergeServers(int count) {
-    serverlist::TFLServeur* window = &m_window;
+    serverlist::CycleState* state = &m_campaigns.State();
     const serverlist::EntryTable* entries = &m_entries;
     m_link->Synchronize(
-        [window, entries, count] {
-            const int raised = MergeServerEntries(window->lvip(), *entries, count);
-            for (int i = 0; i < raised; ++i) {
-                window->RaiseServerCounter();
-            }
+        [state, entries, count] {
+            state->serverCounter += MergeServerEntries(state->Servers(), *entries, count);
         },
         [this] { return isInterruptionRequested(); });
 }
@@ -143,10 +130,10 @@ void TScanFiles::ProbeDescription() {
     const QByteArray answer = Exchange(ToBytes(DescriptionRequest()), true);
     if (IsDescriptionAnswer(View(answer))) {
         const Description d = ParseDescription(View(answer));
-        serverlist::TFLServeur* window = &m_window;
+        serverlist::CycleState* state = &m_campaigns.State();
         const std::string host = Host.toStdString();
         m_link->Synchronize(
-            [window, host, d] { ApplyDescription(window->lvip(), host, d.name, d.description); },
+            [state, host, d] { ApplyDescription(state->Servers(), host, d.name, d.description); },
             [this] { return isInterruptionRequested(); });
     }
     Finish();
@@ -169,9 +156,9 @@ void TScanFiles::ProbePeerPeers() {
     const QByteArray answer = Exchange(ToBytes(PeerRequest(PeerKind::GetPeers)), true);
     if (IsPeerMessage(View(answer), PeerKind::Peers)) {
         const int count = ParseServerList(View(answer), m_entries);
-        serverlist::TFLServeur* window = &m_window;
+        serverlist::CycleState* state = &m_campaigns.State();
         const serverlist::EntryTable* entries = &m_entries;
-        m_link->Synchronize([window, entries, count] { MergePeerEntries(window->lvHBL(), *entries, count); },
+        m_link->Synchronize([state, entries, count] { MergePeerEntries(state->Peers(), *entries, count); },
                             [this] { return isInterruptionRequested(); });
     }
     Finish();

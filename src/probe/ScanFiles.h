@@ -10,10 +10,6 @@
 
 #include "serverlist/ServerTable.h"
 
-namespace hublane::serverlist {
-class TFLServeur;
-}
-
 namespace hublane::probe {
 
 class WorkerLink;
@@ -28,17 +24,14 @@ enum class ProbeMode {
     ModeNone
 };
 
-/// The peer port: every copy's peer server listens there.
-inline constexpr quint16 kPeerPort = 3077;
-
 /// One probe on its own thread. Created for a slot, configured, started once (Resume), and
 /// deleted by its campaign once its thread has ended. Every change to shared state is one
 /// blocking call onto the window's thread through the link.
 class TScanFiles : public QThread {
     Q_OBJECT
   public:
-    TScanFiles(int slot, unsigned generation, std::shared_ptr<WorkerLink> link,
-               serverlist::TFLServeur& window);
+    /// The campaign gives its clock, its copy's address and, for each hand-back, itself.
+    TScanFiles(int slot, unsigned generation, std::shared_ptr<WorkerLink> link, Campaigns& campaigns);
     ~TScanFiles() override;
 
     // Set by the campaign before Resume(); the worker alone uses them afterwards.
@@ -80,7 +73,7 @@ class TScanFiles : public QThread {
     const int m_slot;
     const unsigned m_generation;
     std::shared_ptr<WorkerLink> m_link;
-    serverlist::TFLServeur& m_window;
+    Campaigns& m_campaigns;
     serverlist::EntryTable m_entries{};
     std::int64_t m_startTick = 0;
     std::atomic<bool> m_stop{false};

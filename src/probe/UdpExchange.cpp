@@ -45,14 +45,14 @@ UdpExchange::~UdpExchange() {
     Close();
 }
 
-bool UdpExchange::Open(const QString& host, quint16 port) {
+bool UdpExchange::Open(const QString& host, quint16 port, const QHostAddress& bind) {
     Close();
     const QHostAddress remote = ResolveIpv4(host);
     if (remote.isNull()) {
         return false;
     }
     auto socket = std::make_unique<QUdpSocket>();
-    if (!socket->bind(QHostAddress::AnyIPv4, 0)) {
+    if (!socket->bind(bind, 0)) {
         return false;
     }
     m_impl->socket = std::move(socket);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -22,9 +23,11 @@ class UdpExchange {
     UdpExchange(const UdpExchange&) = delete;
     UdpExchange& operator=(const UdpExchange&) = delete;
 
-    /// Opens the socket towards host:port (local port chosen by the system). False when the host
-    /// cannot be resolved or the socket cannot be opened.
-    bool Open(const QString& host, quint16 port);
+    /// Opens the socket towards host:port, bound to bind (every address by default) with a local
+    /// port chosen by the system. False when the host cannot be resolved or the socket cannot be
+    /// opened.
+    bool Open(const QString& host, quint16 port,
+              const QHostAddress& bind = QHostAddress(QHostAddress::AnyIPv4));
     bool IsOpen() const;
     /// Sends one datagram to the remote host and port; false on a socket error.
     bool Send(const QByteArray& datagram);

@@ -1,33 +1,16 @@
-// The parts the update cycle calls besides the tables and the files: the peer server, the web
-// directory and the hand-off to the eDonkey2000 client. Each is optional; a missing part does
+// Engine layer: the parts the update cycle calls besides the lists and the files: the probe
+// campaigns, the peer server, the web directory and the hand-off to the eDonkey2000 client. Each
+// comes in through the cycle's constructor; a part that is absent is a null object that does
 // nothing.
 #pragma once
 
+#include <QString>
+
+#include "serverlist/CycleState.h"
+
 namespace hublane::serverlist {
 
-class TFLServeur;
-
-/// The UDP peer server that other copies reach on the peer port.
-class PeerServerPart {
-  public:
-    virtual ~PeerServerPart() = default;
-    /// Binds the peer port (once), pings itself and announces itself to the web directory.
-    /// Throws when the peer port cannot be bound.
-    virtual void StartPeerServer(TFLServeur& window) = 0;
-};
-
-/// The web directory: list pages of servers and peers, the upload of the server table.
-class WebDirectoryPart {
-  public:
-    virtual ~WebDirectoryPart() = default;
-    /// Starts loading the server links; raises the window's fetch-done flag when finished.
-    virtual void FetchServersFromWeb(TFLServeur& window) = 0;
-    /// Starts loading the peer links; raises the window's fetch-done flag when finished.
-    virtual void FetchPeersFromWeb(TFLServeur& window) = 0;
-    virtual void SendServersToWeb(TFLServeur& window) = 0;
-};
-
-/// Runs the probe campaign of the checked mode (the window's own campaigns unless replaced).
+/// Runs the probe campaign of the checked mode over the cycle state.
 class CampaignRunner {
   public:
     virtual ~CampaignRunner() = default;
@@ -35,11 +18,60 @@ class CampaignRunner {
     virtual void RunCampaign() = 0;
 };
 
+/// The UDP peer server that other copies reach on the peer port.
+class PeerServerPart {
+  public:
+    virtual ~PeerServerPart() = default;
+    /// Binds the peer port (once), pings itself and announces the copy to the web directory.
+    /// Throws when the peer port cannot be bound.
+    virtual void StartPeerServer() = 0;
+    /// Asks the copy at host for its server table and merges what comes back ("Demander des
+    /// Serveurs à un autre HBL").
+    virtual void AskPeerForServers(const QString& host) = 0;
+};
+
+/// The web directory: list pages of servers and peers, the upload of the server table.
+class WebDirectoryPart {
+  public:
+    virtual ~WebDirectoryPart() = default;
+    /// Loads the server links and merges them; raises the state's fetch-done flag at its end.
+    virtual void FetchServersFromWeb() = 0;
+    /// Loads the peer links into the (emptied) peer list; raises the fetch-done flag at its end.
+    virtual void FetchPeersFromWeb() = 0;
+    virtual void SendServersToWeb() = 0;
+    /// Tells the directory that this copy runs.
+    virtual void AnnounceToWeb() = 0;
+};
+
 /// Types the server list into the console of every running eDonkey2000 client.
 class HandOffPart {
   public:
     virtual ~HandOffPart() = default;
-    virtual void SendToDonkey(TFLServeur& window) = 0;
+    virtual void SendToDonkey() = 0;
+};
+
+class NoPeerServer final : public PeerServerPart {
+  public:
+    void StartPeerServer() override {}
+    void AskPeerForServers(const QString& /*host*/) override {}
+};
+
+/// Without a directory a fetch finds nothing and ends at once.
+class NoWebDirectory final : public WebDirectoryPart {
+  public:
+    explicit NoWebDirectory(CycleState& state) : m_state(state) {}
+    void FetchServersFromWeb() override { m_state.fetchDone = true; }
+    void FetchPeersFromWeb() override { m_state.fetchDone = true; }
+    void SendServersToWeb() override {}
+    void AnnounceToWeb() override {}
+
+  private:
+    CycleState& m_state;
+};
+
+class NoHandOff final : public HandOffPart {
+  public:
+    void SendToDonkey() override {}
 };
 
 }  // namespace hublane::serverlist

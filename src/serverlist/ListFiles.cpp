@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/LanguageTable.h"
 #include "platform/FileBytes.h"
+#include "platform/LanguageTable.h"
 #include "serverlist/PeerListCodec.h"
 #include "serverlist/ServerMetCodec.h"
 
@@ -52,7 +52,7 @@ bool SaveAtomically(const QString& path, WorkGauge& gauge, Encode encode) {
 
 }  // namespace
 
-bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, QString* serverCounter) {
+bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter) {
     table.Clear();
     const std::optional<QByteArray> bytes = ReadFileBytes(path);
     const ListReadResult result =
@@ -62,7 +62,7 @@ bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, QS
         return false;
     }
     if (serverCounter != nullptr) {
-        *serverCounter = QString::number(table.Count());
+        *serverCounter = static_cast<int>(table.Count());
     }
     return true;
 }

@@ -8,7 +8,7 @@
 #include "serverlist/ServerTable.h"
 #include "serverlist/WorkGauge.h"
 
-namespace hublane::app {
+namespace hublane::platform {
 class LanguageTable;
 }
 
@@ -18,7 +18,7 @@ namespace hublane::serverlist {
 /// error lines and the error log the lines go to.
 struct ReadContext {
     WorkGauge& gauge;
-    const app::LanguageTable& language;
+    const platform::LanguageTable& language;
     QStringList& errorLog;
 };
 
@@ -27,7 +27,7 @@ struct ReadContext {
 /// "server.met : <text>" and keeps the rows read so far, the counter and the gauge. A language
 /// file without the text of the failure makes LangText throw std::out_of_range, after the rows
 /// read so far are in the table.
-bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, QString* serverCounter);
+bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter);
 
 /// Writes every row that can be encoded (see ServerMetCodec.h for the rows left out). With
 /// keepFileWhenEmpty and no row to write, the file is left as it is (absent, full, or in a format

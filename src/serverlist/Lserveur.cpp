@@ -1,106 +1,23 @@
-// TFLServeur: the server list window's state and the update cycle, without a visible window.
+// Engine layer: TFLServeur, the server list window without a window: the update cycle's step
+// table, the window's show and close, and its buttons.
 #include "serverlist/Lserveur.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <exception>
+#include <vector>
 
-#include "app/CycleSettings.h"
-#include "app/Language.h"
-#include "app/LanguageTable.h"
+#include "platform/Clock.h"
 #include "platform/UserPrompts.h"
-#include "probe/Campaigns.h"
+#include "serverlist/CycleSettings.h"
 #include "serverlist/ListFiles.h"
+#include "serverlist/UiWaits.h"
 
 namespace hublane::serverlist {
 namespace {
 
-// Exit codes of the local event loop of a wait; any other code means the application quits.
-constexpr int kWaitTimedOut = 1001;
-constexpr int kWaitWoken = 1002;
 constexpr int kWebFetchWaits = 20;
 constexpr int kWebFetchWaitMs = 1000;
 constexpr int kCloseDelayMs = 1000;
-
-}  // namespace
-
-TFLServeur::TFLServeur(LserveurDeps deps, QObject* parent)
-    : QObject(parent), m_deps(std::move(deps)), m_campaigns(std::make_unique<probe::Campaigns>(*this)) {
-    m_runner = m_campaigns.get();
-    m_timer2.setInterval(kCloseDelayMs);
-    m_timer2.setSingleShot(false);
-    connect(&m_timer2, &QTimer::timeout, this, &TFLServeur::Timer2Timer);
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &TFLServeur::SetTerminating);
-}
-
-TFLServeur::~TFLServeur() {
-    m_terminating = true;
-    m_campaigns->StopWorkers();
-}
-
-void TFLServeur::SetCampaignRunner(CampaignRunner* runner) {
-    m_runner = runner ? runner : m_campaigns.get();
-}
-
-void TFLServeur::SetTerminating() {
-    m_terminating = true;
-    m_campaigns->StopWorkers();
-    emit StateChanged();
-}
-
-void TFLServeur::Show() {
-    if (m_visible) {
-        return;
-    }
-    m_visible = true;
-    FormShow();
-}
-
-void TFLServeur::Close() {
-    if (!m_visible) {
-        return;
-    }
-    m_visible = false;
-    FormClose();
-}
-
-void TFLServeur::FormClose() {
-    app::WriteCycleSettings(m_deps.settings, m_controls);
-    emit Closed();
-}
-
-void TFLServeur::Timer2Timer() {
-    m_timer2.stop();
-    Close();
-}
-
-void TFLServeur::FormShow() {
-    m_timer2.stop();
-    app::ReadCycleSettings(m_deps.settings, m_controls);
-    QCoreApplication::processEvents();
-    ApplyLanguage();
-    RunCycle();
-    // The window always closes a second later, whatever happened inside the cycle, so that a
-    // failed step never leaves a window that blocks every later cycle.
-    m_gauge->SetPosition(0);
-    m_gauge->SetVisible(false);
-    emit StateChanged();
-    m_timer2.start();
-}
-
-void TFLServeur::ApplyLanguage() {
-    m_label9 = app::VersionLabelText();
-}
-
-void TFLServeur::StepCaption(const QString& text) {
-    if (m_status) {
-        m_status->SetCaption(text);
-    }
-    QCoreApplication::processEvents();
-}
-
-namespace {
 
 // When a step of the cycle runs: always, or on the row counts at the moment it is reached.
 enum class When { Always, AtMost5Servers, AtMost5Peers, Below50Peers, Below50Servers, NoServer };
@@ -109,36 +26,33 @@ struct CycleStep {
     const char* caption;  // nullptr: the step writes no caption
     When when;
     int block;  // steps sharing a non-zero block test their condition once, before the first
-    std::function<void(TFLServeur&)> action;
+    void (*action)(TFLServeur&);
 };
 
-bool Holds(When when, TFLServeur& w) {
+bool Holds(When when, const CycleState& s) {
     switch (when) {
         case When::Always:
             return true;
         case When::AtMost5Servers:
-            return w.lvip().Count() <= 5;
+            return s.Servers().Count() <= 5;
         case When::AtMost5Peers:
-            return w.lvHBL().Count() <= 5;
+            return s.Peers().Count() <= 5;
         case When::Below50Peers:
-            return w.lvHBL().Count() < 50;
+            return s.Peers().Count() < 50;
         case When::Below50Servers:
-            return w.lvip().Count() < 50;
+            return s.Servers().Count() < 50;
         case When::NoServer:
-            return w.lvip().Count() < 1;
+            return s.Servers().Count() < 1;
     }
     return false;
-}
-
-QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
 }
 
 const std::vector<CycleStep>& CycleSteps() {
     static const std::vector<CycleStep> steps = {
         {"Lecture du Server.met", When::Always, 0, [](TFLServeur& w) { w.ReadServerMet(); }},
         {"Lecture du ServerHBL.met", When::Always, 0, [](TFLServeur& w) { w.ReadPeerList(); }},
-        {nullptr, When::Always, 0, [](TFLServeur& w) { ClearAnsweredFlags(w.lvip(), w.lvHBL()); }},
+        {nullptr, When::Always, 0,
+         [](TFLServeur& w) { ClearAnsweredFlags(w.State().Servers(), w.State().Peers()); }},
         {"Lancement du Serveur Hublane", When::Always, 0, [](TFLServeur& w) { w.StartPeerServer(); }},
         {"Récupère à partir d'une URL", When::AtMost5Servers, 0, [](TFLServeur& w) { w.WebFetchServers(); }},
         {"Récupère les HBL à partir d'une URL", When::AtMost5Peers, 0,
@@ -164,12 +78,66 @@ const std::vector<CycleStep>& CycleSteps() {
         // would otherwise wipe the client's list.
         {"Ecriture de server.met", When::Always, 0, [](TFLServeur& w) { w.WriteServerMet(true); }},
         {"Ecriture de serverHBL.met", When::Always, 0, [](TFLServeur& w) { w.WritePeerList(true); }},
-        {"Envoi des serveurs vers eDonkey", When::Always, 0, [](TFLServeur& w) { w.SendToDonkey(); }},
+        {"Envoi des serveurs vers eDonkey", When::Always, 0, [](TFLServeur& w) { w.FlatButton4Click(); }},
     };
     return steps;
 }
 
 }  // namespace
+
+TFLServeur::TFLServeur(CycleState& state, UiWaits& waits, CycleParts parts, CycleServices services,
+                       QObject* parent)
+    : QObject(parent), m_state(state), m_waits(waits), m_parts(parts), m_services(std::move(services)) {
+    m_timer2.setInterval(waits.Clock().RealMs(kCloseDelayMs));
+    m_timer2.setSingleShot(false);
+    connect(&m_timer2, &QTimer::timeout, this, &TFLServeur::Timer2Timer);
+}
+
+void TFLServeur::Show() {
+    if (m_visible) {
+        return;
+    }
+    m_visible = true;
+    FormShow();
+}
+
+void TFLServeur::Close() {
+    if (!m_visible) {
+        return;
+    }
+    m_visible = false;
+    FormClose();
+}
+
+void TFLServeur::FormClose() {
+    WriteCycleSettings(m_services.settings, m_state.Controls());
+    emit Closed();
+}
+
+void TFLServeur::Timer2Timer() {
+    m_timer2.stop();
+    Close();
+}
+
+void TFLServeur::FormShow() {
+    m_timer2.stop();
+    ReadCycleSettings(m_services.settings, m_state.Controls());
+    QCoreApplication::processEvents();
+    m_cycleRunning = true;
+    RunCycle();
+    m_cycleRunning = false;
+    // The window always closes a second later, whatever happened inside the cycle, so that a
+    // failed step never leaves a window that blocks every later cycle.
+    m_state.Gauge().SetPosition(0);
+    m_state.Gauge().SetVisible(false);
+    m_waits.NotifyStateChanged();
+    m_timer2.start();
+}
+
+void TFLServeur::StepCaption(const QString& text) {
+    m_state.Caption().SetCaption(text);
+    QCoreApplication::processEvents();
+}
 
 void TFLServeur::RunCycle() {
     int currentBlock = 0;
@@ -177,179 +145,118 @@ void TFLServeur::RunCycle() {
     for (const CycleStep& step : CycleSteps()) {
         // Once the application quits, the rest of the cycle is dropped: a half-run campaign
         // must not be written over the client's list.
-        if (m_terminating) {
+        if (m_waits.Terminating()) {
             return;
         }
         bool runs = false;
         if (step.block != 0) {
             if (step.block != currentBlock) {
                 currentBlock = step.block;
-                blockHolds = Holds(step.when, *this);
+                blockHolds = Holds(step.when, m_state);
             }
             runs = blockHolds;
         } else {
             currentBlock = 0;
-            runs = Holds(step.when, *this);
+            runs = Holds(step.when, m_state);
         }
         if (!runs) {
             continue;
         }
-        const QString caption = step.caption ? Text(step.caption) : QString();
+        const QString caption = step.caption ? QString::fromUtf8(step.caption) : QString();
         if (step.caption) {
             StepCaption(caption);
         }
         // An error that escapes a step is reported and abandons that step only; the cycle goes
         // on with the next step and the window still closes at the end.
+        QString failure;
         try {
             step.action(*this);
         } catch (const std::exception& e) {
-            const QString message = QString::fromLocal8Bit(e.what());
-            emit StepFailed(caption, message);
-            m_deps.prompts.ShowEscapedError(message);
+            failure = QString::fromLocal8Bit(e.what());
         } catch (...) {
-            const QString message = QStringLiteral("Erreur inconnue");
-            emit StepFailed(caption, message);
-            m_deps.prompts.ShowEscapedError(message);
+            failure = QStringLiteral("Erreur inconnue");
+        }
+        if (!failure.isNull()) {
+            emit StepFailed(caption, failure);
+            m_services.prompts.ShowEscapedError(failure);
         }
     }
-}
-
-void TFLServeur::UiWait(int ms, const std::function<bool()>& until) {
-    ++m_waitCounter;
-    if (m_terminating) {
-        return;
-    }
-    if (until && until()) {
-        return;
-    }
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, [&loop] { loop.exit(kWaitTimedOut); });
-    QMetaObject::Connection wake;
-    if (until) {
-        wake = connect(this, &TFLServeur::StateChanged, &loop, [&loop, &until] {
-            if (until()) {
-                loop.exit(kWaitWoken);
-            }
-        });
-    } else {
-        wake = connect(this, &TFLServeur::StateChanged, &loop, [this, &loop] {
-            if (m_terminating) {
-                loop.exit(kWaitWoken);
-            }
-        });
-    }
-    timer.start(ms);
-    const int code = loop.exec();
-    disconnect(wake);
-    if (code != kWaitTimedOut && code != kWaitWoken) {
-        // The application's exit ends every local loop; the wait then ends at once.
-        SetTerminating();
-    }
-}
-
-void TFLServeur::SetFetchDone(bool done) {
-    m_fetchDone = done;
-    emit StateChanged();
-}
-
-void TFLServeur::RaiseServerCounter() {
-    m_label8 = QString::number(m_label8.toInt() + 1);
 }
 
 bool TFLServeur::ReadServerMet() {
-    const QString path = m_deps.serverMetPath ? m_deps.serverMetPath(true) : QStringLiteral("server.met");
-    ReadContext ctx{*m_gauge, m_deps.language, m_errorLog};
-    return serverlist::ReadServerMet(path, m_lvip, ctx, &m_label8);
+    const QString path =
+        m_services.serverMetPath ? m_services.serverMetPath(true) : QStringLiteral("server.met");
+    ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
+    return serverlist::ReadServerMet(path, m_state.Servers(), ctx, &m_state.serverCounter);
 }
 
 void TFLServeur::WriteServerMet(bool keepFileWhenEmpty) {
-    const QString path = m_deps.serverMetPath ? m_deps.serverMetPath(false) : QStringLiteral("server.met");
-    serverlist::WriteServerMet(path, m_lvip, *m_gauge, keepFileWhenEmpty);
+    const QString path =
+        m_services.serverMetPath ? m_services.serverMetPath(false) : QStringLiteral("server.met");
+    serverlist::WriteServerMet(path, m_state.Servers(), m_state.Gauge(), keepFileWhenEmpty);
 }
 
 bool TFLServeur::ReadPeerList() {
-    ReadContext ctx{*m_gauge, m_deps.language, m_errorLog};
-    return serverlist::ReadPeerList(m_deps.peerListPath, m_lvHBL, ctx);
+    ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
+    return serverlist::ReadPeerList(m_services.peerListPath, m_state.Peers(), ctx);
 }
 
 void TFLServeur::WritePeerList(bool keepFileWhenEmpty) {
-    serverlist::WritePeerList(m_deps.peerListPath, m_lvHBL, *m_gauge, keepFileWhenEmpty);
+    serverlist::WritePeerList(m_services.peerListPath, m_state.Peers(), m_state.Gauge(), keepFileWhenEmpty);
 }
 
-void TFLServeur::StartPeerServer() {
-    if (m_peerServer) {
-        m_peerServer->StartPeerServer(*this);
+void TFLServeur::WaitForFetch() {
+    m_waits.ResetWaitCounter();
+    while (!m_state.fetchDone && m_waits.WaitCounter() < kWebFetchWaits && !m_waits.Terminating()) {
+        m_waits.UiWait(kWebFetchWaitMs, [this] { return m_state.fetchDone; });
     }
+    m_state.fetchDone = false;
 }
 
 void TFLServeur::WebFetchServers() {
-    m_fetchDone = false;
-    if (m_web) {
-        m_web->FetchServersFromWeb(*this);
-        ResetWaitCounter();
-        while (!m_fetchDone && m_waitCounter < kWebFetchWaits && !m_terminating) {
-            UiWait(kWebFetchWaitMs, [this] { return m_fetchDone; });
-        }
-    }
-    m_fetchDone = false;
-    m_label8 = QString::number(m_lvip.Count());
+    m_state.fetchDone = false;
+    m_parts.web.FetchServersFromWeb();
+    WaitForFetch();
+    m_state.CountServers();
 }
 
 void TFLServeur::WebFetchPeers() {
-    m_fetchDone = false;
-    m_lvHBL.Clear();
-    if (m_web) {
-        m_web->FetchPeersFromWeb(*this);
-        ResetWaitCounter();
-        while (!m_fetchDone && m_waitCounter < kWebFetchWaits && !m_terminating) {
-            UiWait(kWebFetchWaitMs, [this] { return m_fetchDone; });
-        }
-    }
+    m_state.fetchDone = false;
+    m_state.Peers().Clear();
+    m_parts.web.FetchPeersFromWeb();
+    WaitForFetch();
 }
 
-void TFLServeur::SendServersToWeb() {
-    if (m_web) {
-        m_web->SendServersToWeb(*this);
-    }
-}
-
-void TFLServeur::SendToDonkey() {
-    if (m_handOff) {
-        m_handOff->SendToDonkey(*this);
-    }
+void TFLServeur::FlatButton3Click() {
+    m_parts.peerServer.AskPeerForServers(m_state.Controls().hblServer);
 }
 
 void TFLServeur::CleanUp() {
-    m_label8 = QString::number(CleanUpTables(m_lvip, m_lvHBL, *m_gauge));
+    m_state.serverCounter =
+        static_cast<int>(CleanUpTables(m_state.Servers(), m_state.Peers(), m_state.Gauge()));
 }
 
 void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
-    m_runner->SetWorkerLimit(m_controls.nbThreads.Value());
-    m_controls.checked = kind;
-    m_label6 = QStringLiteral("0");
-    m_gauge->SetPosition(0);
+    m_parts.campaigns.SetWorkerLimit(m_state.Controls().nbThreads.Value());
+    m_state.Controls().checked = kind;
+    m_state.probedCounter = 0;
+    m_state.Gauge().SetPosition(0);
     CleanUp();
-    m_runner->RunCampaign();
+    m_parts.campaigns.RunCampaign();
     CleanUp();
     if (resetAfter) {
-        m_label6 = QStringLiteral("0");
-        m_gauge->SetPosition(0);
+        m_state.probedCounter = 0;
+        m_state.Gauge().SetPosition(0);
     }
 }
 
 void TFLServeur::BtnLancerClick() {
-    m_runner->SetWorkerLimit(m_controls.nbThreads.Value());
-    m_label6 = QStringLiteral("0");
-    m_gauge->SetPosition(0);
+    m_parts.campaigns.SetWorkerLimit(m_state.Controls().nbThreads.Value());
+    m_state.probedCounter = 0;
+    m_state.Gauge().SetPosition(0);
     CleanUp();
-    m_runner->RunCampaign();
+    m_parts.campaigns.RunCampaign();
     CleanUp();
-}
-
-void TFLServeur::RunCampaign() {
-    m_runner->RunCampaign();
 }
 
 }  // namespace hublane::serverlist

@@ -92,57 +92,15 @@ int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn) 
 bool ServerTable::AddServerRow(std::string_view ip, std::string_view port, std::string_view users,
                                std::string_view files, std::string_view name, std::string_view description,
                                std::string_view home) {
-    if (m_captions.Contains(ip)) {
+    if (Contains(ip)) {
         return false;
     }
     ServerRow row;
     row.caption = std::string(ip);
     row.subItems = {std::string(port), std::string(users),       std::string(files),
                     std::string(name), std::string(description), std::string(home)};
-    m_captions.Add(row.caption);
-    m_rows.push_back(std::move(row));
+    Push(std::move(row));
     return true;
-}
-
-void ServerTable::SetCaption(std::size_t i, std::string_view caption) {
-    ServerRow& row = m_rows.at(i);
-    m_captions.Remove(row.caption);
-    row.caption = std::string(caption);
-    m_captions.Add(row.caption);
-}
-
-void ServerTable::Remove(std::size_t i) {
-    m_captions.Remove(m_rows.at(i).caption);
-    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
-}
-
-void ServerTable::Clear() {
-    m_rows.clear();
-    m_captions.Clear();
-}
-
-int ServerTable::FindExact(std::string_view ip) const {
-    if (!m_captions.Contains(ip)) {
-        return -1;
-    }
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].caption == ip) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
-int ServerTable::FindNoCase(std::string_view ip) const {
-    if (!m_captions.Contains(ip)) {
-        return -1;
-    }
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (EqualsNoCase(m_rows[i].caption, ip)) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
 }
 
 void ServerTable::SortByColumn(int column) {
@@ -152,13 +110,11 @@ void ServerTable::SortByColumn(int column) {
 
 void ServerTable::Sort() {
     const int column = m_sortColumn;
-    std::stable_sort(m_rows.begin(), m_rows.end(), [column](const ServerRow& a, const ServerRow& b) {
-        return lvipCompare(a, b, column) < 0;
-    });
+    StableSort([column](const ServerRow& a, const ServerRow& b) { return lvipCompare(a, b, column) < 0; });
 }
 
 bool PeerList::AddPeerRow(std::string_view ip) {
-    if (m_captions.Contains(ip)) {
+    if (Contains(ip)) {
         return false;
     }
     Append(ip);
@@ -166,36 +122,11 @@ bool PeerList::AddPeerRow(std::string_view ip) {
 }
 
 void PeerList::Append(std::string_view ip) {
-    m_captions.Add(ip);
-    m_rows.push_back(PeerRow{std::string(ip), false});
-}
-
-void PeerList::Remove(std::size_t i) {
-    m_captions.Remove(m_rows.at(i).caption);
-    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
-}
-
-void PeerList::Clear() {
-    m_rows.clear();
-    m_captions.Clear();
-}
-
-int PeerList::FindExact(std::string_view ip) const {
-    if (!m_captions.Contains(ip)) {
-        return -1;
-    }
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].caption == ip) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    Push(PeerRow{std::string(ip), false});
 }
 
 void PeerList::SortByCaption() {
-    std::stable_sort(m_rows.begin(), m_rows.end(), [](const PeerRow& a, const PeerRow& b) {
-        return CompareNoCase(a.caption, b.caption) < 0;
-    });
+    StableSort([](const PeerRow& a, const PeerRow& b) { return CompareNoCase(a.caption, b.caption) < 0; });
 }
 
 void ClearAnsweredFlags(ServerTable& servers, PeerList& peers) {
@@ -225,37 +156,39 @@ std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gaug
     gauge.SetPosition(0);
     servers.Sort();
 
-    // After a removal the same position is examined again.
-    for (std::size_t i = 0; i < servers.Count();) {
-        gauge.SetMax(static_cast<int>(servers.Count()));
-        gauge.Step();
-        if (IsUnwantedAddress(servers.Row(i).caption)) {
-            servers.Remove(i);
-        } else {
-            ++i;
-        }
-    }
-    for (std::size_t i = 0; i < peers.Count();) {
-        gauge.SetMax(static_cast<int>(peers.Count()));
-        gauge.Step();
-        if (IsUnwantedAddress(peers.Row(i).caption)) {
-            peers.Remove(i);
-        } else {
-            ++i;
-        }
-    }
+    // Each row is examined once, in order; the gauge's maximum follows the shrinking list as it
+    // would if the rows were taken out one by one.
+    const auto removeUnwanted = [&gauge](auto& list) {
+        std::size_t left = list.Count();
+        list.RemoveIf([&gauge, &left](const auto& row) {
+            gauge.SetMax(static_cast<int>(left));
+            gauge.Step();
+            const bool unwanted = IsUnwantedAddress(row.caption);
+            if (unwanted) {
+                --left;
+            }
+            return unwanted;
+        });
+    };
+    removeUnwanted(servers);
+    removeUnwanted(peers);
 
     gauge.SetPosition(0);
-    // Neighbours only: duplicates are found when the table is sorted by IP.
-    for (std::size_t i = 0; i < servers.Count();) {
-        gauge.SetMax(static_cast<int>(servers.Count()));
+    // Neighbours only: duplicates are found when the table is sorted by IP. Of a run of equal
+    // captions, the last row stays.
+    const std::vector<ServerRow>& rows = servers.Rows();
+    std::size_t left = rows.size();
+    std::size_t i = 0;
+    servers.RemoveIf([&](const ServerRow& row) {
+        gauge.SetMax(static_cast<int>(left));
         gauge.Step();
-        if (i + 1 < servers.Count() && servers.Row(i + 1).caption == servers.Row(i).caption) {
-            servers.Remove(i);
-        } else {
-            ++i;
+        const bool duplicate = i + 1 < rows.size() && rows[i + 1].caption == row.caption;
+        ++i;
+        if (duplicate) {
+            --left;
         }
-    }
+        return duplicate;
+    });
     servers.Sort();
     return servers.Count();
 }

@@ -1,6 +1,7 @@
 // The server table and the peer list: rows, the one-row-per-address rule, sort and clean-up.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -64,22 +65,21 @@ class CaptionIndex {
 /// Always ascending text order, never numeric.
 int lvipCompare(const ServerRow& item1, const ServerRow& item2, int sortColumn);
 
-/// The ordered list of known servers. Rows are only added, removed and sorted here.
-class ServerTable {
+/// The rows of one list in display order, keyed by their caption (the address text). The server
+/// table and the peer list are both one; the caption index answers look-ups without a scan, and
+/// removals of many rows at once run in one pass.
+template <typename RowT>
+class RowList {
   public:
     std::size_t Count() const { return m_rows.size(); }
     bool Empty() const { return m_rows.empty(); }
-    /// A row to change its flag or its sub-items; its caption changes only through SetCaption.
-    ServerRow& Row(std::size_t i) { return m_rows.at(i); }
-    const ServerRow& Row(std::size_t i) const { return m_rows.at(i); }
-    const std::vector<ServerRow>& Rows() const { return m_rows; }
+    /// A row to change its flag or its other fields; its caption changes only through SetCaption.
+    RowT& Row(std::size_t i) { return m_rows.at(i); }
+    const RowT& Row(std::size_t i) const { return m_rows.at(i); }
+    const std::vector<RowT>& Rows() const { return m_rows; }
 
-    /// Appends a row unless a row with the same caption exists (letter case ignored).
-    /// Returns whether a row was added; values are kept as given ("n/a" for unknown ones).
-    bool AddServerRow(std::string_view ip, std::string_view port, std::string_view users = kUnknown,
-                      std::string_view files = kUnknown, std::string_view name = kUnknown,
-                      std::string_view description = kUnknown, std::string_view home = kUnknown);
-
+    /// Whether a row has this caption, letter case ignored.
+    bool Contains(std::string_view caption) const { return m_captions.Contains(caption); }
     /// Index of the first row whose caption equals ip exactly, or -1.
     int FindExact(std::string_view ip) const;
     /// Index of the first row whose caption equals ip with letter case ignored, or -1.
@@ -87,7 +87,36 @@ class ServerTable {
 
     void SetCaption(std::size_t i, std::string_view caption);
     void Remove(std::size_t i);
+    /// Removes every row for which remove(row) holds, keeping the order of the others; returns
+    /// how many went. One pass, whatever their number.
+    template <typename Pred>
+    std::size_t RemoveIf(Pred remove);
     void Clear();
+
+  protected:
+    void Push(RowT row);
+    /// Reorders the rows (a sort); the caption index stays valid.
+    template <typename Less>
+    void StableSort(Less less);
+
+  private:
+    void IndexPositions() const;
+
+    std::vector<RowT> m_rows;
+    CaptionIndex m_captions;
+    // First position of each exact caption, rebuilt after a removal or a sort when next needed.
+    mutable std::unordered_map<std::string, std::size_t> m_firstExact;
+    mutable bool m_positionsStale = false;
+};
+
+/// The ordered list of known servers. Rows are only added, removed and sorted here.
+class ServerTable : public RowList<ServerRow> {
+  public:
+    /// Appends a row unless a row with the same caption exists (letter case ignored).
+    /// Returns whether a row was added; values are kept as given ("n/a" for unknown ones).
+    bool AddServerRow(std::string_view ip, std::string_view port, std::string_view users = kUnknown,
+                      std::string_view files = kUnknown, std::string_view name = kUnknown,
+                      std::string_view description = kUnknown, std::string_view home = kUnknown);
 
     int SortColumn() const { return m_sortColumn; }
     /// The column-click handler: remembers the column and sorts once.
@@ -96,35 +125,18 @@ class ServerTable {
     void Sort();
 
   private:
-    std::vector<ServerRow> m_rows;
-    CaptionIndex m_captions;
     int m_sortColumn = 0;
 };
 
 /// The list of other running copies of the program.
-class PeerList {
+class PeerList : public RowList<PeerRow> {
   public:
-    std::size_t Count() const { return m_rows.size(); }
-    bool Empty() const { return m_rows.empty(); }
-    /// A row to change its flag; its caption never changes.
-    PeerRow& Row(std::size_t i) { return m_rows.at(i); }
-    const PeerRow& Row(std::size_t i) const { return m_rows.at(i); }
-    const std::vector<PeerRow>& Rows() const { return m_rows; }
-
     /// Appends a row unless a row with the same caption exists (letter case ignored).
     bool AddPeerRow(std::string_view ip);
     /// Appends a row without looking for an existing one (the web fetch of peers does this).
     void Append(std::string_view ip);
-    int FindExact(std::string_view ip) const;
-
-    void Remove(std::size_t i);
-    void Clear();
     /// Sorts by caption, case-insensitive, stable.
     void SortByCaption();
-
-  private:
-    std::vector<PeerRow> m_rows;
-    CaptionIndex m_captions;
 };
 
 /// Clears the answered flag of every row of both lists.
@@ -139,5 +151,113 @@ bool IsUnwantedAddress(std::string_view caption);
 /// removal of adjacent duplicate captions, sort again. Drives the gauge; returns the number of
 /// server rows for the server counter.
 std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge);
+
+// --- RowList, defined here because it is a template ---
+
+template <typename RowT>
+int RowList<RowT>::FindExact(std::string_view ip) const {
+    if (!m_captions.Contains(ip)) {
+        return -1;
+    }
+    IndexPositions();
+    const auto it = m_firstExact.find(std::string(ip));
+    return it == m_firstExact.end() ? -1 : static_cast<int>(it->second);
+}
+
+template <typename RowT>
+int RowList<RowT>::FindNoCase(std::string_view ip) const {
+    if (!m_captions.Contains(ip)) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (EqualsNoCase(m_rows[i].caption, ip)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+template <typename RowT>
+void RowList<RowT>::SetCaption(std::size_t i, std::string_view caption) {
+    RowT& row = m_rows.at(i);
+    m_captions.Remove(row.caption);
+    row.caption = std::string(caption);
+    m_captions.Add(row.caption);
+    m_positionsStale = true;
+}
+
+template <typename RowT>
+void RowList<RowT>::Remove(std::size_t i) {
+    m_captions.Remove(m_rows.at(i).caption);
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
+    m_positionsStale = true;
+}
+
+template <typename RowT>
+template <typename Pred>
+std::size_t RowList<RowT>::RemoveIf(Pred remove) {
+    // Every row is asked in order while none has moved, so the test may look at its neighbours.
+    std::vector<char> drop(m_rows.size(), 0);
+    std::size_t dropped = 0;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (remove(static_cast<const RowT&>(m_rows[i]))) {
+            drop[i] = 1;
+            ++dropped;
+        }
+    }
+    if (dropped == 0) {
+        return 0;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (drop[i]) {
+            m_captions.Remove(m_rows[i].caption);
+        } else {
+            if (kept != i) {
+                m_rows[kept] = std::move(m_rows[i]);
+            }
+            ++kept;
+        }
+    }
+    m_rows.resize(kept);
+    m_positionsStale = true;
+    return dropped;
+}
+
+template <typename RowT>
+void RowList<RowT>::Clear() {
+    m_rows.clear();
+    m_captions.Clear();
+    m_firstExact.clear();
+    m_positionsStale = false;
+}
+
+template <typename RowT>
+void RowList<RowT>::Push(RowT row) {
+    m_captions.Add(row.caption);
+    if (!m_positionsStale) {
+        m_firstExact.emplace(row.caption, m_rows.size());
+    }
+    m_rows.push_back(std::move(row));
+}
+
+template <typename RowT>
+template <typename Less>
+void RowList<RowT>::StableSort(Less less) {
+    std::stable_sort(m_rows.begin(), m_rows.end(), less);
+    m_positionsStale = true;
+}
+
+template <typename RowT>
+void RowList<RowT>::IndexPositions() const {
+    if (!m_positionsStale) {
+        return;
+    }
+    m_firstExact.clear();
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        m_firstExact.emplace(m_rows[i].caption, i);
+    }
+    m_positionsStale = false;
+}
 
 }  // namespace hublane::serverlist

@@ -7,59 +7,27 @@
 #include <QTemporaryDir>
 #include <deque>
 
-#include "app/LanguageTable.h"
+#include "platform/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "platform/PeWriter.h"
 #include "platform/UserPrompts.h"
+#include "support/Fakes.h"
 #include "support/TestSupport.h"
 
 namespace hublane::app {
 namespace {
 
 using platform::MemorySettingsStore;
+using test::FakePrompts;
 
 const QString kMissing = QStringLiteral("Le fichier de langage (*.lng), n'existe pas !");
 const QString kDamaged = QStringLiteral("Le fichier de langage (*.lng), contient une erreur !");
 
-class FakePrompts : public platform::UserPrompts {
-  public:
-    struct Message {
-        QString text;
-        QString caption;
-        bool ownedByMainWindow;
-    };
-    void ShowError(const QString& text, const QString& caption, bool ownedByMainWindow) override {
-        messages.push_back({text, caption, ownedByMainWindow});
-    }
-    void ShowErrorOkCancel(const QString&, const QString&) override { ADD_FAILURE() << "unexpected box"; }
-    std::optional<QString> ChooseOpenFile(const QString& filter) override {
-        filters << filter;
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected open dialog";
-            return std::nullopt;
-        }
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
-    void ShowEscapedError(const QString&) override {}
-
-    QStringList MessageTexts() const {
-        QStringList texts;
-        for (const auto& m : messages)
-            texts << m.text;
-        return texts;
-    }
-
-    std::vector<Message> messages;
-    QStringList filters;
-    std::deque<std::optional<QString>> answers;
-};
-
 class LanguageTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        m_prompts.unexpected = {FakePrompts::Kind::ErrorOkCancel};
+        m_prompts.failWhenOpenUnanswered = true;
         ASSERT_TRUE(m_programDir.isValid());
         ASSERT_TRUE(m_otherDir.isValid());
     }
@@ -89,7 +57,7 @@ class LanguageTest : public ::testing::Test {
     QTemporaryDir m_otherDir;
     MemorySettingsStore m_store;
     FakePrompts m_prompts;
-    LanguageTable m_texts;
+    platform::LanguageTable m_texts;
     int m_quits = 0;
 };
 
@@ -118,7 +86,7 @@ TEST_F(LanguageTest, TextsStopAtTheFirstGapOrEmptyText) {
 
 TEST_F(LanguageTest, MissingFileThenCancelledDialogEndsTheProgram) {
     m_store.Values()[QStringLiteral("Langage")] = QStringLiteral("absent.lng");
-    m_prompts.answers = {std::nullopt};
+    m_prompts.openAnswers = {std::nullopt};
     auto loader = Loader();
     EXPECT_FALSE(loader.LoadLanguage());
     EXPECT_EQ(m_prompts.MessageTexts(), (QStringList{kMissing, kMissing}));
@@ -126,7 +94,7 @@ TEST_F(LanguageTest, MissingFileThenCancelledDialogEndsTheProgram) {
         EXPECT_EQ(m.caption, QStringLiteral("Erreur"));
         EXPECT_TRUE(m.ownedByMainWindow);
     }
-    EXPECT_EQ(m_prompts.filters, QStringList{QStringLiteral("Fichier de language de Hublane|*.lng")});
+    EXPECT_EQ(m_prompts.openFilters, QStringList{QStringLiteral("Fichier de language de Hublane|*.lng")});
     EXPECT_EQ(Langage(), QStringLiteral("<absent>"));
     EXPECT_EQ(m_quits, 1);
     EXPECT_TRUE(loader.QuitRequested());
@@ -137,7 +105,7 @@ TEST_F(LanguageTest, ChosenFileIsStoredAndLoaded) {
     m_store.Values()[QStringLiteral("Langage")] = QStringLiteral("absent.lng");
     const QString chosen =
         WriteLanguageFile(m_otherDir.filePath(QStringLiteral("autre.lng")), {1, 2}, "autre");
-    m_prompts.answers = {chosen};
+    m_prompts.openAnswers = {chosen};
     auto loader = Loader();
     EXPECT_TRUE(loader.LoadLanguage());
     EXPECT_EQ(m_prompts.MessageTexts(), QStringList{kMissing});
@@ -152,12 +120,12 @@ TEST_F(LanguageTest, ChoosingUnloadableFilesRepeatsUntilCancelled) {
     m_store.Values()[QStringLiteral("Langage")] = QStringLiteral("absent.lng");
     const QString notPe = m_otherDir.filePath(QStringLiteral("faux.lng"));
     test::WriteWholeFile(notPe, "MZ but nothing else");
-    m_prompts.answers = {notPe, m_otherDir.filePath(QStringLiteral("gone.lng")), std::nullopt};
+    m_prompts.openAnswers = {notPe, m_otherDir.filePath(QStringLiteral("gone.lng")), std::nullopt};
     auto loader = Loader();
     EXPECT_FALSE(loader.LoadLanguage());
     // One message per failed load and one for the cancel; none after the end was requested.
     EXPECT_EQ(m_prompts.MessageTexts(), (QStringList{kMissing, kMissing, kMissing, kMissing}));
-    EXPECT_EQ(m_prompts.filters.size(), 3);
+    EXPECT_EQ(m_prompts.openFilters.size(), 3);
     EXPECT_EQ(Langage(), QStringLiteral("<absent>"));
     EXPECT_EQ(m_quits, 1);
 }

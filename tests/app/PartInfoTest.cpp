@@ -6,69 +6,26 @@
 #include <functional>
 #include <vector>
 
-#include "app/LanguageTable.h"
 #include "app/SettingsUpgrade.h"
 #include "platform/ClassRegistration.h"
+#include "platform/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "platform/UserPrompts.h"
+#include "support/Fakes.h"
 
 namespace hublane::app {
 namespace {
 
 using platform::MemorySettingsStore;
-
-class FakePrompts : public platform::UserPrompts {
-  public:
-    struct FolderCall {
-        QString title;
-        QString startFolder;
-    };
-    struct Box {
-        QString text;
-        QString caption;
-    };
-    void ShowError(const QString&, const QString&, bool) override { ADD_FAILURE() << "unexpected box"; }
-    void ShowErrorOkCancel(const QString& text, const QString& caption) override {
-        okCancelBoxes.push_back({text, caption});
-    }
-    std::optional<QString> ChooseOpenFile(const QString&) override {
-        ADD_FAILURE() << "unexpected file dialog";
-        return std::nullopt;
-    }
-    std::optional<QString> ChooseFolder(const QString& title, const QString& startFolder) override {
-        folderCalls.push_back({title, startFolder});
-        if (onChooseFolder) {
-            onChooseFolder();
-        }
-        return folderAnswer;
-    }
-    void ShowEscapedError(const QString&) override { ADD_FAILURE() << "unexpected box"; }
-
-    std::optional<QString> folderAnswer;
-    std::function<void()> onChooseFolder;
-    std::vector<FolderCall> folderCalls;
-    std::vector<Box> okCancelBoxes;
-};
-
-class FakeBusyOwner : public platform::BusyOwner {
-  public:
-    void SetBusyCursor(bool busy) override { calls.push_back(busy); }
-    std::vector<bool> calls;
-};
-
-class FakeClassRegistration : public platform::ClassRegistration {
-  public:
-    std::optional<QString> ReadDefaultIcon(const QString& className) override {
-        askedFor = className;
-        return defaultIcon;
-    }
-    std::optional<QString> defaultIcon;
-    QString askedFor;
-};
+using test::FakeBusyOwner;
+using test::FakeClassRegistration;
+using test::FakePrompts;
 
 class PartInfoTest : public ::testing::Test {
   protected:
     PartInfoTest() {
+        prompts.unexpected = {FakePrompts::Kind::Error, FakePrompts::Kind::OpenFile,
+                              FakePrompts::Kind::Escaped};
         language.Reset();
         for (int n = 1; n <= 15; ++n) {
             language.Append(QStringLiteral("text %1").arg(n));
@@ -93,7 +50,7 @@ class PartInfoTest : public ::testing::Test {
     FakePrompts prompts;
     FakeClassRegistration classes;
     FakeBusyOwner owner;
-    LanguageTable language;
+    platform::LanguageTable language;
 };
 
 TEST_F(PartInfoTest, StoredFolderIsUsedWithoutDialog) {
@@ -131,14 +88,14 @@ TEST_F(PartInfoTest, AbsentPathIsStoredEmptyBeforeTheDialogAndCancelAsksAgain) {
     EXPECT_EQ(storedWhileAsking, QString());
     ASSERT_EQ(prompts.folderCalls.size(), 1U);
     EXPECT_EQ(prompts.folderCalls[0].title, QStringLiteral("text 13"));
-    ASSERT_EQ(prompts.okCancelBoxes.size(), 1U);
-    EXPECT_EQ(prompts.okCancelBoxes[0].text, QStringLiteral("text 14"));
-    EXPECT_EQ(prompts.okCancelBoxes[0].caption, QStringLiteral("text 15"));
+    ASSERT_EQ(prompts.OkCancelBoxes().size(), 1U);
+    EXPECT_EQ(prompts.OkCancelBoxes()[0].text, QStringLiteral("text 14"));
+    EXPECT_EQ(prompts.OkCancelBoxes()[0].caption, QStringLiteral("text 15"));
     EXPECT_EQ(Stored(QStringLiteral("PathDonkey")), QString());
 
     EXPECT_FALSE(Find());
     EXPECT_EQ(prompts.folderCalls.size(), 2U);
-    EXPECT_EQ(prompts.okCancelBoxes.size(), 2U);
+    EXPECT_EQ(prompts.OkCancelBoxes().size(), 2U);
 }
 
 TEST_F(PartInfoTest, ChosenFolderGetsASeparatorAndIsStored) {
@@ -165,7 +122,7 @@ TEST_F(PartInfoTest, ChosenFolderGetsASeparatorAndIsStored) {
     EXPECT_TRUE(Find(&dir));
     EXPECT_EQ(dir, QStringLiteral("/"));
     EXPECT_EQ(prompts.folderCalls.size(), dialogs);
-    EXPECT_TRUE(prompts.okCancelBoxes.empty());
+    EXPECT_TRUE(prompts.OkCancelBoxes().empty());
 }
 
 TEST_F(PartInfoTest, DialogStartsAtTheFolderOfTheRegisteredProgram) {

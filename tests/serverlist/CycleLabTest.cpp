@@ -3,21 +3,17 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
-#include "app/LanguageTable.h"
 #include "lab/Lab.h"
-#include "platform/MemorySettingsStore.h"
 #include "serverlist/ListFiles.h"
-#include "serverlist/Lserveur.h"
-#include "support/CycleFakes.h"
-#include "support/FakePrompts.h"
+#include "support/EngineRig.h"
 #include "support/TestSupport.h"
 
 namespace hublane::serverlist {
 namespace {
 
 TEST(CycleAgainstTheLab, KeepsTheAnsweringServersAndAddsTheOnesTheyKnow) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    test::EngineRig rig;
+    ASSERT_TRUE(rig.dir.isValid());
     lab::Lab lab;
     QString error;
     ASSERT_TRUE(lab.StartServers(QStringLiteral(R"(
@@ -30,7 +26,7 @@ TEST(CycleAgainstTheLab, KeepsTheAnsweringServersAndAddsTheOnesTheyKnow) {
                                  &error))
         << error.toStdString();
 
-    const QString serverMet = dir.filePath(QStringLiteral("server.met"));
+    const QString serverMet = rig.ServerMetPath();
     ServerTable clientList;
     clientList.AddServerRow("127.0.0.231", "4661");
     clientList.AddServerRow("127.0.0.230", "4661", "12", "n/a", "ancien nom");
@@ -39,26 +35,18 @@ TEST(CycleAgainstTheLab, KeepsTheAnsweringServersAndAddsTheOnesTheyKnow) {
     PlainGauge gauge;
     ASSERT_TRUE(WriteServerMet(serverMet, clientList, gauge, false));
 
-    platform::MemorySettingsStore settings;
+    platform::MemorySettingsStore& settings = rig.settings;
     settings.Values()[QStringLiteral("inter")] = 2;
     settings.Values()[QStringLiteral("NbThreads")] = 10;
     settings.Values()[QStringLiteral("Timeout")] = 1;
-    app::LanguageTable language;
-    language.Reset();
-    for (int i = 1; i <= 15; ++i)
-        language.Append(QStringLiteral("texte %1").arg(i));
-    test::FakePrompts prompts;
-    test::RecordingStatus status;
-    TFLServeur window(LserveurDeps{settings, language, prompts, [&serverMet](bool) { return serverMet; },
-                                   dir.filePath(QStringLiteral("serverHBL.met"))});
-    window.SetStatusLabel(&status);
+    TFLServeur& window = rig.Window();
     window.Show();
 
     // Read, pinged (two silent ones and the private one gone), asked for more, the newcomer
     // pinged, and written back in address order.
     ServerTable written;
     QStringList log;
-    ReadContext ctx{gauge, language, log};
+    ReadContext ctx{gauge, rig.language, log};
     ASSERT_TRUE(ReadServerMet(serverMet, written, ctx, nullptr));
     ASSERT_EQ(written.Count(), 3u);
     EXPECT_EQ(written.Row(0).caption, "127.0.0.230");
@@ -71,10 +59,10 @@ TEST(CycleAgainstTheLab, KeepsTheAnsweringServersAndAddsTheOnesTheyKnow) {
     EXPECT_EQ(written.Row(2).Sub(Column::Name), "Quatre");
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.230")).serverList, 1);
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.231")).serverList, 0);  // it never answered
-    EXPECT_EQ(window.Label8(), QStringLiteral("3"));
-    EXPECT_TRUE(status.captions.contains(QStringLiteral("Recherche de nouveaux serveurs")));
+    EXPECT_EQ(rig.State().serverCounter, 3);
+    EXPECT_TRUE(rig.status.captions.contains(QStringLiteral("Recherche de nouveaux serveurs")));
     // The peer list stayed empty: no file, no web directory. Its file is not created.
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("serverHBL.met"))));
+    EXPECT_FALSE(QFile::exists(rig.PeerListPath()));
     EXPECT_TRUE(test::WaitFor([&window] { return !window.Visible(); }, 3000));
     EXPECT_EQ(std::get<std::int32_t>(settings.Values()[QStringLiteral("Timeout")]), 1);
 }

@@ -6,51 +6,30 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <stdexcept>
 
-#include "app/LanguageTable.h"
-#include "platform/MemorySettingsStore.h"
-#include "support/CycleFakes.h"
-#include "support/FakePrompts.h"
+#include "support/CycleRig.h"
 #include "support/TestSupport.h"
 
 namespace hublane::serverlist {
 namespace {
 
-using test::FakeWeb;
-using test::FillingPeerServer;
-using test::RecordingRunner;
-using test::RecordingStatus;
-
 class CycleTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        language.Reset();
-        for (int i = 1; i <= 15; ++i)
-            language.Append(QStringLiteral("texte %1").arg(i));
-        window = std::make_unique<TFLServeur>(LserveurDeps{
-            settings, language, prompts, [this](bool) { return dir.filePath(QStringLiteral("server.met")); },
-            dir.filePath(QStringLiteral("serverHBL.met"))});
-        runner = std::make_unique<RecordingRunner>(*window);
-        window->SetCampaignRunner(runner.get());
-        window->SetStatusLabel(&status);
-        window->SetPeerServer(&peerServer);
-        window->SetWebDirectory(&web);
-    }
-    void TearDown() override { window->SetCampaignRunner(nullptr); }
+    void SetUp() override { ASSERT_TRUE(rig.dir.isValid()); }
 
-    QTemporaryDir dir;
-    platform::MemorySettingsStore settings;
-    app::LanguageTable language;
-    test::FakePrompts prompts;
-    RecordingStatus status;
-    FillingPeerServer peerServer;
-    FakeWeb web;
-    std::unique_ptr<TFLServeur> window;
-    std::unique_ptr<RecordingRunner> runner;
+    test::CycleRig rig;
+    CycleState& state = rig.state;
+    UiWaits& waits = rig.waits;
+    TFLServeur* window = &rig.window;
+    test::RecordingStatus& status = rig.status;
+    test::RecordingRunner* runner = &rig.runner;
+    test::FillingPeerServer& peerServer = rig.peerServer;
+    test::FakeWeb& web = rig.web;
+    test::FakePrompts& prompts = rig.prompts;
+    platform::MemorySettingsStore& settings = rig.settings;
+    QTemporaryDir& dir = rig.dir;
 };
 
 const QStringList kAllCaptions = {
@@ -82,9 +61,9 @@ TEST_F(CycleTest, EmptyListsRunEveryStepInOrderAndLogBothReadErrors) {
                                       ProbeKind::RechNew, ProbeKind::RechDesc}));
     EXPECT_EQ(web.serverFetches, 2);
     EXPECT_EQ(web.peerFetches, 1);
-    ASSERT_EQ(window->ErrorLog().size(), 2);
-    EXPECT_EQ(window->ErrorLog()[0], QStringLiteral("server.met : texte 2"));
-    EXPECT_EQ(window->ErrorLog()[1], QStringLiteral("serverHBL.met : texte 2"));
+    ASSERT_EQ(state.errorLog.size(), 2);
+    EXPECT_EQ(state.errorLog[0], QStringLiteral("server.met : texte 2"));
+    EXPECT_EQ(state.errorLog[1], QStringLiteral("serverHBL.met : texte 2"));
     // Empty lists never create the files.
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("server.met"))));
 }
@@ -113,7 +92,7 @@ TEST_F(CycleTest, BlocksTestTheirConditionOnceBeforeTheirFirstStep) {
     // next block, counted anew, does not.
     runner->onRun = [this](ProbeKind kind) {
         if (kind == ProbeKind::NewHBL) {
-            window->lvip().AddServerRow("82.0.0.1", "4661");
+            state.Servers().AddServerRow("82.0.0.1", "4661");
         }
     };
     window->Show();
@@ -121,7 +100,7 @@ TEST_F(CycleTest, BlocksTestTheirConditionOnceBeforeTheirFirstStep) {
                                                      ProbeKind::NewHBL, ProbeKind::RechDesc}));
     EXPECT_FALSE(status.captions.contains(QStringLiteral("Recherche de nouveaux Hublane")));
     EXPECT_FALSE(status.captions.contains(QStringLiteral("Recherche de nouveaux serveurs")));
-    EXPECT_EQ(window->Label8(), QStringLiteral("50"));
+    EXPECT_EQ(state.serverCounter, 50);
 }
 
 TEST_F(CycleTest, FortyNineServersRunBothServerBlocksWhileStillBelowFifty) {
@@ -136,22 +115,22 @@ TEST_F(CycleTest, FortyNineServersRunBothServerBlocksWhileStillBelowFifty) {
 TEST_F(CycleTest, CampaignStepsCopyTheWorkerLimitAndCleanUp) {
     peerServer.servers = 60;
     peerServer.peers = 60;
-    window->Controls().nbThreads.SetValue(7);
-    window->lvHBL().AddPeerRow("192.168.0.5");
+    state.Controls().nbThreads.SetValue(7);
+    state.Peers().AddPeerRow("192.168.0.5");
     window->Show();
     EXPECT_EQ(runner->limits, (std::vector<int>{7, 7}));
-    EXPECT_EQ(window->lvHBL().FindExact("192.168.0.5"), -1);
-    EXPECT_EQ(window->Label6(), QStringLiteral("0"));
-    EXPECT_EQ(window->Controls().checked, ProbeKind::PingHBL);
+    EXPECT_EQ(state.Peers().FindExact("192.168.0.5"), -1);
+    EXPECT_EQ(state.probedCounter, 0);
+    EXPECT_EQ(state.Controls().checked, ProbeKind::PingHBL);
 }
 
 TEST_F(CycleTest, AFailingStepIsReportedAndTheCycleGoesOnAndCloses) {
     peerServer.fail = true;
     QStringList failed;
-    QObject::connect(window.get(), &TFLServeur::StepFailed,
+    QObject::connect(window, &TFLServeur::StepFailed,
                      [&failed](const QString& caption, const QString&) { failed << caption; });
     bool closed = false;
-    QObject::connect(window.get(), &TFLServeur::Closed, [&closed] { closed = true; });
+    QObject::connect(window, &TFLServeur::Closed, [&closed] { closed = true; });
     window->Show();
     EXPECT_EQ(failed, QStringList{QStringLiteral("Lancement du Serveur Hublane")});
     EXPECT_EQ(prompts.escaped, QStringList{QStringLiteral("port 3077 in use")});
@@ -168,7 +147,7 @@ TEST_F(CycleTest, WindowClosesAboutOneSecondAfterTheCycleAndWritesTheSettings) {
     QElapsedTimer clock;
     bool closed = false;
     qint64 closedAfter = 0;
-    QObject::connect(window.get(), &TFLServeur::Closed, [&] {
+    QObject::connect(window, &TFLServeur::Closed, [&] {
         closed = true;
         closedAfter = clock.elapsed();
     });
@@ -190,39 +169,39 @@ TEST_F(CycleTest, QuittingDuringAWebFetchStopsTheCycleBeforeItWritesAnything) {
     peerServer.peers = 10;
     int waitsSeen = 0;
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] { waitsSeen = window->WaitCounter(); });
+    QObject::connect(&poll, &QTimer::timeout, [&] { waitsSeen = waits.WaitCounter(); });
     poll.start(5);
-    QTimer::singleShot(2500, window.get(), [this] { window->SetTerminating(); });
+    QTimer::singleShot(2500, &waits, [this] { waits.SetTerminating(); });
     window->Show();
     EXPECT_GE(waitsSeen, 2);
     EXPECT_LE(waitsSeen, 4);
-    EXPECT_TRUE(window->Terminating());
+    EXPECT_TRUE(waits.Terminating());
     EXPECT_EQ(status.captions.last(), QStringLiteral("Récupère à partir d'une URL"));
     EXPECT_TRUE(runner->kinds.empty());
 }
 
 TEST_F(CycleTest, UiWaitEndsEarlyWhenItsConditionHolds) {
     bool flag = false;
-    QTimer::singleShot(50, window.get(), [&] {
+    QTimer::singleShot(50, &waits, [&] {
         flag = true;
-        window->NotifyStateChanged();
+        waits.NotifyStateChanged();
     });
     QElapsedTimer clock;
     clock.start();
-    window->ResetWaitCounter();
-    window->UiWait(5000, [&flag] { return flag; });
+    waits.ResetWaitCounter();
+    waits.UiWait(5000, [&flag] { return flag; });
     EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_EQ(window->WaitCounter(), 1);
+    EXPECT_EQ(waits.WaitCounter(), 1);
 }
 
 TEST_F(CycleTest, UiWaitEndsAtOnceWhenTheApplicationQuits) {
     QTimer::singleShot(30, qApp, [] { QCoreApplication::exit(0); });
     QElapsedTimer clock;
     clock.start();
-    window->UiWait(5000);
+    waits.UiWait(5000);
     EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_TRUE(window->Terminating());
-    window->UiWait(5000);  // already quitting: returns at once
+    EXPECT_TRUE(waits.Terminating());
+    waits.UiWait(5000);  // already quitting: returns at once
     EXPECT_LT(clock.elapsed(), 2000);
     // Running the application's loop once clears its quit state for the tests that follow.
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });

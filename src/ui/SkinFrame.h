@@ -2,7 +2,7 @@
 // two hot spots near its top-right corner.
 #pragma once
 
-namespace hublane::app {
+namespace hublane::ui {
 
 enum class SkinArea { None, TitleStrip, AboutHotSpot, HideHotSpot };
 
@@ -20,4 +20,4 @@ constexpr SkinArea SkinHitTest(int x, int y, int clientWidth) {
     return SkinArea::None;
 }
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

@@ -1,4 +1,4 @@
-// TFMain: the small always-present main window with its countdown, status line, gauge, menus and
+// UI layer: TFMain, the small always-present main window with its countdown, status line, gauge, menus and
 // tray icon. It starts the update cycle of the server list window.
 #pragma once
 
@@ -12,17 +12,19 @@
 #include <functional>
 #include <memory>
 
-#include "app/WidgetAdapters.h"
 #include "platform/UserPrompts.h"
+#include "ui/WidgetAdapters.h"
 
 namespace hublane::platform {
+class Clock;
 class SettingsStore;
-}
+}  // namespace hublane::platform
 namespace hublane::serverlist {
 class TFLServeur;
-}
+class UiWaits;
+}  // namespace hublane::serverlist
 
-namespace hublane::app {
+namespace hublane::ui {
 
 class TFAbout;
 
@@ -44,12 +46,18 @@ class TFMain : public QWidget, public platform::BusyOwner {
     static constexpr int kCountdownMinutes = 120;
     static constexpr int kTickMs = 60000;
 
-    /// Creates the window and runs its creation steps (language, tray icon, upgrade step).
-    explicit TFMain(platform::SettingsStore& settings, TFMainHooks hooks = {}, QWidget* parent = nullptr);
+    /// Creates the window and runs its creation steps (language, tray icon, upgrade step). The
+    /// countdown ticks on the clock.
+    TFMain(platform::SettingsStore& settings, const platform::Clock& clock, TFMainHooks hooks = {},
+           QWidget* parent = nullptr);
     ~TFMain() override;
 
-    /// The about window and the server list window, created after this one.
-    void Attach(TFAbout& about, serverlist::TFLServeur& lserveur);
+    /// The about window and the server list window with its waits, created after this one.
+    void Attach(TFAbout& about, serverlist::TFLServeur& serverList, serverlist::UiWaits& waits);
+
+    /// The progress gauge and the status label the update cycle drives.
+    serverlist::WorkGauge& Gauge() { return *m_gauge; }
+    serverlist::StatusCaption& Status() { return *m_status; }
 
     /// The version label (Label8): credit text, "v " and the version.
     void SetVersionLabel(const QString& text) { m_label8->setText(text); }
@@ -81,7 +89,8 @@ class TFMain : public QWidget, public platform::BusyOwner {
     void Image1MouseMove(QPoint at);
     void Image1MouseUp(Qt::MouseButton button, QPoint at);
 
-    serverlist::TFLServeur* m_lserveur = nullptr;
+    serverlist::TFLServeur* m_serverList = nullptr;
+    serverlist::UiWaits* m_waits = nullptr;
     TFAbout* m_about = nullptr;
     platform::SettingsStore& m_settings;
     TFMainHooks m_hooks;
@@ -109,4 +118,4 @@ class TFMain : public QWidget, public platform::BusyOwner {
     QPoint m_pressPoint;
 };
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

@@ -1,5 +1,5 @@
 // The cycle settings read and write and the settings reset against the store's rules.
-#include "app/CycleSettings.h"
+#include "serverlist/CycleSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +9,10 @@
 #include "platform/MemorySettingsStore.h"
 #include "platform/SettingsStoreFile.h"
 
-namespace hublane::app {
+namespace hublane::serverlist {
 namespace {
 
 using platform::MemorySettingsStore;
-using serverlist::CycleControls;
-using serverlist::ProbeKind;
 
 /// Controls that differ from every stored value below, so each applied value shows.
 CycleControls Marked() {
@@ -207,4 +205,4 @@ TEST(CycleSettingsTest, AnUnreachableStoreChangesNothing) {
 }
 
 }  // namespace
-}  // namespace hublane::app
+}  // namespace hublane::serverlist

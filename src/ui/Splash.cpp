@@ -1,14 +1,14 @@
 // TFSplash: the splash window shown while the program starts.
-#include "app/Splash.h"
+#include "ui/Splash.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
 
-#include "app/Version.h"
+#include "platform/VersionText.h"
 
-namespace hublane::app {
+namespace hublane::ui {
 
 TFSplash::TFSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -35,8 +35,7 @@ void TFSplash::paintEvent(QPaintEvent* /*event*/) {
     f.setPointSize(9);
     f.setBold(false);
     p.setFont(f);
-    p.drawText(rect().adjusted(0, 60, 0, 0), Qt::AlignCenter,
-               QStringLiteral("v ") + QString::fromLatin1(kVersion.data(), kVersion.size()));
+    p.drawText(rect().adjusted(0, 60, 0, 0), Qt::AlignCenter, QStringLiteral("v ") + platform::VersionText());
 }
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

@@ -1,14 +1,14 @@
 // TFAbout: the about window, shown modally from the about hot spot.
-#include "app/About.h"
+#include "ui/About.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Version.h"
+#include "platform/VersionText.h"
 
-namespace hublane::app {
+namespace hublane::ui {
 
 TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("FAbout"));
@@ -28,8 +28,7 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFi
         QStringLiteral("QFrame#Panel1 { background: rgb(64,128,73); border: 2px outset rgb(64,128,73); }"
                        "QLabel { color: white; background: transparent; }"));
     auto* layout = new QVBoxLayout(panel);
-    auto* title = new QLabel(
-        QStringLiteral("Hublane v ") + QString::fromLatin1(kVersion.data(), kVersion.size()), panel);
+    auto* title = new QLabel(QStringLiteral("Hublane v ") + platform::VersionText(), panel);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
@@ -57,4 +56,4 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFi
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

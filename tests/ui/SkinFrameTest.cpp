@@ -1,9 +1,9 @@
 // The mouse areas of the skinned windows' pictures, at their edges.
-#include "app/SkinFrame.h"
+#include "ui/SkinFrame.h"
 
 #include <gtest/gtest.h>
 
-namespace hublane::app {
+namespace hublane::ui {
 namespace {
 
 struct HitCase {
@@ -37,4 +37,4 @@ TEST(SkinHit, FollowsTheWindowWidth) {
 }
 
 }  // namespace
-}  // namespace hublane::app
+}  // namespace hublane::ui

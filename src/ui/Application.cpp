@@ -1,12 +1,12 @@
 // The application object: an error that escapes an event handler is shown in a box captioned
 // "Hublane" and the program goes on.
-#include "app/Application.h"
+#include "ui/Application.h"
 
 #include <exception>
 
 #include "platform/UserPrompts.h"
 
-namespace hublane::app {
+namespace hublane::ui {
 
 HublaneApplication::HublaneApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -25,4 +25,4 @@ bool HublaneApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

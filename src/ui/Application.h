@@ -8,7 +8,7 @@ namespace hublane::platform {
 class UserPrompts;
 }
 
-namespace hublane::app {
+namespace hublane::ui {
 
 class HublaneApplication : public QApplication {
   public:
@@ -20,4 +20,4 @@ class HublaneApplication : public QApplication {
     platform::UserPrompts* m_prompts = nullptr;
 };
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-namespace hublane::app {
+namespace hublane::ui {
 
 class TFAbout : public QDialog {
     Q_OBJECT
@@ -13,4 +13,4 @@ class TFAbout : public QDialog {
     explicit TFAbout(QWidget* parent = nullptr);
 };
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

@@ -1,10 +1,10 @@
 // The real dialogs and message boxes behind UserPrompts.
-#include "app/QtUserPrompts.h"
+#include "ui/QtUserPrompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace hublane::app {
+namespace hublane::ui {
 
 QString ToQtFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -50,4 +50,4 @@ void QtUserPrompts::ShowEscapedError(const QString& message) {
     box.exec();
 }
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

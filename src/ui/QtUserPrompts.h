@@ -6,7 +6,7 @@
 
 #include "platform/UserPrompts.h"
 
-namespace hublane::app {
+namespace hublane::ui {
 
 class QtUserPrompts : public platform::UserPrompts {
   public:
@@ -26,4 +26,4 @@ class QtUserPrompts : public platform::UserPrompts {
 /// Turns a filter "Description|*.ext|Other|*.x" into Qt's "Description (*.ext);;Other (*.x)".
 QString ToQtFilter(const QString& filter);
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

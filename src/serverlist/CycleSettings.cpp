@@ -1,15 +1,13 @@
 // The settings operations of the program: the cycle settings read and write and the settings
 // reset. Each opens the key once; a store error ends the operation where it happens.
-#include "app/CycleSettings.h"
+#include "serverlist/CycleSettings.h"
 
-#include "app/Version.h"
 #include "platform/SettingsStore.h"
+#include "platform/VersionText.h"
 
-namespace hublane::app {
+namespace hublane::serverlist {
 
 namespace {
-
-using serverlist::ProbeKind;
 
 const QString kInter = QStringLiteral("inter");
 const QString kServeurWeb = QStringLiteral("ServeurWeb");
@@ -19,7 +17,7 @@ const QString kTimeout = QStringLiteral("Timeout");
 
 }  // namespace
 
-void ReadCycleSettings(platform::SettingsStore& store, serverlist::CycleControls& controls) {
+void ReadCycleSettings(platform::SettingsStore& store, CycleControls& controls) {
     const auto key = store.Open();
     // inter marks that the cycle settings were ever stored; without it none is read.
     if (!key || !key->ValueExists(kInter)) {
@@ -63,7 +61,7 @@ void ReadCycleSettings(platform::SettingsStore& store, serverlist::CycleControls
     controls.timeout.SetValue(*timeout);
 }
 
-void WriteCycleSettings(platform::SettingsStore& store, const serverlist::CycleControls& controls) {
+void WriteCycleSettings(platform::SettingsStore& store, const CycleControls& controls) {
     const auto key = store.Open();
     if (!key) {
         return;
@@ -95,9 +93,7 @@ void WriteCycleSettings(platform::SettingsStore& store, const serverlist::CycleC
 
 void ResetSettings(platform::SettingsStore& store) {
     const auto key = store.Open();
-    if (!key ||
-        !key->WriteString(QStringLiteral("Version"),
-                          QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size())))) {
+    if (!key || !key->WriteString(QStringLiteral("Version"), platform::VersionText())) {
         return;
     }
     for (const QString& name :
@@ -108,4 +104,4 @@ void ResetSettings(platform::SettingsStore& store) {
     }
 }
 
-}  // namespace hublane::app
+}  // namespace hublane::serverlist

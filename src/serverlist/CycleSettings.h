@@ -8,17 +8,17 @@ namespace hublane::platform {
 class SettingsStore;
 }
 
-namespace hublane::app {
+namespace hublane::serverlist {
 
 /// Start of every cycle: when `inter` exists, reads the five cycle settings into the controls;
 /// a store error ends the read at that value, keeping what was already applied.
-void ReadCycleSettings(platform::SettingsStore& store, serverlist::CycleControls& controls);
+void ReadCycleSettings(platform::SettingsStore& store, CycleControls& controls);
 
 /// End of every cycle: stores the five cycle settings from the controls.
-void WriteCycleSettings(platform::SettingsStore& store, const serverlist::CycleControls& controls);
+void WriteCycleSettings(platform::SettingsStore& store, const CycleControls& controls);
 
 /// "Recharger les répertoires": stores Version and deletes the six values, so that only
 /// Langage and Version remain.
 void ResetSettings(platform::SettingsStore& store);
 
-}  // namespace hublane::app
+}  // namespace hublane::serverlist

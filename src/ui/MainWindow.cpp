@@ -1,6 +1,6 @@
-// TFMain: the small always-present main window with its countdown, status line, gauge, menus and
+// UI layer: TFMain, the small always-present main window with its countdown, status line, gauge, menus and
 // tray icon. It starts the update cycle of the server list window.
-#include "app/MainWindow.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QFont>
@@ -8,12 +8,14 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "app/About.h"
-#include "app/CycleSettings.h"
-#include "app/SkinFrame.h"
+#include "platform/Clock.h"
+#include "serverlist/CycleSettings.h"
 #include "serverlist/Lserveur.h"
+#include "serverlist/UiWaits.h"
+#include "ui/About.h"
+#include "ui/SkinFrame.h"
 
-namespace hublane::app {
+namespace hublane::ui {
 namespace {
 
 const QColor kBackground(171, 209, 195);
@@ -74,7 +76,8 @@ QPixmap PressedLook() {
 
 }  // namespace
 
-TFMain::TFMain(platform::SettingsStore& settings, TFMainHooks hooks, QWidget* parent)
+TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, TFMainHooks hooks,
+               QWidget* parent)
     : QWidget(parent, Qt::FramelessWindowHint | Qt::Window), m_settings(settings), m_hooks(std::move(hooks)) {
     setObjectName(QStringLiteral("FMain"));
     setWindowTitle(QStringLiteral("Hublane"));
@@ -165,7 +168,7 @@ TFMain::TFMain(platform::SettingsStore& settings, TFMainHooks hooks, QWidget* pa
     exit1->setObjectName(QStringLiteral("Exit1"));
     connect(exit1, &QAction::triggered, this, &TFMain::Exit1Click);
 
-    m_timer1.setInterval(kTickMs);
+    m_timer1.setInterval(clock.RealMs(kTickMs));
     connect(&m_timer1, &QTimer::timeout, this, &TFMain::Timer1Timer);
 
     m_gauge = std::make_unique<ProgressBarGauge>(m_cgauge1);
@@ -199,11 +202,12 @@ TFMain::TFMain(platform::SettingsStore& settings, TFMainHooks hooks, QWidget* pa
 
 TFMain::~TFMain() = default;
 
-void TFMain::Attach(TFAbout& about, serverlist::TFLServeur& lserveur) {
+void TFMain::Attach(TFAbout& about, serverlist::TFLServeur& serverList, serverlist::UiWaits& waits) {
     m_about = &about;
-    m_lserveur = &lserveur;
+    m_serverList = &serverList;
+    m_waits = &waits;
     // FormClose of the server list window shows the main window again.
-    connect(m_lserveur, &serverlist::TFLServeur::Closed, this, [this] {
+    connect(&serverList, &serverlist::TFLServeur::Closed, this, [this] {
         repaint();
         show();
     });
@@ -227,12 +231,8 @@ void TFMain::FormShow() {
 }
 
 void TFMain::HandGaugeOver() {
-    if (!m_lserveur) {
-        return;
-    }
+    // The cycle drives this window's gauge and status label, which it was given when it was built.
     m_cgauge1->show();
-    m_lserveur->SetWorkGauge(m_gauge.get());
-    m_lserveur->SetStatusLabel(m_status.get());
 }
 
 void TFMain::BtnServerClick() {
@@ -241,8 +241,8 @@ void TFMain::BtnServerClick() {
     m_timer1.stop();
     m_label2->clear();
     m_label3->clear();
-    if (m_lserveur) {
-        m_lserveur->Show();
+    if (m_serverList) {
+        m_serverList->Show();
     }
     hide();
     m_label2->setText(QString::number(kCountdownMinutes));
@@ -263,8 +263,8 @@ void TFMain::Timer1Timer() {
     m_label3->clear();
     HandGaugeOver();
     m_label1->show();
-    if (m_lserveur) {
-        m_lserveur->Show();
+    if (m_serverList) {
+        m_serverList->Show();
     }
     m_label2->setText(QString::number(kCountdownMinutes));
     m_label3->setText(QStringLiteral("minutes restantes"));
@@ -291,12 +291,12 @@ void TFMain::SetBusyCursor(bool busy) {
 }
 
 void TFMain::mnuRechRepClick() {
-    ResetSettings(m_settings);
+    serverlist::ResetSettings(m_settings);
 }
 
 void TFMain::Exit1Click() {
-    if (m_lserveur) {
-        m_lserveur->SetTerminating();
+    if (m_waits) {
+        m_waits->SetTerminating();
     }
     close();
     QCoreApplication::quit();
@@ -395,4 +395,4 @@ void TFMain::Image1MouseUp(Qt::MouseButton button, QPoint at) {
     m_dragging = false;
 }
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

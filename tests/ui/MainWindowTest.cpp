@@ -1,6 +1,6 @@
 // The main window: its controls, the button that starts the first cycle, the countdown, the
 // second press during a cycle, and the window coming back after each cycle.
-#include "app/MainWindow.h"
+#include "ui/MainWindow.h"
 
 #include <gtest/gtest.h>
 #include <QLabel>
@@ -8,37 +8,26 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "app/About.h"
-#include "app/LanguageTable.h"
-#include "platform/MemorySettingsStore.h"
-#include "support/CycleFakes.h"
-#include "support/FakePrompts.h"
+#include "support/CycleRig.h"
 #include "support/TestSupport.h"
+#include "ui/About.h"
 
-namespace hublane::app {
+namespace hublane::ui {
 namespace {
 
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        language.Reset();
-        for (int i = 1; i <= 15; ++i)
-            language.Append(QStringLiteral("texte %1").arg(i));
-        main = std::make_unique<TFMain>(settings);
+        main = std::make_unique<TFMain>(settings, clock);
         about = std::make_unique<TFAbout>();
-        lserveur = std::make_unique<serverlist::TFLServeur>(serverlist::LserveurDeps{
-            settings, language, prompts, [this](bool) { return dir.filePath(QStringLiteral("server.met")); },
-            dir.filePath(QStringLiteral("serverHBL.met"))});
-        runner = std::make_unique<test::RecordingRunner>(*lserveur);
-        lserveur->SetCampaignRunner(runner.get());
-        lserveur->SetPeerServer(&peerServer);
-        peerServer.servers = 60;  // no web fetch, no extension blocks
-        peerServer.peers = 60;
-        main->Attach(*about, *lserveur);
+        rig = std::make_unique<test::CycleRig>(&main->Gauge(), &main->Status());
+        ASSERT_TRUE(rig->dir.isValid());
+        runner = &rig->runner;
+        rig->peerServer.servers = 60;  // no web fetch, no extension blocks
+        rig->peerServer.peers = 60;
+        main->Attach(*about, rig->window, rig->waits);
         main->show();
     }
-    void TearDown() override { lserveur->SetCampaignRunner(nullptr); }
 
     template <typename T>
     T* Child(const char* name) {
@@ -46,18 +35,15 @@ class MainWindowTest : public ::testing::Test {
     }
     QString Text(const char* name) { return Child<QLabel>(name)->text(); }
     bool WaitClosed() {
-        return test::WaitFor([this] { return !lserveur->Visible() && main->isVisible(); }, 3000);
+        return test::WaitFor([this] { return !rig->window.Visible() && main->isVisible(); }, 3000);
     }
 
-    QTemporaryDir dir;
     platform::MemorySettingsStore settings;
-    LanguageTable language;
-    test::FakePrompts prompts;
-    test::FillingPeerServer peerServer;
+    platform::SystemClock clock;
     std::unique_ptr<TFMain> main;
     std::unique_ptr<TFAbout> about;
-    std::unique_ptr<serverlist::TFLServeur> lserveur;
-    std::unique_ptr<test::RecordingRunner> runner;
+    std::unique_ptr<test::CycleRig> rig;
+    test::RecordingRunner* runner = nullptr;
 };
 
 TEST_F(MainWindowTest, StartsWithItsControlsInPlaceAndNoCountdown) {
@@ -154,4 +140,4 @@ TEST_F(MainWindowTest, SettingsResetLeavesOnlyLanguageAndVersion) {
 }
 
 }  // namespace
-}  // namespace hublane::app
+}  // namespace hublane::ui

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <stdexcept>
 
-namespace hublane::app {
+namespace hublane::platform {
 
 /// Entry 0 is the empty text, entry N is text number N of the language file.
 class LanguageTable {
@@ -26,4 +26,4 @@ class LanguageTable {
     QStringList m_texts;
 };
 
-}  // namespace hublane::app
+}  // namespace hublane::platform

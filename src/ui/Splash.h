@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-namespace hublane::app {
+namespace hublane::ui {
 
 class TFSplash : public QWidget {
     Q_OBJECT
@@ -16,4 +16,4 @@ class TFSplash : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 };
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

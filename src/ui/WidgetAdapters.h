@@ -1,14 +1,15 @@
-// The main window's progress bar and status label, as the server list window drives them.
+// UI layer: the main window's progress bar and status label, as the update cycle drives them.
 #pragma once
 
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <algorithm>
 
-#include "serverlist/Lserveur.h"
+#include "serverlist/StatusCaption.h"
 #include "serverlist/WorkGauge.h"
 
-namespace hublane::app {
+namespace hublane::ui {
 
 /// A progress bar seen as the working gauge. The bar's own range never becomes 0..0 (which Qt
 /// draws as a busy indicator); the gauge keeps its values itself.
@@ -47,7 +48,7 @@ class ProgressBarGauge : public serverlist::WorkGauge {
 };
 
 /// A label that shows each step's caption at once.
-class LabelStatus : public serverlist::StatusLabel {
+class LabelStatus : public serverlist::StatusCaption {
   public:
     explicit LabelStatus(QLabel* label) : m_label(label) {}
     void SetCaption(const QString& text) override {
@@ -61,4 +62,4 @@ class LabelStatus : public serverlist::StatusLabel {
     QPointer<QLabel> m_label;
 };
 
-}  // namespace hublane::app
+}  // namespace hublane::ui

@@ -1,0 +1,100 @@
+// Engine layer: the composition root of one copy of the program.
+#include "app/Engine.h"
+
+#include <QNetworkAccessManager>
+
+#include "platform/UserPrompts.h"
+#include "probe/Campaigns.h"
+#include "serverlist/CycleParts.h"
+#include "serverlist/CycleState.h"
+#include "serverlist/Lserveur.h"
+#include "serverlist/UiWaits.h"
+
+namespace hublane::app {
+namespace {
+
+// The server list window is never seen: the hourglass it would show while it reads server.met
+// has nowhere to appear.
+class InvisibleOwner final : public platform::BusyOwner {
+  public:
+    void SetBusyCursor(bool /*busy*/) override {}
+};
+
+}  // namespace
+
+// Members in the order they are built; each may use those above it.
+struct Engine::Parts {
+    Parts(EngineDeps d, EngineOptions o)
+        : deps(d),
+          options(std::move(o)),
+          locator{deps.settings, deps.prompts, deps.classes, deps.language},
+          state(deps.gauge, deps.caption),
+          waits(deps.clock),
+          campaigns(state, waits, options.address),
+          web(state),
+          serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, handOff},
+                     serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
+                                               ServerMetPathFunction(), options.peerListPath}) {}
+
+    std::function<QString(bool)> ServerMetPathFunction() {
+        if (!options.serverMetPath.isEmpty()) {
+            return [path = options.serverMetPath](bool) { return path; };
+        }
+        return [this](bool forReading) {
+            return ServerMetPath(
+                forReading ? static_cast<platform::BusyOwner&>(readerOwner) : deps.writerOwner, locator);
+        };
+    }
+
+    EngineDeps deps;
+    EngineOptions options;
+    InvisibleOwner readerOwner;
+    PartInfoDeps locator;
+    QNetworkAccessManager network;
+    serverlist::CycleState state;
+    serverlist::UiWaits waits;
+    probe::Campaigns campaigns;
+    serverlist::NoPeerServer peerServer;
+    serverlist::NoWebDirectory web;
+    serverlist::NoHandOff handOff;
+    serverlist::TFLServeur serverList;
+};
+
+Engine::Engine(EngineDeps deps, EngineOptions options)
+    : m_parts(std::make_unique<Parts>(deps, std::move(options))) {}
+
+Engine::~Engine() {
+    // Workers first: they hand back into the state and the waits.
+    m_parts->waits.SetTerminating();
+    m_parts->campaigns.StopWorkers();
+}
+
+serverlist::CycleState& Engine::State() {
+    return m_parts->state;
+}
+
+serverlist::UiWaits& Engine::Waits() {
+    return m_parts->waits;
+}
+
+probe::Campaigns& Engine::Campaigns() {
+    return m_parts->campaigns;
+}
+
+serverlist::TFLServeur& Engine::ServerList() {
+    return m_parts->serverList;
+}
+
+QNetworkAccessManager& Engine::Network() {
+    return m_parts->network;
+}
+
+const PartInfoDeps& Engine::LocatorDeps() const {
+    return m_parts->locator;
+}
+
+const EngineOptions& Engine::Options() const {
+    return m_parts->options;
+}
+
+}  // namespace hublane::app

@@ -1,0 +1,81 @@
+// Engine layer: the composition root. One Engine builds and owns everything a copy of the program
+// runs on: the network access, the cycle state and its waits, the campaigns, the peer server, the
+// web directory, the hand-off and the server list window's cycle. The program builds it under its
+// windows; hublanectl builds the same engine without them.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "app/PartInfo.h"
+#include "platform/CopyAddress.h"
+
+class QNetworkAccessManager;
+
+namespace hublane::platform {
+class BusyOwner;
+class ClassRegistration;
+class Clock;
+class LanguageTable;
+class SettingsStore;
+class UserPrompts;
+}  // namespace hublane::platform
+namespace hublane::serverlist {
+class CycleState;
+class StatusCaption;
+class TFLServeur;
+class UiWaits;
+class WorkGauge;
+}  // namespace hublane::serverlist
+namespace hublane::probe {
+class Campaigns;
+}
+
+namespace hublane::app {
+
+/// What the engine is built on; each lives longer than the engine.
+struct EngineDeps {
+    platform::SettingsStore& settings;
+    platform::UserPrompts& prompts;
+    platform::ClassRegistration& classes;
+    const platform::LanguageTable& language;
+    const platform::Clock& clock;
+    /// The main window's gauge and status label (plain ones without a window).
+    serverlist::WorkGauge& gauge;
+    serverlist::StatusCaption& caption;
+    /// The window that shows the busy cursor while the writer of server.met looks for the
+    /// client's folder (the main window). The reader's owner is never seen.
+    platform::BusyOwner& writerOwner;
+};
+
+/// Where this copy lives and which files it works on.
+struct EngineOptions {
+    platform::CopyAddress address;
+    /// The client's server.met; empty: found anew by the locator for each file operation.
+    QString serverMetPath;
+    /// The peer list file, "serverHBL.met" in the current folder unless given.
+    QString peerListPath = QStringLiteral("serverHBL.met");
+};
+
+class Engine {
+  public:
+    Engine(EngineDeps deps, EngineOptions options);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    serverlist::CycleState& State();
+    serverlist::UiWaits& Waits();
+    probe::Campaigns& Campaigns();
+    /// The server list window (its Show() runs one update cycle).
+    serverlist::TFLServeur& ServerList();
+    QNetworkAccessManager& Network();
+    const PartInfoDeps& LocatorDeps() const;
+    const EngineOptions& Options() const;
+
+  private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};
+
+}  // namespace hublane::app

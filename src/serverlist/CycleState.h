@@ -1,0 +1,57 @@
+// Engine layer: what the update cycle works on: the two lists, the controls that carry its
+// settings, the counters, the error log, the fetch flag, and the gauge and caption it drives.
+#pragma once
+
+#include <QStringList>
+
+#include "serverlist/CycleControls.h"
+#include "serverlist/ServerTable.h"
+#include "serverlist/StatusCaption.h"
+#include "serverlist/WorkGauge.h"
+
+namespace hublane::serverlist {
+
+/// The server list window's state without the window. The campaigns, the workers (through
+/// calls onto its thread), the peer server and the web directory take this and nothing more.
+/// Everything here belongs to the GUI thread.
+class CycleState {
+  public:
+    /// gauge and caption are the main window's bar and status label (plain ones without it).
+    CycleState(WorkGauge& gauge, StatusCaption& caption) : m_gauge(gauge), m_caption(caption) {}
+    CycleState(const CycleState&) = delete;
+    CycleState& operator=(const CycleState&) = delete;
+
+    /// The server table (lvip).
+    ServerTable& Servers() { return m_servers; }
+    const ServerTable& Servers() const { return m_servers; }
+    /// The peer list (lvHBL).
+    PeerList& Peers() { return m_peers; }
+    const PeerList& Peers() const { return m_peers; }
+    /// The settings-bearing controls: probe mode, addresses, worker count, timeout.
+    CycleControls& Controls() { return m_controls; }
+    const CycleControls& Controls() const { return m_controls; }
+
+    WorkGauge& Gauge() { return m_gauge; }
+    StatusCaption& Caption() { return m_caption; }
+
+    /// The server counter, beside "Nombre de serveur :" (Label8).
+    int serverCounter = 0;
+    /// The probed counter, beside "Serveurs interrogés :" (Label6).
+    int probedCounter = 0;
+    /// One line per read error of the list files: the file name, " : ", the message.
+    QStringList errorLog;
+    /// Raised by the web directory fetches when they end; their callers wait for it.
+    bool fetchDone = false;
+
+    /// Writes the number of server rows into the server counter.
+    void CountServers() { serverCounter = static_cast<int>(m_servers.Count()); }
+
+  private:
+    WorkGauge& m_gauge;
+    StatusCaption& m_caption;
+    ServerTable m_servers;
+    PeerList m_peers;
+    CycleControls m_controls;
+};
+
+}  // namespace hublane::serverlist

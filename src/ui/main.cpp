@@ -1,0 +1,75 @@
+// UI layer: program entry of Hublane: splash window, the three long-lived windows on one engine,
+// the message loop.
+#include <QDir>
+#include <QThread>
+#include <memory>
+
+#include "app/Engine.h"
+#include "app/Language.h"
+#include "app/PartInfo.h"
+#include "app/SettingsUpgrade.h"
+#include "platform/ClassRegistration.h"
+#include "platform/Clock.h"
+#include "platform/LanguageTable.h"
+#include "platform/UserSettingsStore.h"
+#include "ui/About.h"
+#include "ui/Application.h"
+#include "ui/MainWindow.h"
+#include "ui/QtUserPrompts.h"
+#include "ui/Splash.h"
+
+namespace {
+
+constexpr unsigned long kSplashMs = 2000;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace hublane;
+    ui::HublaneApplication application(argc, argv);
+    // Only "&Exit" ends the program: closing the last box shown while the main window sits in
+    // the tray must not.
+    QApplication::setQuitOnLastWindowClosed(false);
+    ui::QtUserPrompts prompts;
+    application.SetPrompts(&prompts);
+
+    // The splash window, painted before the long steps start.
+    auto splash = std::make_unique<ui::TFSplash>();
+    splash->show();
+    QCoreApplication::processEvents();
+
+    QCoreApplication::setApplicationName(QStringLiteral("Hublane"));
+
+    const platform::SystemClock clock;
+    std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
+    std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
+    platform::LanguageTable language;
+    const app::PartInfoDeps partInfoDeps{*settings, prompts, *classes, language};
+    app::LanguageLoader languageLoader(*settings, prompts, language,
+                                       &app::LanguageLoader::QueueApplicationQuit,
+                                       QCoreApplication::applicationDirPath());
+
+    // The main window, then the about window, then the server list window on the engine.
+    ui::TFMainHooks hooks;
+    hooks.loadLanguage = [&languageLoader](ui::TFMain& main) {
+        if (languageLoader.LoadLanguage()) {
+            main.SetVersionLabel(languageLoader.VersionLabel());
+        }
+    };
+    hooks.formCreate = [&partInfoDeps](ui::TFMain& main) { app::SettingsUpgradeStep(main, partInfoDeps); };
+    ui::TFMain mainWindow(*settings, clock, hooks);
+    prompts.SetMainWindow(&mainWindow);
+    ui::TFAbout about;
+
+    app::Engine engine(app::EngineDeps{*settings, prompts, *classes, language, clock, mainWindow.Gauge(),
+                                       mainWindow.Status(), mainWindow},
+                       app::EngineOptions{});
+    mainWindow.Attach(about, engine.ServerList(), engine.Waits());
+
+    QThread::msleep(kSplashMs);
+    splash->hide();
+    splash.reset();
+
+    mainWindow.show();
+    return QApplication::exec();
+}

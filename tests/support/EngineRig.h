@@ -1,0 +1,63 @@
+// A whole engine as the program builds it, on memory settings, recording prompts and its files in
+// a folder of its own: for tests across the real parts (campaigns, cycle, peers, web).
+#pragma once
+
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/Engine.h"
+#include "platform/Clock.h"
+#include "platform/LanguageTable.h"
+#include "platform/MemorySettingsStore.h"
+#include "probe/Campaigns.h"
+#include "serverlist/CycleState.h"
+#include "serverlist/Lserveur.h"
+#include "serverlist/UiWaits.h"
+#include "support/Fakes.h"
+
+namespace hublane::test {
+
+class EngineRig {
+  public:
+    /// options.serverMetPath and peerListPath default to files in the rig's folder.
+    explicit EngineRig(app::EngineOptions options = {}, const platform::Clock* clock = nullptr) {
+        language.Reset();
+        for (int i = 1; i <= 15; ++i)
+            language.Append(QStringLiteral("texte %1").arg(i));
+        if (options.serverMetPath.isEmpty()) {
+            options.serverMetPath = ServerMetPath();
+        }
+        if (options.peerListPath == QLatin1String("serverHBL.met")) {
+            options.peerListPath = PeerListPath();
+        }
+        engine =
+            std::make_unique<app::Engine>(app::EngineDeps{settings, prompts, classes, language,
+                                                          clock ? *clock : m_clock, gauge, status, owner},
+                                          std::move(options));
+    }
+
+    QString ServerMetPath() const { return dir.filePath(QStringLiteral("server.met")); }
+    QString PeerListPath() const { return dir.filePath(QStringLiteral("serverHBL.met")); }
+
+    serverlist::CycleState& State() { return engine->State(); }
+    serverlist::UiWaits& Waits() { return engine->Waits(); }
+    serverlist::TFLServeur& Window() { return engine->ServerList(); }
+    probe::Campaigns& Campaigns() { return engine->Campaigns(); }
+
+    QTemporaryDir dir;
+    platform::MemorySettingsStore settings;
+    platform::LanguageTable language;
+    FakePrompts prompts;
+    FakeClassRegistration classes;
+    FakeBusyOwner owner;
+    serverlist::PlainGauge gauge;
+    RecordingStatus status;
+
+  private:
+    platform::SystemClock m_clock;
+
+  public:
+    std::unique_ptr<app::Engine> engine;
+};
+
+}  // namespace hublane::test
