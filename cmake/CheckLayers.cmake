@@ -1,0 +1,63 @@
+# Checks the include rules of src/ (run by CTest as "layers"):
+#  1. Only files under src/ui/ include headers of QtGui or QtWidgets (the engine runs without a
+#     screen; a wrong include would otherwise compile, since Qt's include folders are shared).
+#  2. A folder includes only from the folders below it, so no two folders include each other:
+#     platform <- serverlist <- probe <- exchange <- app <- directory, ui, cli, win.
+# Usage: cmake -DSRC=<src folder> -DGUI_HEADERS=<dir;dir> -P CheckLayers.cmake
+cmake_minimum_required(VERSION 3.25)
+
+set(allowed_platform "")
+set(allowed_serverlist platform)
+set(allowed_probe platform serverlist)
+set(allowed_exchange platform serverlist probe)
+set(allowed_app platform serverlist probe exchange)
+set(allowed_directory platform serverlist probe exchange app)
+set(allowed_ui platform serverlist probe exchange app)
+set(allowed_cli platform serverlist probe exchange app)
+set(allowed_win platform serverlist)
+
+# Every header name of the two widget modules, with and without the module folder.
+set(gui_names "")
+string(REPLACE "|" ";" GUI_HEADERS "${GUI_HEADERS}")
+foreach(dir IN LISTS GUI_HEADERS)
+  get_filename_component(module "${dir}" NAME)
+  file(GLOB headers RELATIVE "${dir}" "${dir}/*")
+  list(APPEND gui_names "${module}")
+  foreach(h IN LISTS headers)
+    list(APPEND gui_names "${h}" "${module}/${h}")
+  endforeach()
+endforeach()
+if(NOT gui_names)
+  message(FATAL_ERROR "no QtGui/QtWidgets headers found in '${GUI_HEADERS}'")
+endif()
+
+file(GLOB_RECURSE sources RELATIVE "${SRC}" "${SRC}/*.h" "${SRC}/*.cpp")
+set(failures "")
+foreach(rel IN LISTS sources)
+  string(REGEX MATCH "^[^/]+" folder "${rel}")
+  if(NOT DEFINED allowed_${folder})
+    list(APPEND failures "${rel}: folder '${folder}' has no place in the layer order")
+    continue()
+  endif()
+  file(STRINGS "${SRC}/${rel}" lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "<([^>]+)>")
+      set(header "${CMAKE_MATCH_1}")
+      if(NOT folder STREQUAL "ui" AND header IN_LIST gui_names)
+        list(APPEND failures "${rel}: includes <${header}> (QtGui/QtWidgets only under src/ui)")
+      endif()
+    elseif(line MATCHES "\"([^/\"]+)/[^\"]+\"")
+      set(target "${CMAKE_MATCH_1}")
+      if(NOT target STREQUAL folder AND NOT target IN_LIST allowed_${folder})
+        list(APPEND failures "${rel}: includes from ${target}/, which lies above ${folder}/")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
+if(failures)
+  list(JOIN failures "\n" text)
+  message(FATAL_ERROR "include rules broken:\n${text}")
+endif()
+list(LENGTH sources count)
+message(STATUS "include rules hold for ${count} files")
