@@ -3,20 +3,19 @@
 
 #include <QStringList>
 
-#include "platform/LangSource.h"
+#include "platform/Escapes.h"
 
 namespace hublane::cli {
 
 QString EscapeField(const std::string& bytes) {
-    const std::string out = platform::EscapeLangText(bytes);
+    const std::string out = platform::Escape(bytes, platform::kFieldEscapes);
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
 std::string UnescapeField(const QString& field) {
     const QByteArray raw = field.toLatin1();
-    return *platform::UnescapeLineText(
-        std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())),
-        /*strict=*/false);
+    return *platform::Unescape(std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())),
+                               platform::kFieldEscapes, platform::UnknownEscape::Keep);
 }
 
 std::vector<std::string> SplitFields(const QString& line) {

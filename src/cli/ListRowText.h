@@ -12,7 +12,8 @@
 
 namespace hublane::cli {
 
-/// The bytes as one field: "\" "\t" "\r" "\n" for backslash, tab, CR and LF, every other byte as
+/// The bytes as one field: "\\" "\t" "\r" "\n" for backslash, tab, CR and LF, "\xNN" for every
+/// other control byte (a server name must not retitle or clear a terminal), every other byte as
 /// the character of the same value (so a Latin-1 stream writes the bytes back unchanged).
 QString EscapeField(const std::string& bytes);
 

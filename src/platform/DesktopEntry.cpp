@@ -1,6 +1,8 @@
 // Reading the desktop's default handler of a URL scheme: mimeapps.list and a desktop entry's Exec.
 #include "platform/DesktopEntry.h"
 
+#include "platform/Escapes.h"
+
 namespace hublane::platform {
 
 namespace {
@@ -50,38 +52,7 @@ std::optional<std::string_view> RawValue(std::string_view text, std::string_view
 // Undoes the key file's string escapes \s \n \t \r \\ (and \; inside lists); any other backslash
 // stays for the next layer to read.
 std::string Unescape(std::string_view value) {
-    std::string out;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out.push_back(value[i]);
-            continue;
-        }
-        switch (const char e = value[++i]) {
-            case 's':
-                out.push_back(' ');
-                break;
-            case 'n':
-                out.push_back('\n');
-                break;
-            case 't':
-                out.push_back('\t');
-                break;
-            case 'r':
-                out.push_back('\r');
-                break;
-            case '\\':
-                out.push_back('\\');
-                break;
-            case ';':
-                out.push_back(';');
-                break;
-            default:
-                out.push_back('\\');
-                out.push_back(e);
-                break;
-        }
-    }
-    return out;
+    return *platform::Unescape(value, kDesktopEscapes, UnknownEscape::Keep);
 }
 
 // Splits an Exec command line into words: double quotes group, and a backslash inside them escapes

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Escapes.h"
 #include "platform/PeStringTable.h"
 
 namespace hublane::platform {
@@ -24,10 +25,14 @@ LangSourceResult ParseLangSource(std::string_view source);
 
 /// The text with backslash, tab, CR and LF written as the escapes above, so that it stands on one
 /// line of a tab-separated text (hublanectl prints every text this way).
-std::string EscapeLangText(std::string_view text);
+inline std::string EscapeLangText(std::string_view text) {
+    return Escape(text, kLineEscapes);
+}
 
 /// The inverse of EscapeLangText. Strict: an unknown escape or a final lone backslash makes the
 /// text invalid (nullopt). Lenient: such a backslash is kept as it is.
-std::optional<std::string> UnescapeLineText(std::string_view text, bool strict);
+inline std::optional<std::string> UnescapeLineText(std::string_view text, bool strict) {
+    return Unescape(text, kLineEscapes, strict ? UnknownEscape::Fail : UnknownEscape::Keep);
+}
 
 }  // namespace hublane::platform

@@ -1,6 +1,8 @@
 // The settings file codec: one registry key in the registry's own text export format (REGEDIT4).
 #include "platform/RegFile.h"
 
+#include "platform/Escapes.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -60,65 +62,22 @@ std::optional<std::string> ReadQuoted(std::string_view& s) {
     if (s.empty() || s.front() != '"') {
         return std::nullopt;
     }
-    std::string out;
     std::size_t i = 1;
-    while (i < s.size()) {
-        const char c = s[i];
-        if (c == '"') {
-            s.remove_prefix(i + 1);
-            return out;
-        }
-        if (c == '\\') {
-            if (i + 1 >= s.size()) {
-                return std::nullopt;
-            }
-            switch (s[i + 1]) {
-                case '\\':
-                    out.push_back('\\');
-                    break;
-                case '"':
-                    out.push_back('"');
-                    break;
-                case 'n':
-                    out.push_back('\n');
-                    break;
-                case 'r':
-                    out.push_back('\r');
-                    break;
-                default:
-                    return std::nullopt;
-            }
-            i += 2;
-            continue;
-        }
-        out.push_back(c);
-        ++i;
+    while (i < s.size() && s[i] != '"') {
+        i += s[i] == '\\' ? 2 : 1;
     }
-    return std::nullopt;
+    if (i >= s.size()) {
+        return std::nullopt;
+    }
+    auto text = Unescape(s.substr(1, i - 1), kQuotedEscapes, UnknownEscape::Fail);
+    if (text) {
+        s.remove_prefix(i + 1);
+    }
+    return text;
 }
 
 std::string Quote(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '"':
-                out += "\\\"";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    out.push_back('"');
-    return out;
+    return "\"" + Escape(text, kQuotedEscapes) + "\"";
 }
 
 std::optional<std::int32_t> ParseDword(std::string_view digits) {

@@ -156,6 +156,28 @@ TEST_F(CampaignsTest, SecondLancerWhileWorkersAreOutStartsNoWorker) {
     EXPECT_EQ(rig->Campaigns().BusyCount(), 0);
 }
 
+TEST_F(CampaignsTest, RowsDeliveredWhileTheCampaignWaitsAreProbedInTheirTurn) {
+    // One worker at a time, each answer 300 ms late: the campaign waits for its slot, and rows
+    // that arrive meanwhile (as a peer list or a page would deliver them) are read anew.
+    StartLab(
+        "127.0.0.20 4661 late delay=300 name=\"a\"\n"
+        "127.0.0.21 4661 late delay=300 name=\"b\"\n"
+        "127.0.0.22 4661 answer name=\"delivered\"\n");
+    state().Servers().AddServerRow("127.0.0.20", "4661");
+    state().Servers().AddServerRow("127.0.0.21", "4661");
+    state().Controls().nbThreads.SetValue(1);
+    int deliveredAtCount = -1;
+    QTimer::singleShot(100, &waits(), [&] {
+        deliveredAtCount = static_cast<int>(state().Servers().Count());
+        state().Servers().AddServerRow("127.0.0.22", "4661");
+    });
+    Lancer(ProbeKind::RechDesc);
+    EXPECT_EQ(deliveredAtCount, 2);
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"127.0.0.20", "127.0.0.21", "127.0.0.22"}));
+    EXPECT_EQ(state().Servers().Row(2).Sub(Column::Name), "delivered");
+    EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.22")).description, 1);
+}
+
 TEST_F(CampaignsTest, RemovalPassStopsAtACaptionZero) {
     StartLab("127.0.0.20 4661 wrongcode\n");
     state().Servers().AddServerRow("127.0.0.20", "4661");

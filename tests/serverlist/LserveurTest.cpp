@@ -19,7 +19,10 @@ class CycleTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(rig.dir.isValid()); }
 
-    test::CycleRig rig;
+    // The cycle's fixed waits run five times faster than real ones: a test of the 20 × 1000 ms
+    // bound or of the one-second close delay takes a fifth of it.
+    platform::FastClock fast{5};
+    test::CycleRig rig{nullptr, nullptr, &fast};
     CycleState& state = rig.state;
     UiWaits& waits = rig.waits;
     TFLServeur* window = &rig.window;
@@ -144,15 +147,15 @@ TEST_F(CycleTest, AFailingStepIsReportedAndTheCycleGoesOnAndCloses) {
 }
 
 TEST_F(CycleTest, WindowClosesAboutOneSecondAfterTheCycleAndWritesTheSettings) {
-    QElapsedTimer clock;
     bool closed = false;
     qint64 closedAfter = 0;
+    qint64 shownAt = 0;
     QObject::connect(window, &TFLServeur::Closed, [&] {
         closed = true;
-        closedAfter = clock.elapsed();
+        closedAfter = fast.NowMs() - shownAt;
     });
     window->Show();
-    clock.start();
+    shownAt = fast.NowMs();
     EXPECT_TRUE(window->Visible());
     // Showing the window while it is shown starts nothing.
     status.captions.clear();
@@ -171,13 +174,35 @@ TEST_F(CycleTest, QuittingDuringAWebFetchStopsTheCycleBeforeItWritesAnything) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] { waitsSeen = waits.WaitCounter(); });
     poll.start(5);
-    QTimer::singleShot(2500, &waits, [this] { waits.SetTerminating(); });
+    QTimer::singleShot(fast.RealMs(2500), &waits, [this] { waits.SetTerminating(); });
     window->Show();
     EXPECT_GE(waitsSeen, 2);
     EXPECT_LE(waitsSeen, 4);
     EXPECT_TRUE(waits.Terminating());
     EXPECT_EQ(status.captions.last(), QStringLiteral("Récupère à partir d'une URL"));
     EXPECT_TRUE(runner->kinds.empty());
+}
+
+TEST(CycleClockTest, AFetchThatNeverEndsIsAbandonedAfterTwentyWaitsOfTheCyclesClock) {
+    // A thousand times faster: the two abandoned fetches' 2 × 20 × 1000 ms pass in a few dozen.
+    platform::FastClock fast(1000);
+    test::CycleRig rig(nullptr, nullptr, &fast);
+    rig.web.answer = false;
+    std::vector<int> waitsPerFetch;
+    rig.runner.onRun = [&rig, &waitsPerFetch](ProbeKind kind) {
+        if (kind == ProbeKind::RechDesc && waitsPerFetch.empty()) {
+            waitsPerFetch.push_back(rig.waits.WaitCounter());
+        }
+    };
+    QElapsedTimer real;
+    real.start();
+    const qint64 start = fast.NowMs();
+    rig.window.Show();
+    EXPECT_EQ(rig.web.serverFetches, 2);
+    ASSERT_EQ(waitsPerFetch.size(), 1u);
+    EXPECT_EQ(waitsPerFetch[0], 20);  // the first fetch's wait: twenty waits, then the cycle went on
+    EXPECT_GE(fast.NowMs() - start, 2 * 20 * 1000);
+    EXPECT_LT(real.elapsed(), 10000);
 }
 
 TEST_F(CycleTest, UiWaitEndsEarlyWhenItsConditionHolds) {
