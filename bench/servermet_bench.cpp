@@ -114,7 +114,7 @@ void BM_ReadServerMetFile(benchmark::State& state) {
     const QString path = dir.filePath(QStringLiteral("server.met"));
     const ServerTable& source = Table(static_cast<int>(state.range(0)));
     PlainGauge gauge;
-    hublane::serverlist::WriteServerMet(path, source, gauge, false);
+    hublane::serverlist::WriteServerMet(path, source, gauge, {});
     hublane::platform::LanguageTable texts;
     texts.Reset();
     QStringList log;
@@ -133,7 +133,7 @@ void BM_WriteServerMetFile(benchmark::State& state) {
     const ServerTable& table = Table(static_cast<int>(state.range(0)));
     PlainGauge gauge;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(hublane::serverlist::WriteServerMet(path, table, gauge, false));
+        benchmark::DoNotOptimize(hublane::serverlist::WriteServerMet(path, table, gauge, {}).Written());
     }
     Report(state, FileBytes(static_cast<int>(state.range(0))).size());
 }

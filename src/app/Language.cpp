@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <stdexcept>
 
+#include "platform/DefaultTexts.h"
 #include "platform/FileBytes.h"
 #include "platform/LanguageTable.h"
 #include "platform/PeStringTable.h"
@@ -88,15 +89,10 @@ bool LanguageLoader::LoadLanguage() {
 }
 
 bool LanguageLoader::ReadLanguageFile() {
-    const auto table = LoadModule(ResolvePath());
-    if (!table) {
+    if (!ReadLanguageModule(ResolvePath(), m_texts)) {
         ShowError(MissingFileMessage(), true);
         m_fileName = kDefaultFile;
         return ChooseLanguageFile();
-    }
-    m_texts.Reset();
-    for (const std::string& text : platform::LoadableTexts(*table)) {
-        m_texts.Append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
     return true;
 }
@@ -125,19 +121,58 @@ bool LanguageLoader::ChooseLanguageFile() {
 }
 
 QString LanguageLoader::ResolvePath() const {
+    return FindLanguageFile(m_fileName, m_programDir);
+}
+
+QString FindLanguageFile(const QString& name, const QString& programDir) {
     // A bare name is looked up as the platform looks up libraries: the program's folder first.
-    if (m_fileName.contains(QLatin1Char('/')) || m_fileName.contains(QLatin1Char('\\'))) {
-        return m_fileName;
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) {
+        return name;
     }
-    for (const QString& dir : {m_programDir, QDir::currentPath()}) {
+    for (const QString& dir : {programDir, QDir::currentPath()}) {
         if (dir.isEmpty()) {
             continue;
         }
-        QString candidate = QDir(dir).filePath(m_fileName);
+        QString candidate = QDir(dir).filePath(name);
         if (QFileInfo(candidate).isFile()) {
             return candidate;
         }
     }
+    return QString();
+}
+
+bool ReadLanguageModule(const QString& path, platform::LanguageTable& texts) {
+    const auto table = LoadModule(path);
+    if (!table) {
+        return false;
+    }
+    FillTexts(*table, texts);
+    return true;
+}
+
+void FillTexts(const platform::StringTable& table, platform::LanguageTable& texts) {
+    texts.Reset();
+    for (const std::string& text : platform::LoadableTexts(table)) {
+        texts.Append(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
+}
+
+QString LoadLanguageQuietly(platform::SettingsStore& settings, const QString& programDir,
+                            platform::LanguageTable& texts) {
+    QString name;
+    if (const auto key = settings.Open()) {
+        key->ReadString(kLangage, name);
+    }
+    for (const QString& candidate : {name, kDefaultFile}) {
+        if (candidate.isEmpty()) {
+            continue;
+        }
+        const QString path = FindLanguageFile(candidate, programDir);
+        if (!path.isEmpty() && ReadLanguageModule(path, texts)) {
+            return path;
+        }
+    }
+    FillTexts(platform::DefaultFrenchTexts(), texts);
     return QString();
 }
 

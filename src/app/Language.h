@@ -2,7 +2,10 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
 
 namespace hublane::platform {
 class LanguageTable;
@@ -11,6 +14,24 @@ class UserPrompts;
 }  // namespace hublane::platform
 
 namespace hublane::app {
+
+/// Where a language file name is found: a name with a folder as it is; a bare name in the
+/// program's folder, then in the current folder; an empty text when it is in neither.
+QString FindLanguageFile(const QString& name, const QString& programDir);
+
+/// Fills texts from the resource module at path as the program loads it (numbers from 1 until
+/// the first missing or empty one, each cut to 254 characters); false when it is not readable.
+bool ReadLanguageModule(const QString& path, platform::LanguageTable& texts);
+
+/// Fills texts from a string table the same way.
+void FillTexts(const std::map<std::uint16_t, std::string>& table, platform::LanguageTable& texts);
+
+/// The texts without any dialog or message, for the command-line companion: the file the setting
+/// Langage names, else francais.lng, each looked up as the program does, else the built-in copy
+/// of the default texts. Returns the path of the file read, or an empty text for the built-in
+/// copy. Nothing is written to the settings.
+QString LoadLanguageQuietly(platform::SettingsStore& settings, const QString& programDir,
+                            platform::LanguageTable& texts);
 
 /// The language file steps of the main window's creation. The file named by the setting Langage
 /// (default "francais.lng") is read as a resource module; when it cannot be, the user is told and

@@ -1,12 +1,13 @@
-// The language texts hublanectl puts into the error lines of the list file readers.
+// Engine layer: the language texts hublanectl puts into its error lines: the program's own.
 #pragma once
 
 #include "platform/LanguageTable.h"
 
 namespace hublane::cli {
 
-/// The texts the readers' error lines use. hublanectl uses the default French texts built into
-/// it (texts 1 to 10), so that its output does not depend on a language file being installed.
+/// The texts of the language file the settings name, else of francais.lng beside hublanectl, else
+/// the built-in copy compiled from the same source as francais.lng; loaded once, on first use,
+/// without any dialog and without changing the settings.
 const platform::LanguageTable& CliLanguage();
 
 }  // namespace hublane::cli

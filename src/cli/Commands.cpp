@@ -1,6 +1,7 @@
-// The verb table of hublanectl and the dispatch of one command line.
+// Engine layer: the verb table of hublanectl and the dispatch of one command line.
 #include "cli/Commands.h"
 
+#include "cli/VerbLine.h"
 #include "platform/VersionText.h"
 
 namespace hublane::cli {
@@ -9,8 +10,8 @@ const QList<Verb>& Verbs() {
     static const QList<Verb> verbs = {
         {"probe",
          "  probe desc HOST PORT   asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for its\n"
-         "                         name and description: NAME<TAB>DESCRIPTION (\\\\ \\t \\r \\n escaped);\n"
-         "                         exit status 2 when no answer came within 5 s\n"
+         "                         name and description: NAME<TAB>DESCRIPTION as stored (\\\\ \\t \\r \\n\n"
+         "                         and \\xNN escaped); exit status 2 when no answer came within 5 s\n"
          "  probe list HOST PORT   asks it for the servers it knows: one IP:PORT line per usable entry,\n"
          "                         in answer order; exit status 2 when no answer came\n",
          RunProbe},
@@ -18,7 +19,8 @@ const QList<Verb>& Verbs() {
          "  scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] [--write]\n"
          "                         the \"Lancer\" button on the rows of a server.met: clean-up, one\n"
          "                         campaign of that mode (default desc), clean-up; prints the rows\n"
-         "                         as servermet read does; --write writes them back to FILE\n",
+         "                         as servermet read does; --write writes them back to FILE (never\n"
+         "                         an empty list: then FILE stays and the exit status is 1)\n",
          RunScan},
         {"lng",
          "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"
@@ -27,13 +29,17 @@ const QList<Verb>& Verbs() {
          &RunLng},
         {"servermet",
          "  servermet read FILE   print the servers of a server.met, one a line: IP, Port, Util.,\n"
-         "                        Fichiers, Nom, Description, Home, tab-separated, with \\\\ \\t \\r \\n\n"
-         "  servermet write FILE  write a server.met from such lines read on standard input\n"
-         "                        (missing fields at the end are \"n/a\")\n",
+         "                        Fichiers, Nom, Description, Home, tab-separated, the bytes as stored\n"
+         "                        with \\\\ \\t \\r \\n and \\xNN (other control bytes) escaped\n"
+         "  servermet write FILE [--skip-bad-rows] [--allow-empty]\n"
+         "                        write a server.met from such lines read on standard input (missing\n"
+         "                        fields at the end are \"n/a\"); a bad line fails unless skipped, and\n"
+         "                        an empty input never replaces a list unless allowed\n",
          RunServerMet},
         {"peers",
          "  peers read FILE       print the addresses of a serverHBL.met, one a line\n"
-         "  peers write FILE      write a serverHBL.met from addresses read on standard input\n",
+         "  peers write FILE [--skip-bad-rows] [--allow-empty]\n"
+         "                        write a serverHBL.met from addresses read on standard input\n",
          RunPeers},
     };
     return verbs;
@@ -44,7 +50,8 @@ namespace {
 void PrintHelp(QTextStream& out) {
     out << "Usage: hublanectl COMMAND [ARGUMENTS...]\n"
            "The command-line companion of Hublane: checks and edits its files and probes servers\n"
-           "without the window.\n\n"
+           "without the window. Every command takes --help. Exit status: 0 done, 1 failed, 2 no\n"
+           "answer (probe), 64 wrong command line.\n\n"
            "  --help       print this help\n"
            "  --version    print the version\n";
     for (const Verb& v : Verbs()) {
@@ -52,35 +59,56 @@ void PrintHelp(QTextStream& out) {
     }
 }
 
+const Verb* FindVerb(const QString& name) {
+    for (const Verb& v : Verbs()) {
+        if (name == QLatin1String(v.name)) {
+            return &v;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
-int RunReadOrWrite(const QStringList& args, Io& io, int (*read)(const QString&, Io&),
-                   int (*write)(const QString&, Io&), int (*usage)(Io&)) {
-    if (args.size() == 2 && args[0] == QLatin1String("read")) {
-        return read(args[1], io);
+int RunFamily(const QStringList& args, Io& io, const char* family, std::initializer_list<SubVerb> subs) {
+    const QString first = args.value(0);
+    for (const SubVerb& sub : subs) {
+        if (first == QLatin1String(sub.name)) {
+            return sub.run(args.mid(1), io);
+        }
     }
-    if (args.size() == 2 && args[0] == QLatin1String("write")) {
-        return write(args[1], io);
+    const Verb* verb = FindVerb(QLatin1String(family));
+    const QString usage = verb ? QString::fromUtf8(verb->usage) : QString();
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        io.out << "usage:\n" << usage;
+        return kExitOk;
     }
-    return usage(io);
+    io.err << "hublanectl: "
+           << (first.isEmpty() ? QStringLiteral("%1 needs a command").arg(QLatin1String(family))
+                               : QStringLiteral("unknown command '%1 %2'").arg(QLatin1String(family), first))
+           << "\nusage:\n"
+           << usage;
+    return kExitUsage;
 }
 
 int RunCommandLine(const QStringList& args, Io& io) {
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+    if (args.isEmpty()) {
+        PrintHelp(io.err);
+        return kExitUsage;
+    }
+    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         PrintHelp(io.out);
-        return args.isEmpty() ? 1 : 0;
+        return kExitOk;
     }
     if (args.first() == QLatin1String("--version")) {
         io.out << platform::VersionText() << '\n';
-        return 0;
+        return kExitOk;
     }
-    for (const Verb& v : Verbs()) {
-        if (args.first() == QLatin1String(v.name)) {
-            return v.run(args.mid(1), io);
-        }
+    if (const Verb* v = FindVerb(args.first())) {
+        return v->run(args.mid(1), io);
     }
     io.err << "hublanectl: unknown command '" << args.first() << "' (see hublanectl --help)\n";
-    return 1;
+    return kExitUsage;
 }
 
 }  // namespace hublane::cli

@@ -1,8 +1,10 @@
-// The verbs of hublanectl: each family lives in its own file and is listed in Commands.cpp.
+// Engine layer: the verbs of hublanectl: each family lives in its own file and is listed in
+// Commands.cpp.
 #pragma once
 
 #include <QStringList>
 #include <QTextStream>
+#include <initializer_list>
 
 namespace hublane::cli {
 
@@ -14,26 +16,33 @@ struct Io {
     QTextStream* in = nullptr;
 };
 
+using VerbRun = int (*)(const QStringList& args, Io& io);
+
 /// A verb family: its name (the first argument), its usage lines and its handler, which gets the
 /// arguments after the name and returns the exit status.
 struct Verb {
     const char* name;
     const char* usage;
-    int (*run)(const QStringList& args, Io& io);
+    VerbRun run;
 };
+
+/// A sub-verb of a family ("read" of "servermet").
+struct SubVerb {
+    const char* name;
+    VerbRun run;
+};
+
+/// Runs the sub-verb named by the first argument. "--help" alone prints the family's usage;
+/// a missing or unknown sub-verb is a usage error.
+int RunFamily(const QStringList& args, Io& io, const char* family, std::initializer_list<SubVerb> subs);
+
+/// All verb families, in the order --help lists them.
+const QList<Verb>& Verbs();
 
 /// servermet read|write FILE: the client's server list file as tab-separated rows.
 int RunServerMet(const QStringList& args, Io& io);
 /// peers read|write FILE: the peer list file, one address a line.
 int RunPeers(const QStringList& args, Io& io);
-
-/// "read FILE" or "write FILE": runs the matching handler on FILE, else usage.
-int RunReadOrWrite(const QStringList& args, Io& io, int (*read)(const QString&, Io&),
-                   int (*write)(const QString&, Io&), int (*usage)(Io&));
-
-/// All verb families, in the order --help lists them.
-const QList<Verb>& Verbs();
-
 /// probe desc|list HOST PORT: one description or server list exchange with an eD2k server.
 int RunProbe(const QStringList& args, Io& io);
 /// scan FILE [...]: one probe campaign over the rows of a server.met, between two clean-ups.

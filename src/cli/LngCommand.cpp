@@ -2,6 +2,7 @@
 #include <QFile>
 
 #include "cli/Commands.h"
+#include "cli/VerbLine.h"
 #include "platform/FileBytes.h"
 #include "platform/LangSource.h"
 #include "platform/PeStringTable.h"
@@ -39,22 +40,15 @@ void PrintText(Io& io, unsigned id, const std::string& text) {
 }
 
 int Dump(const QStringList& args, Io& io) {
-    QString path;
-    bool all = false;
-    for (const QString& a : args) {
-        if (a == QLatin1String("--all")) {
-            all = true;
-        } else if (path.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
-            path = a;
-        } else {
-            io.err << "hublanectl lng dump: unexpected argument '" << a << "'\n";
-            return 1;
-        }
+    VerbLine line(QStringLiteral("hublanectl lng dump FILE [--all]"),
+                  QStringLiteral("Prints the texts of a language file, N<TAB>text a line.\n"
+                                 "  --all  every string of the file, not only those the program loads"));
+    line.Option(QStringLiteral("all"), QStringLiteral("every string"));
+    if (const auto status = line.Parse(args, io, 1, 1)) {
+        return *status;
     }
-    if (path.isEmpty()) {
-        io.err << "usage: hublanectl lng dump FILE [--all]\n";
-        return 1;
-    }
+    const QString path = line.Args().at(0);
+    const bool all = line.IsSet(QStringLiteral("all"));
     const auto bytes = ReadFile(path, io);
     if (!bytes) {
         return 1;
@@ -77,11 +71,13 @@ int Dump(const QStringList& args, Io& io) {
     return 0;
 }
 
-int Build(const QStringList& args, Io& io) {
-    if (args.size() != 2) {
-        io.err << "usage: hublanectl lng build SOURCE OUT\n";
-        return 1;
+int Build(const QStringList& argv, Io& io) {
+    VerbLine line(QStringLiteral("hublanectl lng build SOURCE OUT"),
+                  QStringLiteral("Builds a language file from a text source of N<TAB>text lines."));
+    if (const auto status = line.Parse(argv, io, 2, 2)) {
+        return *status;
     }
+    const QStringList& args = line.Args();
     const auto bytes = ReadFile(args[0], io);
     if (!bytes) {
         return 1;
@@ -107,15 +103,7 @@ int Build(const QStringList& args, Io& io) {
 }  // namespace
 
 int RunLng(const QStringList& args, Io& io) {
-    const QString verb = args.value(0);
-    if (verb == QLatin1String("dump")) {
-        return Dump(args.mid(1), io);
-    }
-    if (verb == QLatin1String("build")) {
-        return Build(args.mid(1), io);
-    }
-    io.err << "usage: hublanectl lng dump FILE [--all] | hublanectl lng build SOURCE OUT\n";
-    return 1;
+    return RunFamily(args, io, "lng", {{"dump", &Dump}, {"build", &Build}});
 }
 
 }  // namespace hublane::cli

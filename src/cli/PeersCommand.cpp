@@ -1,10 +1,13 @@
-// hublanectl peers: reads a serverHBL.met into one address a line, or writes one from them.
+// Engine layer: hublanectl peers: reads a serverHBL.met into one address a line, or writes one
+// from them.
 #include <QStringList>
-#include <algorithm>
+#include <unordered_map>
 
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
+#include "cli/ListInput.h"
 #include "cli/ListRowText.h"
+#include "cli/VerbLine.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/PeerListCodec.h"
 
@@ -14,17 +17,18 @@ namespace {
 using serverlist::PeerList;
 using serverlist::PeerRow;
 
-int Usage(Io& io) {
-    io.err << "usage: hublanectl peers read FILE\n"
-              "       hublanectl peers write FILE < ADDRESSES\n";
-    return 2;
-}
-
-int Read(const QString& path, Io& io) {
+int Read(const QStringList& args, Io& io) {
+    VerbLine line(QStringLiteral("hublanectl peers read FILE"),
+                  QStringLiteral("Prints the addresses of a serverHBL.met, one a line.\nExit status 1 when the "
+                                 "file cannot be read whole (the addresses read so far are printed)."));
+    if (const auto status = line.Parse(args, io, 1, 1)) {
+        return *status;
+    }
+    const QString path = line.Args().at(0);
     PeerList peers;
     serverlist::PlainGauge gauge;
     QStringList errorLog;
-    serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog};
+    serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
     const bool ok = serverlist::ReadPeerList(path, peers, ctx);
     {
         const Latin1Stream bytesOut(&io.out);
@@ -32,44 +36,56 @@ int Read(const QString& path, Io& io) {
             io.out << EscapeField(row.caption) << '\n';
         }
     }
-    for (const QString& line : errorLog) {
-        io.err << line << '\n';
+    for (const QString& error : errorLog) {
+        io.err << error << '\n';
     }
-    return ok ? 0 : 1;
+    return ok ? kExitOk : kExitFailure;
 }
 
-int Write(const QString& path, Io& io) {
-    if (io.in == nullptr) {
-        io.err << "hublanectl: no standard input to read addresses from\n";
-        return 2;
+int Write(const QStringList& args, Io& io) {
+    VerbLine line(QStringLiteral("hublanectl peers write FILE [--skip-bad-rows] [--allow-empty] < ADDRESSES"),
+                  QStringLiteral("Writes a serverHBL.met from one IPv4 address a line.\n"
+                                 "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
+                                 "written)\n"
+                                 "  --allow-empty    let an input without addresses replace a file that holds "
+                                 "a list"));
+    line.Option(QStringLiteral("skip-bad-rows"), QStringLiteral("write the good lines"))
+        .Option(QStringLiteral("allow-empty"), QStringLiteral("allow an empty list"));
+    if (const auto status = line.Parse(args, io, 1, 1)) {
+        return *status;
     }
+    if (io.in == nullptr) {
+        return Fail(io, QStringLiteral("no standard input to read addresses from"));
+    }
+    const QString path = line.Args().at(0);
     PeerList peers;
-    {
-        const Latin1Stream bytesIn(io.in);
-        while (!io.in->atEnd()) {
-            const QString line = io.in->readLine();
-            if (!line.isEmpty()) {
-                peers.AddPeerRow(UnescapeField(line));
-            }
+    QStringList bad;
+    std::unordered_map<std::string, int> lineOf;
+    for (const InputLine& input : ReadInputLines(io)) {
+        const PeerRow row{input.fields.size() == 1 ? input.fields[0] : std::string(), false};
+        if (input.fields.size() != 1 || !serverlist::CanEncodePeerRow(row)) {
+            bad << QStringLiteral("line %1: not an IPv4 address a.b.c.d").arg(input.number);
+            continue;
         }
+        if (!peers.AddPeerRow(row.caption)) {
+            bad << QStringLiteral("line %1: the address %2 is already on line %3")
+                       .arg(input.number)
+                       .arg(QString::fromStdString(row.caption))
+                       .arg(lineOf[row.caption]);
+            continue;
+        }
+        lineOf[row.caption] = input.number;
     }
     serverlist::PlainGauge gauge;
-    if (!serverlist::WritePeerList(path, peers, gauge, false)) {
-        io.err << "hublanectl: cannot write " << path << '\n';
-        return 1;
-    }
-    const auto leftOut = std::count_if(peers.Rows().begin(), peers.Rows().end(),
-                                       [](const PeerRow& row) { return !serverlist::CanEncodePeerRow(row); });
-    if (leftOut > 0) {
-        io.err << "hublanectl: " << leftOut << " line(s) left out: not an IPv4 address\n";
-    }
-    return 0;
+    return FinishListWrite(io, path, bad, peers.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
+                           line.IsSet(QStringLiteral("allow-empty")),
+                           [&] { return serverlist::WritePeerList(path, peers, gauge, {}); });
 }
 
 }  // namespace
 
 int RunPeers(const QStringList& args, Io& io) {
-    return RunReadOrWrite(args, io, &Read, &Write, &Usage);
+    return RunFamily(args, io, "peers", {{"read", &Read}, {"write", &Write}});
 }
 
 }  // namespace hublane::cli

@@ -1,4 +1,5 @@
-// hublanectl scan: the "Lancer" button on the rows of a server.met file, without the window.
+// Engine layer: hublanectl scan: the "Lancer" button on the rows of a server.met file, on the
+// program's own engine without its windows.
 #include <QStringList>
 
 #include "app/Engine.h"
@@ -6,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsolePrompts.h"
 #include "cli/ListRowText.h"
+#include "cli/VerbLine.h"
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
 #include "platform/MemorySettingsStore.h"
@@ -14,59 +16,49 @@
 #include "serverlist/Lserveur.h"
 
 namespace hublane::cli {
-namespace {
 
 using serverlist::ProbeKind;
 
-int Usage(Io& io) {
-    io.err << "usage: hublanectl scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] [--write]\n";
-    return 2;
-}
-
-bool ReadNumber(const QStringList& args, qsizetype& i, int& value) {
-    if (i + 1 >= args.size()) {
-        return false;
-    }
-    bool ok = false;
-    value = args[++i].toInt(&ok);
-    return ok;
-}
-
-}  // namespace
-
 int RunScan(const QStringList& args, Io& io) {
-    if (args.isEmpty()) {
-        return Usage(io);
+    VerbLine line(QStringLiteral("hublanectl scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] "
+                                 "[--write] [--peer-address ADDR]"),
+                  QStringLiteral("The \"Lancer\" button on the rows of a server.met: clean-up, one campaign of "
+                                 "the mode, clean-up; prints the rows as servermet read does.\n"
+                                 "  --mode MODE          desc (ping, the default), list (ask for servers), fr "
+                                 "(French check)\n"
+                                 "  --threads N          workers at once, 1 to 40 (default 20)\n"
+                                 "  --timeout S          probe timeout in seconds, 1 to 50 (default 2)\n"
+                                 "  --write              write the rows back to FILE; a list without rows never "
+                                 "replaces it (exit status 1)\n"
+                                 "  --peer-address ADDR  the address the workers' sockets bind"));
+    line.Option(QStringLiteral("mode"), QStringLiteral("campaign mode"), QStringLiteral("MODE"))
+        .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
+        .Option(QStringLiteral("timeout"), QStringLiteral("timeout"), QStringLiteral("S"))
+        .Option(QStringLiteral("write"), QStringLiteral("write back"))
+        .Option(QStringLiteral("peer-address"), QStringLiteral("bind address"), QStringLiteral("ADDR"));
+    if (const auto status = line.Parse(args, io, 1, 1)) {
+        return *status;
     }
-    QString path = args.first();
+    const QString path = line.Args().at(0);
     ProbeKind kind = ProbeKind::RechDesc;
-    int threads = 20;
-    int timeout = 2;
-    bool write = false;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--mode") && i + 1 < args.size()) {
-            const QString& mode = args[++i];
-            if (mode == QLatin1String("desc")) {
-                kind = ProbeKind::RechDesc;
-            } else if (mode == QLatin1String("list")) {
-                kind = ProbeKind::RechNew;
-            } else if (mode == QLatin1String("fr")) {
-                kind = ProbeKind::RechFr;
-            } else {
-                return Usage(io);
-            }
-        } else if (a == QLatin1String("--threads")) {
-            if (!ReadNumber(args, i, threads))
-                return Usage(io);
-        } else if (a == QLatin1String("--timeout")) {
-            if (!ReadNumber(args, i, timeout))
-                return Usage(io);
-        } else if (a == QLatin1String("--write")) {
-            write = true;
-        } else {
-            return Usage(io);
-        }
+    const QString mode = line.Value(QStringLiteral("mode"));
+    if (mode == QLatin1String("list")) {
+        kind = ProbeKind::RechNew;
+    } else if (mode == QLatin1String("fr")) {
+        kind = ProbeKind::RechFr;
+    } else if (!mode.isEmpty() && mode != QLatin1String("desc")) {
+        return line.UsageError(io, QStringLiteral("unknown mode '%1' (desc, list or fr)").arg(mode));
+    }
+    const auto threads = line.Number(QStringLiteral("threads"), 1, 40, 20, io);
+    const auto timeout = line.Number(QStringLiteral("timeout"), 1, 50, 2, io);
+    if (!threads || !timeout) {
+        return kExitUsage;
+    }
+    app::EngineOptions options;
+    options.serverMetPath = path;
+    if (line.IsSet(QStringLiteral("peer-address")) &&
+        !options.address.bind.setAddress(line.Value(QStringLiteral("peer-address")))) {
+        return line.UsageError(io, QStringLiteral("bad address '%1'").arg(line.Value(QStringLiteral("peer-address"))));
     }
 
     // The user's own settings are left alone: the engine gets a store of its own.
@@ -77,21 +69,19 @@ int RunScan(const QStringList& args, Io& io) {
     serverlist::PlainGauge gauge;
     serverlist::NoStatusCaption caption;
     std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
-    app::EngineOptions options;
-    options.serverMetPath = path;
-    app::Engine engine(
-        app::EngineDeps{settings, prompts, *classes, CliLanguage(), clock, gauge, caption, owner}, options);
+    app::Engine engine(app::EngineDeps{settings, prompts, *classes, CliLanguage(), clock, gauge, caption, owner},
+                       options);
     serverlist::TFLServeur& window = engine.ServerList();
     serverlist::CycleState& state = engine.State();
     const bool read = window.ReadServerMet();
-    for (const QString& line : state.errorLog) {
-        io.err << line << '\n';
+    for (const QString& error : state.errorLog) {
+        io.err << QString(error).replace(QStringLiteral("server.met : "), path + QStringLiteral(" : ")) << '\n';
     }
     if (!read) {
-        return 1;
+        return kExitFailure;
     }
-    state.Controls().nbThreads.SetValue(threads);
-    state.Controls().timeout.SetValue(timeout);
+    state.Controls().nbThreads.SetValue(*threads);
+    state.Controls().timeout.SetValue(*timeout);
     state.Controls().checked = kind;
     if (kind == ProbeKind::RechNew) {
         // The list request goes to servers that answered; every row of the file counts as one.
@@ -101,13 +91,17 @@ int RunScan(const QStringList& args, Io& io) {
     }
     window.BtnLancerClick();
     PrintServerRows(state.Servers(), io.out);
-    if (write) {
-        if (!serverlist::WriteServerMet(path, state.Servers(), gauge, false)) {
-            io.err << "hublanectl: cannot write " << path << '\n';
-            return 1;
+    if (line.IsSet(QStringLiteral("write"))) {
+        // The same rule as the cycle's write step: a list without a row never replaces a file.
+        const serverlist::WriteResult result = window.WriteServerMet();
+        if (result.status == serverlist::WriteResult::Status::NothingToWrite) {
+            return Fail(io, QStringLiteral("no server is left to write; %1 stays as it was").arg(path));
+        }
+        if (!result.Written()) {
+            return Fail(io, QStringLiteral("cannot write %1: %2").arg(path, result.error));
         }
     }
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace hublane::cli

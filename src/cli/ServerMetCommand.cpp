@@ -1,10 +1,13 @@
-// hublanectl servermet: reads a server.met into tab-separated rows, or writes one from them.
+// Engine layer: hublanectl servermet: reads a server.met into tab-separated rows, or writes one
+// from them.
 #include <QStringList>
-#include <algorithm>
+#include <unordered_map>
 
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
+#include "cli/ListInput.h"
 #include "cli/ListRowText.h"
+#include "cli/VerbLine.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/ServerMetCodec.h"
 
@@ -16,68 +19,81 @@ using serverlist::ServerTable;
 
 constexpr std::size_t kFieldCount = 1 + serverlist::kSubItemCount;
 
-int Usage(Io& io) {
-    io.err << "usage: hublanectl servermet read FILE\n"
-              "       hublanectl servermet write FILE < ROWS\n";
-    return 2;
-}
-
-int Read(const QString& path, Io& io) {
+int Read(const QStringList& args, Io& io) {
+    VerbLine line(QStringLiteral("hublanectl servermet read FILE"),
+                  QStringLiteral("Prints the servers of a server.met, one a line: IP, Port, Util., Fichiers, "
+                                 "Nom, Description, Home.\nExit status 1 when the file cannot be read whole "
+                                 "(the rows read so far are printed)."));
+    if (const auto status = line.Parse(args, io, 1, 1)) {
+        return *status;
+    }
+    const QString path = line.Args().at(0);
     ServerTable table;
     serverlist::PlainGauge gauge;
     QStringList errorLog;
-    serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog};
+    serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
     const bool ok = serverlist::ReadServerMet(path, table, ctx, nullptr);
     PrintServerRows(table, io.out);
-    for (const QString& line : errorLog) {
-        io.err << line << '\n';
+    for (const QString& error : errorLog) {
+        io.err << error << '\n';
     }
-    return ok ? 0 : 1;
+    return ok ? kExitOk : kExitFailure;
 }
 
-int Write(const QString& path, Io& io) {
-    if (io.in == nullptr) {
-        io.err << "hublanectl: no standard input to read rows from\n";
-        return 2;
+int Write(const QStringList& args, Io& io) {
+    VerbLine line(QStringLiteral("hublanectl servermet write FILE [--skip-bad-rows] [--allow-empty] < ROWS"),
+                  QStringLiteral("Writes a server.met from lines of up to seven tab-separated fields (IP, Port, "
+                                 "Util., Fichiers, Nom, Description, Home; missing ones are n/a).\n"
+                                 "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
+                                 "written)\n"
+                                 "  --allow-empty    let an input without rows replace a file that holds a list"));
+    line.Option(QStringLiteral("skip-bad-rows"), QStringLiteral("write the good lines"))
+        .Option(QStringLiteral("allow-empty"), QStringLiteral("allow an empty list"));
+    if (const auto status = line.Parse(args, io, 1, 1)) {
+        return *status;
     }
+    if (io.in == nullptr) {
+        return Fail(io, QStringLiteral("no standard input to read rows from"));
+    }
+    const QString path = line.Args().at(0);
     ServerTable table;
-    {
-        const Latin1Stream bytesIn(io.in);
-        int lineNumber = 0;
-        while (!io.in->atEnd()) {
-            const QString line = io.in->readLine();
-            ++lineNumber;
-            if (line.isEmpty()) {
-                continue;
-            }
-            std::vector<std::string> fields = SplitFields(line);
-            if (fields.size() > kFieldCount) {
-                io.err << "hublanectl: line " << lineNumber << " has more than " << kFieldCount
-                       << " fields; nothing written\n";
-                return 1;
-            }
-            fields.resize(kFieldCount, std::string(serverlist::kUnknown));
-            table.AddServerRow(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], fields[6]);
+    QStringList bad;
+    std::unordered_map<std::string, int> lineOf;
+    for (InputLine& input : ReadInputLines(io)) {
+        if (input.fields.size() > kFieldCount) {
+            bad << QStringLiteral("line %1: more than %2 fields").arg(input.number).arg(kFieldCount);
+            continue;
         }
+        input.fields.resize(kFieldCount, std::string(serverlist::kUnknown));
+        ServerRow row;
+        row.caption = input.fields[0];
+        std::copy(input.fields.begin() + 1, input.fields.end(), row.subItems.begin());
+        if (!serverlist::CanEncodeServerRow(row)) {
+            bad << QStringLiteral("line %1: not a server row (an address a.b.c.d, a port 0-65535, Util. and "
+                                  "Fichiers numbers or n/a)")
+                       .arg(input.number);
+            continue;
+        }
+        if (!table.AddServerRow(row.caption, row.subItems[0], row.subItems[1], row.subItems[2], row.subItems[3],
+                                row.subItems[4], row.subItems[5])) {
+            bad << QStringLiteral("line %1: the address %2 is already on line %3")
+                       .arg(input.number)
+                       .arg(QString::fromStdString(row.caption))
+                       .arg(lineOf[row.caption]);
+            continue;
+        }
+        lineOf[row.caption] = input.number;
     }
     serverlist::PlainGauge gauge;
-    if (!serverlist::WriteServerMet(path, table, gauge, false)) {
-        io.err << "hublanectl: cannot write " << path << '\n';
-        return 1;
-    }
-    const auto leftOut = std::count_if(table.Rows().begin(), table.Rows().end(), [](const ServerRow& row) {
-        return !serverlist::CanEncodeServerRow(row);
-    });
-    if (leftOut > 0) {
-        io.err << "hublanectl: " << leftOut << " row(s) left out: the address or a number is not valid\n";
-    }
-    return 0;
+    return FinishListWrite(io, path, bad, table.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
+                           line.IsSet(QStringLiteral("allow-empty")),
+                           [&] { return serverlist::WriteServerMet(path, table, gauge, {}); });
 }
 
 }  // namespace
 
 int RunServerMet(const QStringList& args, Io& io) {
-    return RunReadOrWrite(args, io, &Read, &Write, &Usage);
+    return RunFamily(args, io, "servermet", {{"read", &Read}, {"write", &Write}});
 }
 
 }  // namespace hublane::cli

@@ -12,8 +12,8 @@ namespace {
 
 constexpr int kPollStepMs = 100;
 
-// The first IPv4 address of a host: the text itself when it is one, else the resolver's answer.
-// Blocking; probes run on worker threads.
+}  // namespace
+
 QHostAddress ResolveIpv4(const QString& host) {
     QHostAddress address;
     if (address.setAddress(host)) {
@@ -30,8 +30,6 @@ QHostAddress ResolveIpv4(const QString& host) {
     }
     return {};
 }
-
-}  // namespace
 
 struct UdpExchange::Impl {
     std::unique_ptr<QUdpSocket> socket;

@@ -14,6 +14,10 @@ inline constexpr int kReceiveBufferSize = 8192;
 /// How long a probe waits for its answer, whatever the timeout setting.
 inline constexpr int kReceiveWaitMs = 5000;
 
+/// The first IPv4 address of a host: the text itself when it is one, else the resolver's answer;
+/// a null address when there is none. Blocks while the resolver works.
+QHostAddress ResolveIpv4(const QString& host);
+
 /// A client UDP socket for one probe, used on the thread that created it. The remote host is an
 /// address text or a name (resolved here). No call throws; failures read as "no answer".
 class UdpExchange {

@@ -1,9 +1,8 @@
-// Reading and writing the two list files (server.met and serverHBL.met) against the tables:
-// gauge, error log lines and the atomic replacement of the old file.
+// Engine layer: reading and writing the two list files against the tables.
 #include "serverlist/ListFiles.h"
 
 #include <QByteArray>
-#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -23,10 +22,6 @@ constexpr auto kPeerListName = "serverHBL.met";
 // A list file far larger than any list is not one; a pipe or a device is never read.
 constexpr qint64 kMaxListFileBytes = 64LL * 1024 * 1024;
 
-std::optional<QByteArray> ReadFileBytes(const QString& path) {
-    return platform::ReadRegularFile(path, kMaxListFileBytes);
-}
-
 std::string_view View(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
@@ -34,67 +29,81 @@ std::string_view View(const QByteArray& bytes) {
 // Logs "<file name> : <text><suffix>". LangText throws when the language file lacks the text;
 // the caller's error handling deals with that, the rows read so far are already in the list.
 void LogFailure(ReadContext& ctx, const char* fileName, const ListReadResult& result) {
-    ctx.errorLog.append(QLatin1String(fileName) + QStringLiteral(" : ") +
-                        ctx.language.LangText(result.errorText) + QString::fromStdString(result.suffix));
+    const QString label = ctx.fileLabel.isEmpty() ? QLatin1String(fileName) : ctx.fileLabel;
+    ctx.errorLog.append(label + QStringLiteral(" : ") + ctx.language.LangText(result.errorText) +
+                        QString::fromStdString(result.suffix));
 }
 
-// Writes the file through a temporary file in the same folder that replaces the old one only
-// once it is complete and flushed; on any failure the old file stays as it was. encode runs only
-// when the temporary file could be created.
-template <typename Encode>
-bool SaveAtomically(const QString& path, WorkGauge& gauge, Encode encode) {
-    if (!platform::WriteFileAtomically(path, encode())) {
-        gauge.SetPosition(0);
-        return false;
+template <typename List, typename Decode>
+ReadOutcome ReadList(const QString& path, List& list, ReadContext& ctx, const char* fileName, Decode decode) {
+    list.Clear();
+    const std::optional<QByteArray> bytes = platform::ReadRegularFile(path, kMaxListFileBytes);
+    const ListReadResult result = bytes ? decode(View(*bytes)) : ListReadResult{kTextCannotOpen, {}};
+    ReadOutcome outcome;
+    outcome.whole = result.Ok();
+    outcome.leftBytesUnread = !result.Ok() && bytes && !bytes->isEmpty();
+    if (!result.Ok()) {
+        LogFailure(ctx, fileName, result);
     }
-    return true;
+    return outcome;
+}
+
+template <typename List, typename CanEncode, typename Encode>
+WriteResult WriteList(const QString& path, const List& list, WorkGauge& gauge, WriteOptions options,
+                      CanEncode canEncode, Encode encode) {
+    WriteResult result;
+    const auto& rows = list.Rows();
+    result.rowsLeftOut = static_cast<int>(std::count_if(rows.begin(), rows.end(), [&](const auto& r) {
+        return !canEncode(r);
+    }));
+    result.rowsWritten = static_cast<int>(rows.size()) - result.rowsLeftOut;
+    // The cycle never replaces the client's list, whatever it holds and whether or not this
+    // program can read it, by a list without a single server.
+    if (options.keepFileWhenEmpty && result.rowsWritten == 0) {
+        gauge.SetPosition(0);
+        result.status = WriteResult::Status::NothingToWrite;
+        return result;
+    }
+    if (options.backUpOld && QFileInfo(path).isFile() && QFileInfo(path).size() > 0) {
+        result.backedUp = platform::KeepBackup(path, path + QStringLiteral(".bak"), &result.error);
+        if (!result.backedUp) {
+            // Without its backup the old file must not be replaced.
+            gauge.SetPosition(0);
+            result.error = QStringLiteral("no backup of %1: %2").arg(path, result.error);
+            return result;
+        }
+    }
+    if (!platform::WriteFileAtomically(path, encode(), &result.error)) {
+        gauge.SetPosition(0);
+        return result;
+    }
+    result.status = WriteResult::Status::Written;
+    return result;
 }
 
 }  // namespace
 
-bool ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter) {
-    table.Clear();
-    const std::optional<QByteArray> bytes = ReadFileBytes(path);
-    const ListReadResult result =
-        bytes ? DecodeServerMet(View(*bytes), table, ctx.gauge) : ListReadResult{kTextCannotOpen, {}};
-    if (!result.Ok()) {
-        LogFailure(ctx, kServerMetName, result);
-        return false;
-    }
-    if (serverCounter != nullptr) {
+ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter) {
+    const ReadOutcome outcome = ReadList(path, table, ctx, kServerMetName, [&](std::string_view bytes) {
+        return DecodeServerMet(bytes, table, ctx.gauge);
+    });
+    if (outcome.whole && serverCounter != nullptr) {
         *serverCounter = static_cast<int>(table.Count());
     }
-    return true;
+    return outcome;
 }
 
-bool WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge, bool keepFileWhenEmpty) {
-    // The cycle never replaces the client's list, whatever it holds and whether or not this
-    // program can read it, by a list without a single server.
-    if (keepFileWhenEmpty && std::none_of(table.Rows().begin(), table.Rows().end(), CanEncodeServerRow)) {
-        gauge.SetPosition(0);
-        return false;
-    }
-    return SaveAtomically(path, gauge, [&] { return EncodeServerMet(table, gauge); });
+ReadOutcome ReadPeerList(const QString& path, PeerList& peers, ReadContext& ctx) {
+    return ReadList(path, peers, ctx, kPeerListName,
+                    [&](std::string_view bytes) { return DecodePeerList(bytes, peers, ctx.gauge); });
 }
 
-bool ReadPeerList(const QString& path, PeerList& peers, ReadContext& ctx) {
-    peers.Clear();
-    const std::optional<QByteArray> bytes = ReadFileBytes(path);
-    const ListReadResult result =
-        bytes ? DecodePeerList(View(*bytes), peers, ctx.gauge) : ListReadResult{kTextCannotOpen, {}};
-    if (!result.Ok()) {
-        LogFailure(ctx, kPeerListName, result);
-        return false;
-    }
-    return true;
+WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge, WriteOptions options) {
+    return WriteList(path, table, gauge, options, CanEncodeServerRow, [&] { return EncodeServerMet(table, gauge); });
 }
 
-bool WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge, bool keepFileWhenEmpty) {
-    if (keepFileWhenEmpty && std::none_of(peers.Rows().begin(), peers.Rows().end(), CanEncodePeerRow)) {
-        gauge.SetPosition(0);
-        return false;
-    }
-    return SaveAtomically(path, gauge, [&] { return EncodePeerList(peers, gauge); });
+WriteResult WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge, WriteOptions options) {
+    return WriteList(path, peers, gauge, options, CanEncodePeerRow, [&] { return EncodePeerList(peers, gauge); });
 }
 
 }  // namespace hublane::serverlist

@@ -3,6 +3,7 @@
 #include "serverlist/Lserveur.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <exception>
 #include <vector>
 
@@ -76,8 +77,8 @@ const std::vector<CycleStep>& CycleSteps() {
         {"Récupère à partir d'une URL", When::NoServer, 0, [](TFLServeur& w) { w.WebFetchServers(); }},
         // An empty list never replaces a file that holds entries: a cycle with the network down
         // would otherwise wipe the client's list.
-        {"Ecriture de server.met", When::Always, 0, [](TFLServeur& w) { w.WriteServerMet(true); }},
-        {"Ecriture de serverHBL.met", When::Always, 0, [](TFLServeur& w) { w.WritePeerList(true); }},
+        {"Ecriture de server.met", When::Always, 0, [](TFLServeur& w) { w.WriteServerMet(); }},
+        {"Ecriture de serverHBL.met", When::Always, 0, [](TFLServeur& w) { w.WritePeerList(); }},
         {"Envoi des serveurs vers eDonkey", When::Always, 0, [](TFLServeur& w) { w.FlatButton4Click(); }},
     };
     return steps;
@@ -124,12 +125,20 @@ void TFLServeur::FormShow() {
     ReadCycleSettings(m_services.settings, m_state.Controls());
     QCoreApplication::processEvents();
     m_cycleRunning = true;
+    m_report.Begin();
     RunCycle();
     m_cycleRunning = false;
     // The window always closes a second later, whatever happened inside the cycle, so that a
     // failed step never leaves a window that blocks every later cycle.
     m_state.Gauge().SetPosition(0);
     m_state.Gauge().SetVisible(false);
+    // The status label says what the cycle did rather than keep the caption of its last step
+    // (unless the program is quitting, and the cycle did not end).
+    if (!m_waits.Terminating()) {
+        const QString summary = m_report.Summary(m_state.Servers(), m_state.Peers());
+        m_state.Caption().SetCaption(summary);
+        emit CycleEnded(summary);
+    }
     m_waits.NotifyStateChanged();
     m_timer2.start();
 }
@@ -183,26 +192,49 @@ void TFLServeur::RunCycle() {
     }
 }
 
-bool TFLServeur::ReadServerMet() {
-    const QString path =
-        m_services.serverMetPath ? m_services.serverMetPath(true) : QStringLiteral("server.met");
-    ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
-    return serverlist::ReadServerMet(path, m_state.Servers(), ctx, &m_state.serverCounter);
+QString TFLServeur::ServerMetPath(bool forReading) const {
+    return m_services.serverMetPath ? m_services.serverMetPath(forReading) : QStringLiteral("server.met");
 }
 
-void TFLServeur::WriteServerMet(bool keepFileWhenEmpty) {
-    const QString path =
-        m_services.serverMetPath ? m_services.serverMetPath(false) : QStringLiteral("server.met");
-    serverlist::WriteServerMet(path, m_state.Servers(), m_state.Gauge(), keepFileWhenEmpty);
+bool TFLServeur::ReadServerMet() {
+    const QString path = ServerMetPath(true);
+    ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
+    const ReadOutcome outcome = serverlist::ReadServerMet(path, m_state.Servers(), ctx, &m_state.serverCounter);
+    m_serverMetReadWhole = outcome.whole;
+    m_report.ServerMetRead(outcome, QFileInfo::exists(path), m_state.Servers());
+    return outcome.whole;
+}
+
+WriteResult TFLServeur::WriteServerMet() {
+    // An empty list never replaces the client's list: a cycle with the network down, or a click
+    // before anything was read, would otherwise wipe it.
+    const WriteResult result =
+        serverlist::WriteServerMet(ServerMetPath(false), m_state.Servers(), m_state.Gauge(),
+                                   WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole});
+    if (result.Written()) {
+        m_serverMetReadWhole = true;  // the file now holds what the table holds
+    }
+    m_report.ServerMetWritten(result);
+    return result;
 }
 
 bool TFLServeur::ReadPeerList() {
     ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
-    return serverlist::ReadPeerList(m_services.peerListPath, m_state.Peers(), ctx);
+    const ReadOutcome outcome = serverlist::ReadPeerList(m_services.peerListPath, m_state.Peers(), ctx);
+    m_peerListReadWhole = outcome.whole;
+    m_report.PeerListRead(outcome, QFileInfo::exists(m_services.peerListPath));
+    return outcome.whole;
 }
 
-void TFLServeur::WritePeerList(bool keepFileWhenEmpty) {
-    serverlist::WritePeerList(m_services.peerListPath, m_state.Peers(), m_state.Gauge(), keepFileWhenEmpty);
+WriteResult TFLServeur::WritePeerList() {
+    const WriteResult result =
+        serverlist::WritePeerList(m_services.peerListPath, m_state.Peers(), m_state.Gauge(),
+                                  WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_peerListReadWhole});
+    if (result.Written()) {
+        m_peerListReadWhole = true;
+    }
+    m_report.PeerListWritten(result);
+    return result;
 }
 
 void TFLServeur::WaitForFetch() {

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "serverlist/CycleParts.h"
+#include "serverlist/CycleReport.h"
 #include "serverlist/CycleState.h"
 
 namespace hublane::platform {
@@ -61,10 +62,13 @@ class TFLServeur : public QObject {
     bool CycleRunning() const { return m_cycleRunning; }
 
     CycleState& State() { return m_state; }
+    /// What the last (or the running) cycle did.
+    const CycleReport& Report() const { return m_report; }
+    CycleReport& Report() { return m_report; }
 
     // --- the window's buttons ---
     void BtnLServerMetClick() { ReadServerMet(); }               // "Lire server.met"
-    void BtnEServerMetClick() { WriteServerMet(false); }         // "Ecrire Server.met"
+    void BtnEServerMetClick() { WriteServerMet(); }         // "Ecrire Server.met"
     void BtnStartSrvClick() { StartPeerServer(); }               // "Relancer serveur Hublane"
     void FlatButton1Click() { WebFetchServers(); }               // "Récupère à partir d'une URL"
     void FlatButton2Click() { m_parts.web.SendServersToWeb(); }  // "Transmettre Serveur Web"
@@ -73,10 +77,12 @@ class TFLServeur : public QObject {
     void FlatButton4Click() { m_parts.handOff.SendToDonkey(); }  // "Envoyer à eDonkey"
 
     // --- the step actions ---
+    /// Read into the tables; a file that is not read whole is kept as "<name>.bak" before the
+    /// next write replaces it. An empty list never replaces a file.
     bool ReadServerMet();
-    void WriteServerMet(bool keepFileWhenEmpty);
+    WriteResult WriteServerMet();
     bool ReadPeerList();
-    void WritePeerList(bool keepFileWhenEmpty);
+    WriteResult WritePeerList();
     void StartPeerServer() { m_parts.peerServer.StartPeerServer(); }
     /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
     void WebFetchServers();
@@ -93,6 +99,8 @@ class TFLServeur : public QObject {
     void Closed();
     /// An error escaped a step of the cycle; the step was abandoned and the cycle went on.
     void StepFailed(const QString& caption, const QString& message);
+    /// The cycle has ended; summary is the line the status label then shows.
+    void CycleEnded(const QString& summary);
 
   private:
     void FormShow();
@@ -100,6 +108,7 @@ class TFLServeur : public QObject {
     void Timer2Timer();
     void RunCycle();
     void WaitForFetch();
+    QString ServerMetPath(bool forReading) const;
     /// Writes a caption into the status label.
     void StepCaption(const QString& text);
 
@@ -107,8 +116,12 @@ class TFLServeur : public QObject {
     UiWaits& m_waits;
     CycleParts m_parts;
     CycleServices m_services;
+    CycleReport m_report;
     bool m_visible = false;
     bool m_cycleRunning = false;
+    // Whether the last read took the file whole; until then a write keeps a backup first.
+    bool m_serverMetReadWhole = false;
+    bool m_peerListReadWhole = false;
     QTimer m_timer2;
 };
 

@@ -34,7 +34,8 @@ TEST_F(ProbeCommandTest, DescPrintsNameAndDescriptionEscaped) {
     const Outcome r = Hublanectl({QStringLiteral("probe"), QStringLiteral("desc"),
                                   QStringLiteral("127.0.0.200"), QStringLiteral("4661")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("Lab\\t200\\\\x\tline one\\r\\nprice 5\u20AC\n"));
+    // The bytes as the server sent them, as every verb prints stored bytes (0x80 stays 0x80).
+    EXPECT_EQ(r.out, QStringLiteral("Lab\\t200\\\\x\tline one\\r\\nprice 5") + QChar(0x80) + QStringLiteral("\n"));
     EXPECT_EQ(m_lab.Requests(QStringLiteral("127.0.0.200")).description, 1);
 }
 
@@ -78,25 +79,34 @@ TEST_F(ProbeCommandTest, WrongCodeOrGarbageIsNoAnswer) {
     EXPECT_EQ(m_lab.Requests(QStringLiteral("127.0.0.202")).Total(), 2);
 }
 
-TEST_F(ProbeCommandTest, BadArgumentsAreUsageErrors) {
-    const QStringList bad[] = {
-        {QStringLiteral("probe")},
-        {QStringLiteral("probe"), QStringLiteral("desc"), QStringLiteral("127.0.0.200")},
-        {QStringLiteral("probe"), QStringLiteral("ping"), QStringLiteral("127.0.0.200"),
-         QStringLiteral("4661")},
-        {QStringLiteral("probe"), QStringLiteral("desc"), QStringLiteral("127.0.0.200"),
-         QStringLiteral("port")},
-        {QStringLiteral("probe"), QStringLiteral("list"), QStringLiteral("127.0.0.200"),
-         QStringLiteral("65532")},
-        {QStringLiteral("probe"), QStringLiteral("list"), QStringLiteral("127.0.0.200"),
-         QStringLiteral("-4")},
+TEST_F(ProbeCommandTest, BadArgumentsAreUsageErrorsThatSayWhatIsWrong) {
+    const struct {
+        QStringList args;
+        const char* reason;
+    } bad[] = {
+        {{QStringLiteral("probe")}, "probe needs a command"},
+        {{QStringLiteral("probe"), QStringLiteral("desc"), QStringLiteral("127.0.0.200")}, "missing argument"},
+        {{QStringLiteral("probe"), QStringLiteral("ping"), QStringLiteral("127.0.0.200"), QStringLiteral("4661")},
+         "unknown command 'probe ping'"},
+        {{QStringLiteral("probe"), QStringLiteral("desc"), QStringLiteral("127.0.0.200"), QStringLiteral("port")},
+         "bad port 'port'"},
+        {{QStringLiteral("probe"), QStringLiteral("list"), QStringLiteral("127.0.0.200"), QStringLiteral("65532")},
+         "bad port '65532'"},
+        {{QStringLiteral("probe"), QStringLiteral("list"), QStringLiteral("127.0.0.200"), QStringLiteral("-4")},
+         "Unknown option '4'"},
     };
-    for (const QStringList& args : bad) {
-        SCOPED_TRACE(args.join(u' ').toStdString());
-        const Outcome r = Hublanectl(args);
-        EXPECT_EQ(r.status, 1);
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.args.join(u' ').toStdString());
+        const Outcome r = Hublanectl(b.args);
+        EXPECT_EQ(r.status, 64);
         EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(b.reason))) << r.err.toStdString();
     }
+    // A host that does not resolve is said at once, not after the five seconds of a silent server.
+    const Outcome unknownHost = Hublanectl({QStringLiteral("probe"), QStringLiteral("desc"),
+                                            QStringLiteral("no-such-host.invalid"), QStringLiteral("4661")});
+    EXPECT_EQ(unknownHost.status, 1);
+    EXPECT_TRUE(unknownHost.err.contains(QStringLiteral("cannot resolve host 'no-such-host.invalid'")));
     EXPECT_EQ(m_lab.Requests(QStringLiteral("127.0.0.200")).Total(), 0);
     EXPECT_TRUE(Hublanectl({QStringLiteral("--help")}).out.contains(QStringLiteral("probe desc HOST PORT")));
 }

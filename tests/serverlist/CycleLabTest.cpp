@@ -35,7 +35,7 @@ TEST(CycleAgainstTheLab, KeepsTheAnsweringServersAndAddsTheOnesTheyKnow) {
     clientList.AddServerRow("127.0.0.232", "4242");
     clientList.AddServerRow("10.1.2.3", "4661");
     PlainGauge gauge;
-    ASSERT_TRUE(WriteServerMet(serverMet, clientList, gauge, false));
+    ASSERT_TRUE(WriteServerMet(serverMet, clientList, gauge, {}).Written());
 
     platform::MemorySettingsStore& settings = rig.settings;
     settings.Values()[QStringLiteral("inter")] = 2;

@@ -83,7 +83,7 @@ TEST_F(ListFilesTest, RealFilesOfTheClientFormatReadWholeOthersAreRefused) {
 
         // Writing the table and reading it back gives the same rows.
         const QString copy = Path(QStringLiteral("copy.met"));
-        ASSERT_TRUE(WriteServerMet(copy, table, m_gauge, false));
+        ASSERT_TRUE(WriteServerMet(copy, table, m_gauge, {}).Written());
         ServerTable back;
         ASSERT_TRUE(ReadServerMet(copy, back, m_ctx, nullptr));
         ASSERT_EQ(back.Count(), table.Count());
@@ -188,7 +188,7 @@ TEST_F(ListFilesTest, PeerListReadFailuresAndRoundTrip) {
     written.AddPeerRow("1.2.3.4");
     written.AddPeerRow("5.6.7.8");
     written.Row(0).answered = true;
-    ASSERT_TRUE(WritePeerList(path, written, m_gauge, false));
+    ASSERT_TRUE(WritePeerList(path, written, m_gauge, {}).Written());
     EXPECT_EQ(ReadWholeFile(path), Bytes(Hex("1E 02 00 00 00 01 02 03 04 05 06 07 08")));
     ASSERT_TRUE(ReadPeerList(path, peers, m_ctx));
     ASSERT_EQ(peers.Count(), 2u);
@@ -209,10 +209,10 @@ TEST_F(ListFilesTest, WriteThatCannotCreateTheFileChangesNothing) {
         SCOPED_TRACE(path.toStdString());
         m_gauge.SetMax(10);
         m_gauge.SetPosition(4);
-        EXPECT_FALSE(WriteServerMet(path, table, m_gauge, false));
+        EXPECT_FALSE(WriteServerMet(path, table, m_gauge, {}).Written());
         EXPECT_EQ(m_gauge.Position(), 0);
         m_gauge.SetPosition(4);
-        EXPECT_FALSE(WritePeerList(path, peers, m_gauge, false));
+        EXPECT_FALSE(WritePeerList(path, peers, m_gauge, {}).Written());
         EXPECT_EQ(m_gauge.Position(), 0);
     }
     EXPECT_FALSE(QFileInfo::exists(missingFolder));
@@ -261,8 +261,8 @@ TEST_F(ListFilesTest, WriteThatFailsPartWayKeepsTheOldFileByteForByte) {
     {
         const FileSizeLimit limit(4096);
         ASSERT_TRUE(limit.Ok());
-        EXPECT_FALSE(WriteServerMet(path, table, m_gauge, false));
-        EXPECT_FALSE(WritePeerList(peerPath, peers, m_gauge, false));
+        EXPECT_FALSE(WriteServerMet(path, table, m_gauge, {}).Written());
+        EXPECT_FALSE(WritePeerList(peerPath, peers, m_gauge, {}).Written());
     }
     EXPECT_EQ(ReadWholeFile(path), old);
     EXPECT_EQ(ReadWholeFile(peerPath), oldPeers);
@@ -270,7 +270,7 @@ TEST_F(ListFilesTest, WriteThatFailsPartWayKeepsTheOldFileByteForByte) {
     EXPECT_EQ(FolderEntries(), (QStringList{QStringLiteral("server.met"), QStringLiteral("serverHBL.met")}));
 
     // Without the limit the same write replaces the file.
-    ASSERT_TRUE(WriteServerMet(path, table, m_gauge, false));
+    ASSERT_TRUE(WriteServerMet(path, table, m_gauge, {}).Written());
     ServerTable back;
     ASSERT_TRUE(ReadServerMet(path, back, m_ctx, nullptr));
     EXPECT_EQ(back.Count(), table.Count());
@@ -290,16 +290,16 @@ TEST_F(ListFilesTest, KeepFileWhenEmptyLeavesAFullFileAlone) {
 
     for (const ServerTable* table : {&empty, &unwritable}) {
         WriteWholeFile(path, full);
-        EXPECT_FALSE(WriteServerMet(path, *table, m_gauge, true));
+        EXPECT_FALSE(WriteServerMet(path, *table, m_gauge, {.keepFileWhenEmpty = true}).Written());
         EXPECT_EQ(ReadWholeFile(path), full);
-        EXPECT_TRUE(WriteServerMet(path, *table, m_gauge, false));
+        EXPECT_TRUE(WriteServerMet(path, *table, m_gauge, {}).Written());
         EXPECT_EQ(ReadWholeFile(path), Bytes(Hex("0E 00 00 00 00")));
     }
     for (const PeerList* list : {&noPeers, &unwritablePeers}) {
         WriteWholeFile(peerPath, fullPeers);
-        EXPECT_FALSE(WritePeerList(peerPath, *list, m_gauge, true));
+        EXPECT_FALSE(WritePeerList(peerPath, *list, m_gauge, {.keepFileWhenEmpty = true}).Written());
         EXPECT_EQ(ReadWholeFile(peerPath), fullPeers);
-        EXPECT_TRUE(WritePeerList(peerPath, *list, m_gauge, false));
+        EXPECT_TRUE(WritePeerList(peerPath, *list, m_gauge, {}).Written());
         EXPECT_EQ(ReadWholeFile(peerPath), Bytes(Hex("1E 00 00 00 00")));
     }
 
@@ -308,18 +308,18 @@ TEST_F(ListFilesTest, KeepFileWhenEmptyLeavesAFullFileAlone) {
     for (const QByteArray& before : {Bytes(Hex("0E 00 00 00 00 01 02 03 04")), Bytes(Hex("E0 02 00 00 00")),
                                      Bytes(Hex("1E 05 00 00 00")), QByteArray("0E")}) {
         WriteWholeFile(path, before);
-        EXPECT_FALSE(WriteServerMet(path, empty, m_gauge, true));
+        EXPECT_FALSE(WriteServerMet(path, empty, m_gauge, {.keepFileWhenEmpty = true}).Written());
         EXPECT_EQ(ReadWholeFile(path), before);
     }
     QFile::remove(peerPath);
-    EXPECT_FALSE(WritePeerList(peerPath, noPeers, m_gauge, true));
+    EXPECT_FALSE(WritePeerList(peerPath, noPeers, m_gauge, {.keepFileWhenEmpty = true}).Written());
     EXPECT_FALSE(QFile::exists(peerPath));
 
     // A list with rows is written over a full file.
     ServerTable one;
     one.AddServerRow("5.6.7.8", "80");
     WriteWholeFile(path, full);
-    EXPECT_TRUE(WriteServerMet(path, one, m_gauge, true));
+    EXPECT_TRUE(WriteServerMet(path, one, m_gauge, {.keepFileWhenEmpty = true}).Written());
     ServerTable back;
     ASSERT_TRUE(ReadServerMet(path, back, m_ctx, nullptr));
     ASSERT_EQ(back.Count(), 1u);
@@ -332,7 +332,7 @@ TEST_F(ListFilesTest, WriteDrivesTheGaugeOverEveryRow) {
     table.AddServerRow("bad", "1");
     table.AddServerRow("2.2.2.2", "1");
     m_gauge.SetPosition(0);
-    ASSERT_TRUE(WriteServerMet(Path(QStringLiteral("server.met")), table, m_gauge, false));
+    ASSERT_TRUE(WriteServerMet(Path(QStringLiteral("server.met")), table, m_gauge, {}).Written());
     EXPECT_EQ(m_gauge.Max(), 3);
     EXPECT_EQ(m_gauge.Position(), 0);
     EXPECT_EQ(ReadWholeFile(Path(QStringLiteral("server.met"))).mid(0, 5), Bytes(Hex("0E 02 00 00 00")));

@@ -57,7 +57,14 @@ const QStringList kAllCaptions = {
 
 TEST_F(CycleTest, EmptyListsRunEveryStepInOrderAndLogBothReadErrors) {
     window->Show();
-    EXPECT_EQ(status.captions, kAllCaptions);
+    // Every step's caption, then the line that says what the cycle did: it does not end silently
+    // when server.met could not be found.
+    EXPECT_EQ(status.captions.mid(0, kAllCaptions.size()), kAllCaptions);
+    ASSERT_EQ(status.captions.size(), kAllCaptions.size() + 1);
+    EXPECT_EQ(status.captions.last(),
+              QStringLiteral("Cycle terminé : 0 serveur gardé, 0 retiré, 0 ajouté ; 0 Hublane connu ; server.met "
+                             "introuvable ; server.met non écrit (liste vide) ; serverHBL.met introuvable ; "
+                             "serverHBL.met non écrit (liste vide)"));
     EXPECT_EQ(runner->kinds,
               (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL2,
                                       ProbeKind::PingHBL, ProbeKind::NewHBL, ProbeKind::RechDesc,
@@ -137,13 +144,14 @@ TEST_F(CycleTest, AFailingStepIsReportedAndTheCycleGoesOnAndCloses) {
     window->Show();
     EXPECT_EQ(failed, QStringList{QStringLiteral("Lancement du Serveur Hublane")});
     EXPECT_EQ(prompts.escaped, QStringList{QStringLiteral("port 3077 in use")});
-    EXPECT_EQ(status.captions.last(), QStringLiteral("Envoi des serveurs vers eDonkey"));
+    EXPECT_EQ(status.captions.at(status.captions.size() - 2), QStringLiteral("Envoi des serveurs vers eDonkey"));
+    EXPECT_TRUE(status.captions.last().startsWith(QStringLiteral("Cycle terminé : ")));
     EXPECT_TRUE(test::WaitFor([&closed] { return closed; }, 3000));
     EXPECT_FALSE(window->Visible());
     // The next cycle starts again.
     status.captions.clear();
     window->Show();
-    EXPECT_EQ(status.captions.size(), kAllCaptions.size());
+    EXPECT_EQ(status.captions.size(), kAllCaptions.size() + 1);
 }
 
 TEST_F(CycleTest, WindowClosesAboutOneSecondAfterTheCycleAndWritesTheSettings) {

@@ -70,3 +70,7 @@ std::string Hex(std::string_view hex) {
 }
 
 }  // namespace hublane::test
+
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}

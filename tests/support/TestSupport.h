@@ -4,7 +4,11 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <ostream>
 #include <string>
+
+/// Readable failures: gtest prints a QString as its text.
+void PrintTo(const QString& text, std::ostream* os);
 
 namespace hublane::test {
 

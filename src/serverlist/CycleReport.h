@@ -1,0 +1,48 @@
+// Engine layer: what one update cycle did to the lists and the files, and the one line that says
+// so in the status label once the cycle has ended.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <unordered_set>
+
+#include "serverlist/ListFiles.h"
+
+namespace hublane::serverlist {
+
+/// How a list file fared in one cycle.
+struct FileReport {
+    enum class Read { NotTried, Whole, Missing, Partial };
+    Read read = Read::NotTried;
+    bool written = false;
+    WriteResult write;
+    bool writeTried = false;
+};
+
+class CycleReport {
+  public:
+    /// Starts a new cycle's report.
+    void Begin() { *this = CycleReport(); }
+    /// The client's file was read into servers: what is kept, removed and added counts from them.
+    void ServerMetRead(const ReadOutcome& outcome, bool fileExists, const ServerTable& servers);
+    void PeerListRead(const ReadOutcome& outcome, bool fileExists);
+    void ServerMetWritten(const WriteResult& result);
+    void PeerListWritten(const WriteResult& result);
+    /// Rows an IP filter took out of the lists during the cycle.
+    void Filtered(int rows) { m_filtered += rows; }
+
+    /// The line shown when the cycle has ended: servers kept, removed and added, peers known,
+    /// rows the filter took out, and each file that could not be found, read or written.
+    QString Summary(const ServerTable& servers, const PeerList& peers) const;
+
+    const FileReport& ServerMet() const { return m_serverMet; }
+    const FileReport& PeerList() const { return m_peerList; }
+
+  private:
+    std::unordered_set<std::string> m_readCaptions;
+    FileReport m_serverMet;
+    FileReport m_peerList;
+    int m_filtered = 0;
+};
+
+}  // namespace hublane::serverlist
