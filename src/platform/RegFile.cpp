@@ -191,6 +191,9 @@ std::optional<RegFile> RegFile::Parse(std::string_view text) {
                 raw.pop_back();
                 raw += TrimLeft(TrimRight(lines[i++]));
             }
+            // A continuation onto a blank line leaves the spaces before the backslash at the
+            // end; written back, they would end the line and be lost on the next read.
+            raw.resize(TrimRight(raw).size());
             if (!IsRawValue(raw)) {
                 return std::nullopt;
             }
@@ -222,32 +225,42 @@ std::string RegFile::Serialize() const {
     return out;
 }
 
-const RegValue* RegFile::Find(std::string_view name) const {
-    for (const Entry& e : m_entries) {
-        if (EqualsNoCase(e.name, name)) {
-            return &e.value;
-        }
+namespace {
+
+std::string FoldedName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) {
+        c = LowerAscii(c);
     }
-    return nullptr;
+    return out;
+}
+
+}  // namespace
+
+const RegValue* RegFile::Find(std::string_view name) const {
+    const auto it = m_index.find(FoldedName(name));
+    return it == m_index.end() ? nullptr : &m_entries[it->second].value;
 }
 
 void RegFile::Set(std::string_view name, RegValue value) {
-    for (Entry& e : m_entries) {
-        if (EqualsNoCase(e.name, name)) {
-            e.value = std::move(value);
-            return;
-        }
+    const auto [it, added] = m_index.emplace(FoldedName(name), m_entries.size());
+    if (!added) {
+        m_entries[it->second].value = std::move(value);
+        return;
     }
     m_entries.push_back(Entry{std::string(name), std::move(value)});
 }
 
 bool RegFile::Remove(std::string_view name) {
-    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                                 [&](const Entry& e) { return EqualsNoCase(e.name, name); });
-    if (it == m_entries.end()) {
+    const auto it = m_index.find(FoldedName(name));
+    if (it == m_index.end()) {
         return false;
     }
-    m_entries.erase(it);
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(it->second));
+    m_index.clear();
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        m_index.emplace(FoldedName(m_entries[i].name), i);
+    }
     return true;
 }
 

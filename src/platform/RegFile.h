@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -35,8 +36,9 @@ using RegValue = std::variant<std::string, std::int32_t, RegRawValue>;
 ///
 /// In quoted names and strings a backslash escapes '\\' and '"'; "\n" and "\r" stand for line
 /// breaks, which the registry's own export cannot carry on one line. Blank lines and ';' comments
-/// are ignored; a raw value may continue on the next line after a trailing backslash. When a name
-/// appears twice, the later line wins, as on import.
+/// are ignored; a raw value may continue on the next line after a trailing backslash, and is kept
+/// without the spaces that end it (a line's end is never part of a value). When a name appears
+/// twice, the later line wins, as on import.
 class RegFile {
   public:
     struct Entry {
@@ -58,10 +60,12 @@ class RegFile {
     bool Remove(std::string_view name);
 
     const std::vector<Entry>& Entries() const { return m_entries; }
-    bool operator==(const RegFile&) const = default;
+    bool operator==(const RegFile& other) const { return m_entries == other.m_entries; }
 
   private:
     std::vector<Entry> m_entries;
+    // Position of each name, letter case folded: a file of many values parses in linear time.
+    std::unordered_map<std::string, std::size_t> m_index;
 };
 
 }  // namespace hublane::platform

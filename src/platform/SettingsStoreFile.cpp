@@ -1,6 +1,7 @@
 // The settings key kept in a text file in the registry's export format (Linux and tests).
 #include "platform/SettingsStoreFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,9 +27,31 @@ QString FromBytes(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+}  // namespace
+
+// The values last read or written, with the file's size and time when they were.
+struct SettingsStoreFile::Snapshot {
+    qint64 size = -1;
+    QDateTime modified;
+    RegFile values;
+
+    bool Matches(const QFileInfo& info) const {
+        return size == info.size() && modified == info.lastModified().toUTC();
+    }
+    void Take(const QString& path, RegFile v) {
+        const QFileInfo info(path);
+        size = info.size();
+        modified = info.lastModified().toUTC();
+        values = std::move(v);
+    }
+};
+
+namespace {
+
 class FileKey : public SettingsKey {
   public:
-    FileKey(QString path, RegFile values) : m_path(std::move(path)), m_values(std::move(values)) {}
+    FileKey(QString path, RegFile values, std::shared_ptr<SettingsStoreFile::Snapshot> snapshot)
+        : m_path(std::move(path)), m_values(std::move(values)), m_snapshot(std::move(snapshot)) {}
     ~FileKey() override {
         if (m_changed) {
             Save();
@@ -84,11 +107,14 @@ class FileKey : public SettingsKey {
         QString error;
         if (!WriteFileAtomically(m_path, m_values.Serialize(), &error)) {
             qWarning("settings not saved to %s: %s", qUtf8Printable(m_path), qUtf8Printable(error));
+            return;
         }
+        m_snapshot->Take(m_path, std::move(m_values));
     }
 
     QString m_path;
     RegFile m_values;
+    std::shared_ptr<SettingsStoreFile::Snapshot> m_snapshot;
     bool m_changed = false;
 };
 
@@ -107,9 +133,10 @@ bool MoveAside(const QString& path) {
 
 }  // namespace
 
-SettingsStoreFile::SettingsStoreFile() : m_path(DefaultPath()) {}
+SettingsStoreFile::SettingsStoreFile() : SettingsStoreFile(DefaultPath()) {}
 
-SettingsStoreFile::SettingsStoreFile(QString path) : m_path(std::move(path)) {}
+SettingsStoreFile::SettingsStoreFile(QString path)
+    : m_path(std::move(path)), m_snapshot(std::make_shared<Snapshot>()) {}
 
 QString SettingsStoreFile::DefaultPath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -125,7 +152,10 @@ std::unique_ptr<SettingsKey> SettingsStoreFile::Open() {
         return nullptr;
     }
     if (!QFileInfo::exists(m_path)) {
-        return std::make_unique<FileKey>(m_path, RegFile());
+        return std::make_unique<FileKey>(m_path, RegFile(), m_snapshot);
+    }
+    if (m_snapshot->Matches(QFileInfo(m_path))) {
+        return std::make_unique<FileKey>(m_path, m_snapshot->values, m_snapshot);
     }
     const std::optional<QByteArray> read = ReadRegularFile(m_path, kMaxFileSize);
     if (!read) {
@@ -139,7 +169,8 @@ std::unique_ptr<SettingsKey> SettingsStoreFile::Open() {
         }
         return nullptr;
     }
-    return std::make_unique<FileKey>(m_path, std::move(*values));
+    m_snapshot->Take(m_path, *values);
+    return std::make_unique<FileKey>(m_path, std::move(*values), m_snapshot);
 }
 
 }  // namespace hublane::platform

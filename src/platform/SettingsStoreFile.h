@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 #include "platform/SettingsStore.h"
 
@@ -11,7 +12,8 @@ namespace hublane::platform {
 /// unset or empty), or in a file given to the constructor.
 ///
 /// Each Open() reads the file (a missing file is an empty key; missing folders are created), and
-/// the key writes the file back when it is closed, only if a value changed. The write is atomic:
+/// the key writes the file back when it is closed, only if a value changed. The file is parsed
+/// once: later Open()s reuse what was read while its size and time stay the same. The write is atomic:
 /// the new text goes to a temporary file in the same folder which then replaces the old one, so a
 /// crash or a full disk leaves the previous file whole. A failed write is lost silently, as a
 /// registry error would be.
@@ -34,8 +36,12 @@ class SettingsStoreFile : public SettingsStore {
     /// The default location, from the environment.
     static QString DefaultPath();
 
+    /// The values last read or written, shared with the keys it opens.
+    struct Snapshot;
+
   private:
     QString m_path;
+    std::shared_ptr<Snapshot> m_snapshot;
 };
 
 }  // namespace hublane::platform

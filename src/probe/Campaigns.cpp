@@ -104,12 +104,10 @@ void Campaigns::RunCampaign() {
             RunListCampaign(ProbeKind::RechNew);
             break;
         case ProbeKind::RechDesc:
-            RunListCampaign(ProbeKind::RechDesc);
-            RemoveUnansweredServers();
+            RemoveUnansweredServers(RunListCampaign(ProbeKind::RechDesc));
             break;
         case ProbeKind::PingHBL:
-            RunListCampaign(ProbeKind::PingHBL);
-            RemoveUnansweredPeers();
+            RemoveUnansweredPeers(RunListCampaign(ProbeKind::PingHBL));
             break;
         case ProbeKind::NewHBL:
             RunListCampaign(ProbeKind::NewHBL);
@@ -153,9 +151,10 @@ bool Campaigns::StartWorker(ProbeKind kind, const QString& host, const QString& 
     return true;
 }
 
-void Campaigns::RunListCampaign(ProbeKind kind) {
+Campaigns::Asked Campaigns::RunListCampaign(ProbeKind kind) {
+    Asked asked;
     if (m_busyCount > 0) {
-        return;
+        return asked;
     }
     const bool peers = IsPeerKind(kind);
     const auto rowCount = [this, peers] {
@@ -174,7 +173,7 @@ void Campaigns::RunListCampaign(ProbeKind kind) {
             break;
         }
         if (m_waits.Terminating()) {
-            return;
+            return asked;
         }
         const bool answered = peers ? m_state.Peers().Row(j).answered : m_state.Servers().Row(j).answered;
         if (!Probes(kind, answered)) {
@@ -199,11 +198,15 @@ void Campaigns::RunListCampaign(ProbeKind kind) {
             host = QString::fromStdString(row.caption);
             port = ServerProbePort(row.Sub(Column::Port));
             if (port.isEmpty()) {
-                CountRowDealtWith();  // no port to ask: the row stays unanswered
+                // No port to ask: the row counts as asked and silent.
+                asked.insert(row.caption);
+                CountRowDealtWith();
                 continue;
             }
         }
-        StartWorker(kind, host, port);
+        if (StartWorker(kind, host, port)) {
+            asked.insert(host.toStdString());
+        }
     }
 
     const int finalWaits = kind == ProbeKind::RechNew ? 10 : 20;
@@ -220,6 +223,7 @@ void Campaigns::RunListCampaign(ProbeKind kind) {
         }
     }
     m_state.Gauge().SetPosition(0);
+    return asked;
 }
 
 void Campaigns::RunFrenchCampaign() {
@@ -266,26 +270,28 @@ void Campaigns::FrenchCheck() {
 
 namespace {
 
-// The removal pass: rows without the answered flag go, in one pass; a row whose caption is "0"
-// ends the pass, so it and the rows after it stay.
+// The removal pass: rows the campaign asked that stayed without the answered flag go, in one
+// pass; a row whose caption is "0" ends the pass, so it and the rows after it stay. Rows the
+// campaign never asked (added after it went by, or skipped because every worker was out, or
+// every row when it could not start at all) stay: silence is only known of a row that was asked.
 template <typename List>
-void RemoveUnanswered(List& list) {
+void RemoveUnanswered(List& list, const std::unordered_set<std::string>& asked) {
     bool stopped = false;
-    list.RemoveIf([&stopped](const auto& row) {
+    list.RemoveIf([&stopped, &asked](const auto& row) {
         stopped = stopped || row.caption == "0";
-        return !stopped && !row.answered;
+        return !stopped && !row.answered && asked.count(row.caption) > 0;
     });
 }
 
 }  // namespace
 
-void Campaigns::RemoveUnansweredServers() {
-    RemoveUnanswered(m_state.Servers());
+void Campaigns::RemoveUnansweredServers(const Asked& asked) {
+    RemoveUnanswered(m_state.Servers(), asked);
     m_state.Servers().Sort();
 }
 
-void Campaigns::RemoveUnansweredPeers() {
-    RemoveUnanswered(m_state.Peers());
+void Campaigns::RemoveUnansweredPeers(const Asked& asked) {
+    RemoveUnanswered(m_state.Peers(), asked);
     m_state.Peers().SortByCaption();
 }
 

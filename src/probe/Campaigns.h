@@ -6,6 +6,8 @@
 #include <array>
 #include <memory>
 #include <set>
+#include <string>
+#include <unordered_set>
 
 #include "platform/CopyAddress.h"
 #include "serverlist/CycleControls.h"
@@ -65,10 +67,13 @@ class Campaigns : public serverlist::CampaignRunner {
     void StopWorkers();
 
   private:
-    void RunListCampaign(serverlist::ProbeKind kind);
+    /// The captions of the rows a campaign asked.
+    using Asked = std::unordered_set<std::string>;
+
+    Asked RunListCampaign(serverlist::ProbeKind kind);
     void RunFrenchCampaign();
-    void RemoveUnansweredServers();
-    void RemoveUnansweredPeers();
+    void RemoveUnansweredServers(const Asked& asked);
+    void RemoveUnansweredPeers(const Asked& asked);
     void FrenchCheck();
     void ResetSlots();
     /// Takes the first free or ready slot for a row and starts its worker; false when none.

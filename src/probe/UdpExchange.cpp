@@ -70,6 +70,10 @@ bool UdpExchange::Send(const QByteArray& datagram) {
     return m_impl->socket->writeDatagram(datagram, m_impl->remote, m_impl->port) == datagram.size();
 }
 
+quint16 UdpExchange::LocalPort() const {
+    return m_impl->socket ? m_impl->socket->localPort() : 0;
+}
+
 QByteArray UdpExchange::Receive(int timeoutMs, const std::function<bool()>& stop) {
     QUdpSocket* socket = m_impl->socket.get();
     if (!socket) {
@@ -80,8 +84,20 @@ QByteArray UdpExchange::Receive(int timeoutMs, const std::function<bool()>& stop
         if (stop && stop()) {
             return {};
         }
-        if (socket->hasPendingDatagrams()) {
-            break;
+        while (socket->hasPendingDatagrams()) {
+            const qint64 pending = socket->pendingDatagramSize();
+            QByteArray datagram(static_cast<qsizetype>(std::clamp<qint64>(pending, 0, kReceiveBufferSize)),
+                                '\0');
+            QHostAddress sender;
+            const qint64 read = socket->readDatagram(datagram.data(), datagram.size(), &sender);
+            if (read < 0) {
+                return {};
+            }
+            // Only the address asked answers; anything else that reaches the socket is dropped.
+            if (sender.isEqual(m_impl->remote, QHostAddress::TolerantConversion)) {
+                datagram.truncate(static_cast<qsizetype>(read));
+                return datagram;
+            }
         }
         const qint64 left = deadline.remainingTime();
         if (left <= 0) {
@@ -93,14 +109,6 @@ QByteArray UdpExchange::Receive(int timeoutMs, const std::function<bool()>& stop
             return {};
         }
     }
-    const qint64 pending = socket->pendingDatagramSize();
-    QByteArray datagram(static_cast<qsizetype>(std::clamp<qint64>(pending, 0, kReceiveBufferSize)), '\0');
-    const qint64 read = socket->readDatagram(datagram.data(), datagram.size());
-    if (read < 0) {
-        return {};
-    }
-    datagram.truncate(static_cast<qsizetype>(read));
-    return datagram;
 }
 
 void UdpExchange::Close() {

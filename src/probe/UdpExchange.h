@@ -33,11 +33,15 @@ class UdpExchange {
     bool Open(const QString& host, quint16 port,
               const QHostAddress& bind = QHostAddress(QHostAddress::AnyIPv4));
     bool IsOpen() const;
+    /// The local port the socket got (0 when closed).
+    quint16 LocalPort() const;
     /// Sends one datagram to the remote host and port; false on a socket error.
     bool Send(const QByteArray& datagram);
-    /// Waits at most timeoutMs for one datagram (from any source) and returns its bytes, at most
-    /// kReceiveBufferSize of them; empty when nothing came, on an error, or once stop() holds
-    /// (checked at least every 100 ms).
+    /// Waits at most timeoutMs for one datagram from the address asked (from any of its ports,
+    /// since servers may answer from another) and returns its bytes, at most kReceiveBufferSize
+    /// of them; datagrams from other addresses are dropped and the wait goes on within the same
+    /// bound. Empty when nothing came, on an error, or once stop() holds (checked at least every
+    /// 100 ms).
     QByteArray Receive(int timeoutMs, const std::function<bool()>& stop = {});
     void Close();
 

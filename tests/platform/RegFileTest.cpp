@@ -77,6 +77,32 @@ TEST(RegFileTest, SetKeepsPlaceAndRemoveReportsAbsence) {
     EXPECT_EQ(file.Find("b"), nullptr);
 }
 
+TEST(RegFileTest, ARawValueContinuedOntoABlankLineReadsBackTheSame) {
+    // Found by the fuzz target: the spaces before the backslash ended the value, which was then
+    // written at the end of a line and lost on the next read.
+    const auto file = RegFile::Parse(
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orvandels\\Hublane]\n\"a\"=hex:01 \\\n   \n"
+        "\"b\"=hex(7):61,00, \\\n  62,00 \\\n\n");
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(*file->Find("a"), RegValue(RegRawValue{"hex:01"}));
+    EXPECT_EQ(*file->Find("b"), RegValue(RegRawValue{"hex(7):61,00, 62,00"}));
+    const auto again = RegFile::Parse(file->Serialize());
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(*again, *file);
+}
+
+TEST(RegFileTest, ManyValuesKeepTheirOrderAndTheLastOfEachNameWins) {
+    std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orvandels\\Hublane]\n";
+    for (int i = 0; i < 20000; ++i)
+        text +=
+            "\"v" + std::to_string(i % 10000) + "\"=dword:" + (i < 10000 ? "00000001" : "00000002") + "\n";
+    const auto file = RegFile::Parse(text);
+    ASSERT_TRUE(file.has_value());
+    ASSERT_EQ(file->Entries().size(), 10000u);
+    EXPECT_EQ(file->Entries()[42].name, "v42");
+    EXPECT_EQ(*file->Find("V9999"), RegValue(std::int32_t{2}));
+}
+
 TEST(RegFileTest, AcceptsAnEmptyKey) {
     const auto file = RegFile::Parse("REGEDIT4\n" + std::string(kKeyLine) + "\n\n");
     ASSERT_TRUE(file.has_value());

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "lab/Lab.h"
+#include "platform/Clock.h"
 #include "support/EngineRig.h"
 #include "support/TestSupport.h"
 
@@ -150,10 +151,36 @@ TEST_F(CampaignsTest, SecondLancerWhileWorkersAreOutStartsNoWorker) {
     EXPECT_EQ(busyAtSecondClick, 2);
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.20")).description, 1);
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.21")).description, 1);
-    // The nested click's removal pass still ran, before the answers came: both rows were gone
-    // when they arrived, and the answers were dropped.
-    EXPECT_EQ(state().Servers().Count(), 0u);
+    // The nested click's removal pass asked nobody, so it removed nobody: the late answers
+    // found both rows and the outer campaign kept them.
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"127.0.0.20", "127.0.0.21"}));
+    EXPECT_TRUE(state().Servers().Row(0).answered);
     EXPECT_EQ(rig->Campaigns().BusyCount(), 0);
+}
+
+TEST(CampaignsClockTest, APingThatCouldNotStartRemovesNoneOfTheServersTheListRequestFound) {
+    // Timeout 12 s: the list campaign's final wait (10 s) ends with its worker still out, as in
+    // the cycle's steps 13 and 14. The ping that follows starts no worker; the servers the list
+    // request found must survive it. (The clock runs twenty times faster than the real one.)
+    lab::Lab lab;
+    QString error;
+    ASSERT_TRUE(lab.StartServers(
+        QStringLiteral("127.0.0.20 4661 answer list=127.0.0.31:4661,127.0.0.32:4661\n"), &error))
+        << error.toStdString();
+    const platform::FastClock fast(20);
+    test::EngineRig rig({}, &fast);
+    serverlist::CycleState& state = rig.State();
+    state.Servers().AddServerRow("127.0.0.20", "4661");
+    state.Servers().Row(0).answered = true;
+    state.Controls().timeout.SetValue(12);
+    state.Controls().checked = ProbeKind::RechNew;
+    rig.Window().BtnLancerClick();
+    ASSERT_GT(rig.Campaigns().BusyCount(), 0);
+    EXPECT_EQ(state.Servers().Count(), 3u);
+    state.Controls().checked = ProbeKind::RechDesc;
+    rig.Window().BtnLancerClick();
+    EXPECT_EQ(state.Servers().Count(), 3u);
+    EXPECT_TRUE(test::WaitFor([&rig] { return rig.Campaigns().BusyCount() == 0; }, 5000));
 }
 
 TEST_F(CampaignsTest, RowsDeliveredWhileTheCampaignWaitsAreProbedInTheirTurn) {

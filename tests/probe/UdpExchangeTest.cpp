@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QUdpSocket>
 
 #include "lab/Lab.h"
 #include "probe/Ed2kMessages.h"
@@ -105,6 +106,21 @@ TEST_F(UdpExchangeTest, LateAnswerCountsOnlyWithinTheWait) {
     EXPECT_TRUE(Ask(QStringLiteral("127.0.0.64"), DescriptionRequest(), 50).isEmpty());
     EXPECT_EQ(ParseDescription(View(Ask(QStringLiteral("127.0.0.64"), DescriptionRequest(), 3000))).name,
               "Lab 64");
+}
+
+TEST_F(UdpExchangeTest, DatagramsFromOtherAddressesAreDroppedWhileTheAnswerIsAwaited) {
+    // The server answers 200 ms late; meanwhile junk from another address floods the socket.
+    UdpExchange exchange;
+    ASSERT_TRUE(exchange.Open(QStringLiteral("127.0.0.64"), 4665));
+    ASSERT_TRUE(exchange.Send(Bytes(DescriptionRequest())));
+    QUdpSocket sprayer;
+    ASSERT_TRUE(sprayer.bind(QHostAddress(QStringLiteral("127.0.0.98")), 0));
+    const QByteArray junk = Bytes(BuildDescriptionAnswer("junk", "junk"));
+    for (int i = 0; i < 200; ++i) {
+        sprayer.writeDatagram(junk, QHostAddress(QStringLiteral("127.0.0.1")), exchange.LocalPort());
+    }
+    const QByteArray answer = exchange.Receive(3000);
+    EXPECT_EQ(ParseDescription(View(answer)).name, "Lab 64");
 }
 
 TEST_F(UdpExchangeTest, StopEndsTheReceiveEarly) {
