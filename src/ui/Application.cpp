@@ -1,7 +1,9 @@
-// The application object: an error that escapes an event handler is shown in a box captioned
-// "Hublane" and the program goes on.
+// UI layer: the application object, the program's icon and its French Qt texts.
 #include "ui/Application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <exception>
 
 #include "platform/UserPrompts.h"
@@ -23,6 +25,30 @@ bool HublaneApplication::notify(QObject* receiver, QEvent* event) {
         }
     }
     return false;
+}
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/pictures/hublane-icon-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+bool SetUpApplication(QApplication& app) {
+    QCoreApplication::setApplicationName(QStringLiteral("Hublane"));
+    QApplication::setWindowIcon(ProgramIcon());
+    // Qt's own dialogs and standard buttons in French, as the rest of the program.
+    auto* translator = new QTranslator(&app);
+    const bool loaded =
+        translator->load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (loaded) {
+        QCoreApplication::installTranslator(translator);
+    } else {
+        delete translator;
+    }
+    return loaded;
 }
 
 }  // namespace hublane::ui

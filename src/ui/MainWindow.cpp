@@ -3,6 +3,7 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFont>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,7 @@
 #include "serverlist/Lserveur.h"
 #include "serverlist/UiWaits.h"
 #include "ui/About.h"
+#include "ui/Application.h"
 #include "ui/SkinFrame.h"
 
 namespace hublane::ui {
@@ -81,6 +83,7 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
     : QWidget(parent, Qt::FramelessWindowHint | Qt::Window), m_settings(settings), m_hooks(std::move(hooks)) {
     setObjectName(QStringLiteral("FMain"));
     setWindowTitle(QStringLiteral("Hublane"));
+    setWindowIcon(ProgramIcon());
     setFixedSize(kClientWidth, kClientHeight);
     CentreOnScreen(*this);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
@@ -180,7 +183,7 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
     }
     // Where the desktop has no notification area the program runs on without an icon.
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_trayIcon1 = std::make_unique<QSystemTrayIcon>(windowIcon(), this);
+        m_trayIcon1 = std::make_unique<QSystemTrayIcon>(ProgramIcon(), this);
         m_trayIcon1->setContextMenu(m_popupMenu2);
         connect(m_trayIcon1.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
@@ -207,6 +210,8 @@ void TFMain::Attach(TFAbout& about, serverlist::TFLServeur& serverList, serverli
     m_serverList = &serverList;
     m_waits = &waits;
     // FormClose of the server list window shows the main window again.
+    connect(&serverList, &serverlist::TFLServeur::CycleEnded, this,
+            [this](const QString& summary) { m_lastCycle = summary; });
     connect(&serverList, &serverlist::TFLServeur::Closed, this, [this] {
         repaint();
         show();
@@ -221,9 +226,16 @@ void TFMain::showEvent(QShowEvent* event) {
 }
 
 void TFMain::FormShow() {
-    m_label1->hide();
     m_cgauge1->hide();
-    m_label1->setText(QStringLiteral("Vérifie la version de Hublane"));
+    // After a cycle the status label says what it did, until the next one; before the first,
+    // it stays hidden.
+    if (m_lastCycle.isEmpty()) {
+        m_label1->hide();
+        m_label1->setText(QStringLiteral("Vérifie la version de Hublane"));
+    } else {
+        m_label1->setText(m_lastCycle);
+        m_label1->show();
+    }
     m_label1->repaint();
     if (m_hooks.checkVersion) {
         m_hooks.checkVersion(*this);
@@ -295,11 +307,28 @@ void TFMain::mnuRechRepClick() {
 }
 
 void TFMain::Exit1Click() {
+    // The workers are stopped first, then the window goes and the program ends.
+    m_exiting = true;
     if (m_waits) {
         m_waits->SetTerminating();
     }
     close();
     QCoreApplication::quit();
+}
+
+void TFMain::closeEvent(QCloseEvent* event) {
+    if (!m_exiting && m_trayIcon1 && m_trayIcon1->isVisible()) {
+        event->ignore();
+        hide();
+        return;
+    }
+    if (!m_exiting) {
+        // Without a notification area, closing is "&Exit" (queued: close() is still running).
+        event->accept();
+        QMetaObject::invokeMethod(this, &TFMain::Exit1Click, Qt::QueuedConnection);
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void TFMain::changeEvent(QEvent* event) {

@@ -79,6 +79,9 @@ class TFMain : public QWidget, public platform::BusyOwner {
   protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    /// Closing the window (its frame's close, Alt+F4) hides it to the notification area when
+    /// there is one; without one it is "&Exit", so no process is left without a window.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -114,6 +117,9 @@ class TFMain : public QWidget, public platform::BusyOwner {
     std::unique_ptr<ProgressBarGauge> m_gauge;
     std::unique_ptr<LabelStatus> m_status;
 
+    /// The line the last cycle ended with, shown in the status label until the next cycle.
+    QString m_lastCycle;
+    bool m_exiting = false;
     bool m_dragging = false;
     QPoint m_pressPoint;
 };

@@ -1,4 +1,4 @@
-// The real dialogs and message boxes behind UserPrompts.
+// UI layer: the real dialogs and message boxes behind UserPrompts.
 #include "ui/QtUserPrompts.h"
 
 #include <QFileDialog>
@@ -16,18 +16,27 @@ QString ToQtFilter(const QString& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
+void QtUserPrompts::ClearTheWay() {
+    if (m_splash && m_splash->isVisible()) {
+        m_splash->hide();
+    }
+}
+
 void QtUserPrompts::ShowError(const QString& text, const QString& caption, bool ownedByMainWindow) {
+    ClearTheWay();
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok,
                     ownedByMainWindow ? m_mainWindow.data() : nullptr);
     box.exec();
 }
 
 void QtUserPrompts::ShowErrorOkCancel(const QString& text, const QString& caption) {
+    ClearTheWay();
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok | QMessageBox::Cancel);
     box.exec();
 }
 
 std::optional<QString> QtUserPrompts::ChooseOpenFile(const QString& filter) {
+    ClearTheWay();
     const QString file =
         QFileDialog::getOpenFileName(m_mainWindow.data(), QString(), QString(), ToQtFilter(filter));
     if (file.isEmpty()) {
@@ -37,6 +46,7 @@ std::optional<QString> QtUserPrompts::ChooseOpenFile(const QString& filter) {
 }
 
 std::optional<QString> QtUserPrompts::ChooseFolder(const QString& title, const QString& startFolder) {
+    ClearTheWay();
     const QString dir = QFileDialog::getExistingDirectory(nullptr, title, startFolder);
     if (dir.isEmpty()) {
         return std::nullopt;
@@ -45,6 +55,7 @@ std::optional<QString> QtUserPrompts::ChooseFolder(const QString& title, const Q
 }
 
 void QtUserPrompts::ShowEscapedError(const QString& message) {
+    ClearTheWay();
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Hublane"), message, QMessageBox::Ok,
                     m_mainWindow.data());
     box.exec();

@@ -1,4 +1,4 @@
-// The real dialogs and message boxes behind UserPrompts.
+// UI layer: the real dialogs and message boxes behind UserPrompts.
 #pragma once
 
 #include <QPointer>
@@ -12,6 +12,8 @@ class QtUserPrompts : public platform::UserPrompts {
   public:
     /// mainWindow may be set later; boxes owned by the main window use it when it exists.
     void SetMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
+    /// The splash window while it exists: it is hidden before any box or dialog opens.
+    void SetSplash(QWidget* splash) { m_splash = splash; }
 
     void ShowError(const QString& text, const QString& caption, bool ownedByMainWindow) override;
     void ShowErrorOkCancel(const QString& text, const QString& caption) override;
@@ -20,7 +22,10 @@ class QtUserPrompts : public platform::UserPrompts {
     void ShowEscapedError(const QString& message) override;
 
   private:
+    void ClearTheWay();
+
     QPointer<QWidget> m_mainWindow;
+    QPointer<QWidget> m_splash;
 };
 
 /// Turns a filter "Description|*.ext|Other|*.x" into Qt's "Description (*.ext);;Other (*.x)".

@@ -27,6 +27,7 @@ constexpr unsigned long kSplashMs = 2000;
 int main(int argc, char** argv) {
     using namespace hublane;
     ui::HublaneApplication application(argc, argv);
+    ui::SetUpApplication(application);
     // Only "&Exit" ends the program: closing the last box shown while the main window sits in
     // the tray must not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -37,8 +38,6 @@ int main(int argc, char** argv) {
     auto splash = std::make_unique<ui::TFSplash>();
     splash->show();
     QCoreApplication::processEvents();
-
-    QCoreApplication::setApplicationName(QStringLiteral("Hublane"));
 
     const platform::SystemClock clock;
     std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
@@ -57,6 +56,8 @@ int main(int argc, char** argv) {
         }
     };
     hooks.formCreate = [&partInfoDeps](ui::TFMain& main) { app::SettingsUpgradeStep(main, partInfoDeps); };
+    // No box may hide behind the splash window: prompts take it out of the way first.
+    prompts.SetSplash(splash.get());
     ui::TFMain mainWindow(*settings, clock, hooks);
     prompts.SetMainWindow(&mainWindow);
     ui::TFAbout about;

@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
 #include "support/CycleRig.h"
 #include "support/TestSupport.h"
 #include "ui/About.h"
+#include "ui/Application.h"
 
 namespace hublane::ui {
 namespace {
@@ -83,11 +85,14 @@ TEST_F(MainWindowTest, ButtonRunsACycleThenStartsTheCountdownAndStaysDisabled) {
     EXPECT_TRUE(main->Timer1().isActive());
     EXPECT_FALSE(Child<QPushButton>("BtnServer")->isEnabled());
     // The status line says what the cycle did instead of its last step's caption.
-    EXPECT_TRUE(Text("Label1").startsWith(QStringLiteral("Cycle terminé : 0 serveur gardé, 0 retiré, 60 ajoutés")))
+    EXPECT_TRUE(
+        Text("Label1").startsWith(QStringLiteral("Cycle terminé : 0 serveur gardé, 0 retiré, 60 ajoutés")))
         << Text("Label1").toStdString();
-    // About a second later the server list window closes and the main window comes back.
+    // About a second later the server list window closes and the main window comes back, its
+    // status line still saying what the cycle did (rather than hiding it or a stale caption).
     ASSERT_TRUE(WaitClosed());
-    EXPECT_FALSE(Child<QLabel>("Label1")->isVisible());
+    EXPECT_TRUE(Child<QLabel>("Label1")->isVisible());
+    EXPECT_TRUE(Text("Label1").startsWith(QStringLiteral("Cycle terminé : ")));
     EXPECT_FALSE(Child<QProgressBar>("CGauge1")->isVisible());
     EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
 }
@@ -133,6 +138,24 @@ TEST_F(MainWindowTest, SecondPressDuringACycleStartsNothingNew) {
     main->BtnServerClick();
     EXPECT_EQ(runner->kinds.size(), 2u);
     ASSERT_TRUE(WaitClosed());
+}
+
+TEST_F(MainWindowTest, ClosingWithoutANotificationAreaIsExitAndStopsTheWorkers) {
+    // The offscreen platform has no notification area: the window's close is "&Exit", so no
+    // process is left running without a window.
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    main->close();
+    EXPECT_TRUE(test::WaitFor([this] { return rig->waits.Terminating(); }, 2000));
+    EXPECT_FALSE(main->isVisible());
+}
+
+TEST_F(MainWindowTest, TheProgramHasItsOwnIconInEverySize) {
+    const QIcon icon = ProgramIcon();
+    ASSERT_FALSE(icon.isNull());
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        EXPECT_FALSE(icon.pixmap(size, size).isNull()) << size;
+    }
+    EXPECT_FALSE(main->windowIcon().isNull());
 }
 
 TEST_F(MainWindowTest, SettingsResetLeavesOnlyLanguageAndVersion) {
