@@ -3,6 +3,7 @@
 
 #include <QNetworkAccessManager>
 
+#include "exchange/PeerServer.h"
 #include "platform/UserPrompts.h"
 #include "probe/Campaigns.h"
 #include "serverlist/CycleParts.h"
@@ -32,6 +33,7 @@ struct Engine::Parts {
           waits(deps.clock),
           campaigns(state, waits, options.address),
           web(state),
+          peerServer(state, waits, web, options.address),
           serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, handOff},
                      serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
                                                ServerMetPathFunction(), options.peerListPath}) {}
@@ -54,8 +56,8 @@ struct Engine::Parts {
     serverlist::CycleState state;
     serverlist::UiWaits waits;
     probe::Campaigns campaigns;
-    serverlist::NoPeerServer peerServer;
     serverlist::NoWebDirectory web;
+    exchange::PeerServer peerServer;
     serverlist::NoHandOff handOff;
     serverlist::TFLServeur serverList;
 };
@@ -83,6 +85,10 @@ probe::Campaigns& Engine::Campaigns() {
 
 serverlist::TFLServeur& Engine::ServerList() {
     return m_parts->serverList;
+}
+
+exchange::PeerServer& Engine::PeerServer() {
+    return m_parts->peerServer;
 }
 
 QNetworkAccessManager& Engine::Network() {

@@ -30,6 +30,9 @@ class WorkGauge;
 namespace hublane::probe {
 class Campaigns;
 }
+namespace hublane::exchange {
+class PeerServer;
+}
 
 namespace hublane::app {
 
@@ -69,6 +72,7 @@ class Engine {
     probe::Campaigns& Campaigns();
     /// The server list window (its Show() runs one update cycle).
     serverlist::TFLServeur& ServerList();
+    exchange::PeerServer& PeerServer();
     QNetworkAccessManager& Network();
     const PartInfoDeps& LocatorDeps() const;
     const EngineOptions& Options() const;

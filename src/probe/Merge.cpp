@@ -9,28 +9,31 @@ namespace hublane::probe {
 using serverlist::Column;
 using serverlist::kUnknown;
 
-int MergeServerEntries(serverlist::ServerTable& table, const serverlist::EntryTable& entries, int count) {
+int MergeServerEntries(serverlist::ServerTable& table, const serverlist::EntryTable& entries, int count,
+                       const AddressTest& blocked) {
     int raised = 0;
     for (int i = 0; i < count && i < static_cast<int>(entries.size()); ++i) {
         const serverlist::SERVEUR& entry = entries[static_cast<std::size_t>(i)];
-        if (table.FindExact(entry.ip) >= 0) {
+        if (table.FindExact(entry.ip) >= 0 || (blocked && blocked(entry.ip))) {
             continue;
         }
         // The counter counts new addresses before the usability test; the next clean-up sets
         // it to the true row count.
         ++raised;
-        if (IsUsableEntry(entry)) {
+        if (IsUsableEntry(entry) && table.Count() < serverlist::kMaxServerRowsFromNetwork) {
             table.AddServerRow(entry.ip, entry.port);
         }
     }
     return raised;
 }
 
-int MergePeerEntries(serverlist::PeerList& peers, const serverlist::EntryTable& entries, int count) {
+int MergePeerEntries(serverlist::PeerList& peers, const serverlist::EntryTable& entries, int count,
+                     const AddressTest& blocked) {
     int added = 0;
     for (int i = 0; i < count && i < static_cast<int>(entries.size()); ++i) {
         const serverlist::SERVEUR& entry = entries[static_cast<std::size_t>(i)];
-        if (peers.FindExact(entry.ip) < 0 && IsUsableEntry(entry) && peers.AddPeerRow(entry.ip)) {
+        if (peers.FindExact(entry.ip) < 0 && IsUsableEntry(entry) && !(blocked && blocked(entry.ip)) &&
+            peers.AddPeerRow(entry.ip)) {
             ++added;
         }
     }

@@ -114,15 +114,15 @@ void ServerTable::Sort() {
 }
 
 bool PeerList::AddPeerRow(std::string_view ip) {
-    if (Contains(ip)) {
-        return false;
-    }
-    Append(ip);
-    return true;
+    return !Contains(ip) && Append(ip);
 }
 
-void PeerList::Append(std::string_view ip) {
+bool PeerList::Append(std::string_view ip) {
+    if (Full()) {
+        return false;
+    }
     Push(PeerRow{std::string(ip), false});
+    return true;
 }
 
 void PeerList::SortByCaption() {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,6 +16,13 @@ namespace hublane::serverlist {
 
 /// The literal text of a value the program does not have.
 inline constexpr std::string_view kUnknown = "n/a";
+
+/// The peer list takes no row past this many, however the row comes (the rows it has stay): a
+/// flood of datagrams from spoofed senders cannot grow it without bound.
+inline constexpr std::size_t kMaxPeerRows = 1000;
+/// Lists received from the network (server list answers, peer lists, web pages) never grow the
+/// server table past this many rows; the client's own file may hold more.
+inline constexpr std::size_t kMaxServerRowsFromNetwork = 10000;
 
 /// One server address as two texts, port then ip (a decoded list entry).
 struct SERVEUR {
@@ -86,6 +94,9 @@ class RowList {
     int FindNoCase(std::string_view ip) const;
 
     void SetCaption(std::size_t i, std::string_view caption);
+    /// Counts every change of the rows' set or order (not of their flags or texts), so that what
+    /// is built from the captions can be kept until the list changes.
+    std::uint64_t Revision() const { return m_revision; }
     void Remove(std::size_t i);
     /// Removes every row for which remove(row) holds, keeping the order of the others; returns
     /// how many went. One pass, whatever their number.
@@ -107,6 +118,7 @@ class RowList {
     // First position of each exact caption, rebuilt after a removal or a sort when next needed.
     mutable std::unordered_map<std::string, std::size_t> m_firstExact;
     mutable bool m_positionsStale = false;
+    std::uint64_t m_revision = 0;
 };
 
 /// The ordered list of known servers. Rows are only added, removed and sorted here.
@@ -128,13 +140,16 @@ class ServerTable : public RowList<ServerRow> {
     int m_sortColumn = 0;
 };
 
-/// The list of other running copies of the program.
+/// The list of other running copies of the program, at most kMaxPeerRows of them.
 class PeerList : public RowList<PeerRow> {
   public:
-    /// Appends a row unless a row with the same caption exists (letter case ignored).
+    /// Appends a row unless a row with the same caption exists (letter case ignored) or the list
+    /// is full.
     bool AddPeerRow(std::string_view ip);
-    /// Appends a row without looking for an existing one (the web fetch of peers does this).
-    void Append(std::string_view ip);
+    /// Appends a row without looking for an existing one (the web fetch of peers does this);
+    /// false when the list is full.
+    bool Append(std::string_view ip);
+    bool Full() const { return Count() >= kMaxPeerRows; }
     /// Sorts by caption, case-insensitive, stable.
     void SortByCaption();
 };
@@ -184,6 +199,7 @@ void RowList<RowT>::SetCaption(std::size_t i, std::string_view caption) {
     row.caption = std::string(caption);
     m_captions.Add(row.caption);
     m_positionsStale = true;
+    ++m_revision;
 }
 
 template <typename RowT>
@@ -191,6 +207,7 @@ void RowList<RowT>::Remove(std::size_t i) {
     m_captions.Remove(m_rows.at(i).caption);
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
     m_positionsStale = true;
+    ++m_revision;
 }
 
 template <typename RowT>
@@ -221,6 +238,7 @@ std::size_t RowList<RowT>::RemoveIf(Pred remove) {
     }
     m_rows.resize(kept);
     m_positionsStale = true;
+    ++m_revision;
     return dropped;
 }
 
@@ -230,6 +248,7 @@ void RowList<RowT>::Clear() {
     m_captions.Clear();
     m_firstExact.clear();
     m_positionsStale = false;
+    ++m_revision;
 }
 
 template <typename RowT>
@@ -239,6 +258,7 @@ void RowList<RowT>::Push(RowT row) {
         m_firstExact.emplace(row.caption, m_rows.size());
     }
     m_rows.push_back(std::move(row));
+    ++m_revision;
 }
 
 template <typename RowT>
@@ -246,6 +266,7 @@ template <typename Less>
 void RowList<RowT>::StableSort(Less less) {
     std::stable_sort(m_rows.begin(), m_rows.end(), less);
     m_positionsStale = true;
+    ++m_revision;
 }
 
 template <typename RowT>
