@@ -58,6 +58,8 @@ struct EngineOptions {
     QString serverMetPath;
     /// The peer list file, "serverHBL.met" in the current folder unless given.
     QString peerListPath = QStringLiteral("serverHBL.met");
+    /// Whether the cycle types the list into running clients.
+    bool handOff = true;
 };
 
 class Engine {

@@ -22,6 +22,21 @@ const QList<Verb>& Verbs() {
          "                         as servermet read does; --write writes them back to FILE (never\n"
          "                         an empty list: then FILE stays and the exit status is 1)\n",
          RunScan},
+        {"peer",
+         "  peer serve [--peer-address ADDR] [--server-met FILE] [--peers FILE] [--seconds N] [--write]\n"
+         "                         the peer server alone on UDP 3077, answering other copies from the\n"
+         "                         tables of the two files until N seconds pass or SIGINT/SIGTERM\n"
+         "  peer ask HOST servers|peers|ping [--peer-address ADDR]\n"
+         "                         one request to the copy at HOST; prints IP<TAB>PORT lines or pong;\n"
+         "                         exit status 2 when nothing came within 5 s\n",
+         RunPeer},
+        {"cycle",
+         "  cycle [--donkey-dir DIR] [--peer-address ADDR] [--web URL] [--threads N] [--timeout S]\n"
+         "        [--no-handoff] [--speed N]\n"
+         "                         one whole update cycle without windows: prints each step's caption\n"
+         "                         as it starts and what the cycle did; exit status 1 when server.met\n"
+         "                         could not be opened (the cycle still runs)\n",
+         RunCycle},
         {"lng",
          "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"
          "                          escaped); --all prints every string, not only those loaded\n"

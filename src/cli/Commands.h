@@ -47,6 +47,10 @@ int RunPeers(const QStringList& args, Io& io);
 int RunProbe(const QStringList& args, Io& io);
 /// scan FILE [...]: one probe campaign over the rows of a server.met, between two clean-ups.
 int RunScan(const QStringList& args, Io& io);
+/// peer serve|ask: the peer server alone, and one request to another copy.
+int RunPeer(const QStringList& args, Io& io);
+/// cycle: one whole update cycle without windows.
+int RunCycle(const QStringList& args, Io& io);
 /// lng: dump and build language files.
 int RunLng(const QStringList& args, Io& io);
 

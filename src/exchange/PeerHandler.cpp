@@ -104,8 +104,12 @@ PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& se
         return out;
     }
     datagram = datagram.substr(0, kPeerDatagramMax);
+    const bool fromSelf = !m_self.empty() && sender == m_self;
+    const auto mayBePeer = [this](const std::string& ip) {
+        return m_keepSelf || m_self.empty() || ip != m_self;
+    };
     // Every datagram, an empty one too, makes its sender known.
-    if (peers.FindExact(sender) < 0) {
+    if (peers.FindExact(sender) < 0 && mayBePeer(sender)) {
         peers.AddPeerRow(sender);
     }
     if (datagram.empty()) {
@@ -135,6 +139,7 @@ PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& se
             answer(kPong, {probe::PeerRequest(PeerKind::Pong)});
             break;
         case PeerKind::Pong: {
+            out.selfPong = fromSelf;
             const int row = peers.FindExact(sender);
             if (row >= 0) {
                 peers.Row(static_cast<std::size_t>(row)).answered = true;
@@ -163,7 +168,7 @@ PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& se
             for (int i = 0; i < count; ++i) {
                 const serverlist::SERVEUR& e = entries[static_cast<std::size_t>(i)];
                 if (e.port == acceptedPort && peers.FindExact(e.ip) < 0 && e.ip.size() > 8 &&
-                    !(m_blocked && m_blocked(e.ip))) {
+                    !(m_blocked && m_blocked(e.ip)) && mayBePeer(e.ip)) {
                     peers.AddPeerRow(e.ip);
                 }
             }

@@ -41,6 +41,8 @@ struct PeerOutcome {
     bool blocked = false;
     /// A request that got no answer because its sender was answered too recently.
     bool limited = false;
+    /// A pong from the copy itself (the end of its start-up check).
+    bool selfPong = false;
 };
 
 /// The datagrams of a list, in row order, at most 50 entries each: kind, a byte without meaning,
@@ -58,8 +60,13 @@ class PeerHandler {
     /// of a received list never reach the tables.
     void SetBlocked(probe::AddressTest blocked) { m_blocked = std::move(blocked); }
     const probe::AddressTest& Blocked() const { return m_blocked; }
-    /// The copy's own address: its own requests (the start-up check) are always answered.
-    void SetSelf(std::string self) { m_self = std::move(self); }
+    /// The copy's own address: its own requests (the start-up check) are always answered. A copy
+    /// with an address of its own (keepAsPeer false) never takes that address into its peer list;
+    /// a copy on every address pings 127.0.0.1, which becomes a row the clean-up removes.
+    void SetSelf(std::string self, bool keepAsPeer) {
+        m_self = std::move(self);
+        m_keepSelf = keepAsPeer;
+    }
 
     /// Handles one datagram (at most kPeerDatagramMax bytes are looked at) from sender (an IPv4
     /// address text) at nowMs (any monotonic milliseconds): the sender becomes a peer row; then
@@ -80,6 +87,7 @@ class PeerHandler {
     std::uint16_t m_peerPort;
     probe::AddressTest m_blocked;
     std::string m_self;
+    bool m_keepSelf = true;
     std::unordered_map<std::string, std::array<std::int64_t, 3>> m_lastAnswer;
     std::int64_t m_lastSweep = 0;
     // The server table's datagrams, kept until the table changes.

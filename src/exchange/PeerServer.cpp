@@ -71,7 +71,7 @@ PeerServer::PeerServer(serverlist::CycleState& state, serverlist::UiWaits& waits
       m_web(web),
       m_address(std::move(address)),
       m_handler(m_address.peerPort) {
-    m_handler.SetSelf(m_address.SelfAddress().toStdString());
+    m_handler.SetSelf(m_address.SelfAddress().toStdString(), !m_address.HasOwnAddress());
     connect(&m_socket, &QUdpSocket::readyRead, this, &PeerServer::ReadPending);
 }
 
@@ -102,14 +102,11 @@ void PeerServer::StartPeerServer() {
     // The start-up check: a ping to this copy's own peer server, answered to its peer port.
     const QString self = m_address.SelfAddress();
     QUdpSocket client;
+    const std::uint64_t pongsBefore = m_selfPongs;
     if (client.bind(m_address.bind, 0) &&
         client.writeDatagram(Bytes(probe::PeerRequest(probe::PeerKind::Ping)), QHostAddress(self),
                              m_address.peerPort) > 0) {
-        const std::string selfText = self.toStdString();
-        const auto ponged = [this, &selfText] {
-            const int row = m_state.Peers().FindExact(selfText);
-            return row >= 0 && m_state.Peers().Row(static_cast<std::size_t>(row)).answered;
-        };
+        const auto ponged = [this, pongsBefore] { return m_selfPongs != pongsBefore; };
         const std::int64_t end = m_waits.Clock().NowMs() + kDirectAnswerWaitMs;
         while (!ponged() && !m_waits.Terminating() && m_waits.Clock().NowMs() < end) {
             m_waits.UiWait(kWaitStepMs, ponged);
@@ -167,6 +164,7 @@ void PeerServer::ReadPending() {
             m_handler.Handle(View(bytes), SenderText(datagram.senderAddress()), m_waits.Clock().NowMs(),
                              m_state.Servers(), m_state.Peers());
         m_state.serverCounter += outcome.serverCounterRaise;
+        m_selfPongs += outcome.selfPong ? 1 : 0;
         for (const PeerAnswer& answer : outcome.answers) {
             m_socket.writeDatagram(Bytes(answer.bytes), QHostAddress(QString::fromStdString(answer.address)),
                                    m_address.peerPort);

@@ -55,6 +55,7 @@ class PeerServer : public QObject, public serverlist::PeerServerPart {
     PeerHandler m_handler;
     QUdpSocket m_socket;
     std::uint64_t m_handled = 0;
+    std::uint64_t m_selfPongs = 0;
 };
 
 /// The fixed waits of the peer exchanges.

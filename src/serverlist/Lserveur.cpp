@@ -199,7 +199,8 @@ QString TFLServeur::ServerMetPath(bool forReading) const {
 bool TFLServeur::ReadServerMet() {
     const QString path = ServerMetPath(true);
     ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
-    const ReadOutcome outcome = serverlist::ReadServerMet(path, m_state.Servers(), ctx, &m_state.serverCounter);
+    const ReadOutcome outcome =
+        serverlist::ReadServerMet(path, m_state.Servers(), ctx, &m_state.serverCounter);
     m_serverMetReadWhole = outcome.whole;
     m_report.ServerMetRead(outcome, QFileInfo::exists(path), m_state.Servers());
     return outcome.whole;
@@ -208,9 +209,9 @@ bool TFLServeur::ReadServerMet() {
 WriteResult TFLServeur::WriteServerMet() {
     // An empty list never replaces the client's list: a cycle with the network down, or a click
     // before anything was read, would otherwise wipe it.
-    const WriteResult result =
-        serverlist::WriteServerMet(ServerMetPath(false), m_state.Servers(), m_state.Gauge(),
-                                   WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole});
+    const WriteResult result = serverlist::WriteServerMet(
+        ServerMetPath(false), m_state.Servers(), m_state.Gauge(),
+        WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole});
     if (result.Written()) {
         m_serverMetReadWhole = true;  // the file now holds what the table holds
     }
@@ -254,9 +255,19 @@ void TFLServeur::WebFetchServers() {
 
 void TFLServeur::WebFetchPeers() {
     m_state.fetchDone = false;
+    // The fetch replaces the peer list; when it brings nothing (no directory, a directory that
+    // does not answer, a page without peers), the peers the file held are kept rather than lost.
+    const std::vector<PeerRow> known = m_state.Peers().Rows();
     m_state.Peers().Clear();
     m_parts.web.FetchPeersFromWeb();
     WaitForFetch();
+    if (m_state.Peers().Empty()) {
+        for (const PeerRow& row : known) {
+            if (m_state.Peers().AddPeerRow(row.caption)) {
+                m_state.Peers().Row(m_state.Peers().Count() - 1).answered = row.answered;
+            }
+        }
+    }
 }
 
 void TFLServeur::FlatButton3Click() {
@@ -264,8 +275,8 @@ void TFLServeur::FlatButton3Click() {
 }
 
 void TFLServeur::CleanUp() {
-    m_state.serverCounter =
-        static_cast<int>(CleanUpTables(m_state.Servers(), m_state.Peers(), m_state.Gauge()));
+    m_state.serverCounter = static_cast<int>(
+        CleanUpTables(m_state.Servers(), m_state.Peers(), m_state.Gauge(), m_services.ownAddress));
 }
 
 void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {

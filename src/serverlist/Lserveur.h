@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleReport.h"
@@ -40,6 +41,8 @@ struct CycleServices {
     std::function<QString(bool forReading)> serverMetPath;
     /// The path of the peer list file ("serverHBL.met" in the current folder).
     QString peerListPath = QStringLiteral("serverHBL.met");
+    /// The copy's own address when it has one (its peer list never keeps it); empty otherwise.
+    std::string ownAddress = {};
 };
 
 /// The server list window. It is never seen: its state is the cycle state, and Show() runs the
@@ -68,7 +71,7 @@ class TFLServeur : public QObject {
 
     // --- the window's buttons ---
     void BtnLServerMetClick() { ReadServerMet(); }               // "Lire server.met"
-    void BtnEServerMetClick() { WriteServerMet(); }         // "Ecrire Server.met"
+    void BtnEServerMetClick() { WriteServerMet(); }              // "Ecrire Server.met"
     void BtnStartSrvClick() { StartPeerServer(); }               // "Relancer serveur Hublane"
     void FlatButton1Click() { WebFetchServers(); }               // "Récupère à partir d'une URL"
     void FlatButton2Click() { m_parts.web.SendServersToWeb(); }  // "Transmettre Serveur Web"

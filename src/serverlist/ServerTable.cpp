@@ -151,27 +151,28 @@ bool IsUnwantedAddress(std::string_view caption) {
     return StartsWith(caption, "192.168.") || StartsWith(caption, "255.") || StartsWith(caption, "127.0.0.1");
 }
 
-std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge) {
+std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge,
+                          std::string_view ownAddress) {
     gauge.SetMax(static_cast<int>(servers.Count()));
     gauge.SetPosition(0);
     servers.Sort();
 
     // Each row is examined once, in order; the gauge's maximum follows the shrinking list as it
     // would if the rows were taken out one by one.
-    const auto removeUnwanted = [&gauge](auto& list) {
+    const auto removeUnwanted = [&gauge](auto& list, std::string_view own) {
         std::size_t left = list.Count();
-        list.RemoveIf([&gauge, &left](const auto& row) {
+        list.RemoveIf([&gauge, &left, own](const auto& row) {
             gauge.SetMax(static_cast<int>(left));
             gauge.Step();
-            const bool unwanted = IsUnwantedAddress(row.caption);
+            const bool unwanted = IsUnwantedAddress(row.caption) || (!own.empty() && row.caption == own);
             if (unwanted) {
                 --left;
             }
             return unwanted;
         });
     };
-    removeUnwanted(servers);
-    removeUnwanted(peers);
+    removeUnwanted(servers, {});
+    removeUnwanted(peers, ownAddress);
 
     gauge.SetPosition(0);
     // Neighbours only: duplicates are found when the table is sorted by IP. Of a run of equal

@@ -164,8 +164,10 @@ bool IsUnwantedAddress(std::string_view caption);
 
 /// The table clean-up: sort, removal of private, loopback and broadcast addresses from both lists,
 /// removal of adjacent duplicate captions, sort again. Drives the gauge; returns the number of
-/// server rows for the server counter.
-std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge);
+/// server rows for the server counter. A copy that has an address of its own (ownAddress) also
+/// drops it from its peer list, as every copy drops 127.0.0.1: it is never its own peer.
+std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge,
+                          std::string_view ownAddress = {});
 
 // --- RowList, defined here because it is a template ---
 

@@ -91,7 +91,7 @@ RequestCounts Lab::Requests(int index) const {
         return {};
     }
     const LabCounters& c = *m_servers[static_cast<std::size_t>(index)].counters;
-    return RequestCounts{c.description.load(), c.serverList.load(), c.other.load()};
+    return RequestCounts{c.description.load(), c.serverList.load(), c.other.load(), c.peer.load()};
 }
 
 RequestCounts Lab::Requests(const QString& address, quint16 listedPort) const {

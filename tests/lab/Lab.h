@@ -17,7 +17,8 @@ struct RequestCounts {
     int description = 0;
     int serverList = 0;
     int other = 0;
-    int Total() const { return description + serverList + other; }
+    int peer = 0;  // datagrams a simulated copy got
+    int Total() const { return description + serverList + other + peer; }
 };
 
 /// Many simulated servers, one socket each, on one thread with one event loop. Created and used

@@ -140,10 +140,16 @@ LabServerConfig ParseWords(const QStringList& words) {
         throw Fail{QStringLiteral("the address must be a loopback IPv4 address (127.x.x.x): ") + words[0]};
     }
     s.address = address.toString();
-    s.listedPort = static_cast<quint16>(Number(words[1], 1, 65535 - 4, QStringLiteral("the port")));
-    s.udpPort = static_cast<quint16>(s.listedPort + probe::kServerUdpPortOffset);
+    s.peer = words[1] == QLatin1String("peer");
+    if (s.peer) {
+        s.listedPort = kLabPeerPort;
+        s.udpPort = kLabPeerPort;
+    } else {
+        s.listedPort = static_cast<quint16>(Number(words[1], 1, 65535 - 4, QStringLiteral("the port")));
+        s.udpPort = static_cast<quint16>(s.listedPort + probe::kServerUdpPortOffset);
+    }
     const std::optional<Behaviour> behaviour = BehaviourFromWord(words[2]);
-    if (!behaviour) {
+    if (!behaviour || (s.peer && *behaviour != Behaviour::Answer && *behaviour != Behaviour::Silent)) {
         throw Fail{QStringLiteral("unknown behaviour: ") + words[2]};
     }
     s.behaviour = *behaviour;
@@ -158,7 +164,11 @@ LabServerConfig ParseWords(const QStringList& words) {
             s.name = Bytes(value);
         } else if (key == QLatin1String("desc")) {
             s.description = Bytes(value);
-        } else if (key == QLatin1String("list")) {
+        } else if (key == QLatin1String("peers") && s.peer) {
+            for (const QString& item : value.split(u',', Qt::SkipEmptyParts)) {
+                s.peers.push_back(Bytes(item));
+            }
+        } else if ((key == QLatin1String("list") || key == QLatin1String("servers"))) {
             for (const QString& item : value.split(u',', Qt::SkipEmptyParts)) {
                 s.entries.push_back(Entry(item));
             }

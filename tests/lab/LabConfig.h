@@ -11,6 +11,9 @@
 
 namespace hublane::lab {
 
+/// The port simulated copies listen on: every copy's peer port.
+inline constexpr quint16 kLabPeerPort = 3077;
+
 /// How a simulated server treats the requests it gets.
 enum class Behaviour {
     Answer,     // answers at once
@@ -38,6 +41,10 @@ struct LabServerConfig {
     int cutBytes = 1;                          // Truncated
     int garbageBytes = 32;                     // Garbage
     std::uint8_t byte0 = 0xE3;                 // protocol byte of its answers
+    // A simulated copy of the program instead of a server: it listens on the peer port and runs
+    // the peer protocol (Answer) or drops everything (Silent); entries are its server table.
+    bool peer = false;
+    std::vector<std::string> peers;  // its peer list
 };
 
 /// Reads one line of the description; an empty optional for a blank or comment line.

@@ -72,8 +72,33 @@ std::optional<QByteArray> AnswerFor(const LabServerConfig& config, RequestKind k
 }
 
 LabServer::LabServer(int index, LabServerConfig config, std::shared_ptr<LabCounters> counters)
-    : m_index(index), m_config(std::move(config)), m_counters(std::move(counters)) {
+    : m_index(index),
+      m_config(std::move(config)),
+      m_counters(std::move(counters)),
+      m_peerHandler(kLabPeerPort) {
     connect(&m_socket, &QUdpSocket::readyRead, this, &LabServer::OnReadyRead);
+    m_peerClock.start();
+    for (const serverlist::SERVEUR& e : m_config.entries) {
+        m_peerServers.AddServerRow(e.ip, e.port);
+    }
+    for (const std::string& p : m_config.peers) {
+        m_peerPeers.AddPeerRow(p);
+    }
+}
+
+void LabServer::OnPeerDatagram(const QByteArray& bytes, const QHostAddress& from) {
+    ++m_counters->peer;
+    emit RequestReceived(m_index, RequestKind::Other, from.toString());
+    if (m_config.behaviour != Behaviour::Answer) {
+        return;
+    }
+    const exchange::PeerOutcome outcome = m_peerHandler.Handle(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+        from.toString().toStdString(), m_peerClock.elapsed(), m_peerServers, m_peerPeers);
+    for (const exchange::PeerAnswer& a : outcome.answers) {
+        m_socket.writeDatagram(ToBytes(a.bytes), QHostAddress(QString::fromStdString(a.address)),
+                               kLabPeerPort);
+    }
 }
 
 bool LabServer::Bind(QString* error) {
@@ -91,6 +116,10 @@ void LabServer::OnReadyRead() {
     while (m_socket.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_socket.receiveDatagram();
         if (!datagram.isValid()) {
+            continue;
+        }
+        if (m_config.peer) {
+            OnPeerDatagram(datagram.data(), datagram.senderAddress());
             continue;
         }
         const RequestKind kind = KindOf(datagram.data());

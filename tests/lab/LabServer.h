@@ -1,12 +1,14 @@
 // One simulated eD2k server: a UDP socket on a loopback address answering as its behaviour says.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QUdpSocket>
 #include <atomic>
 #include <memory>
 
+#include "exchange/PeerHandler.h"
 #include "lab/LabConfig.h"
 
 namespace hublane::lab {
@@ -19,6 +21,7 @@ struct LabCounters {
     std::atomic<int> description{0};
     std::atomic<int> serverList{0};
     std::atomic<int> other{0};
+    std::atomic<int> peer{0};  // datagrams a simulated copy got
 };
 
 /// The answer a server of the given config gives to one request, or nothing (silent servers, and
@@ -44,11 +47,17 @@ class LabServer : public QObject {
 
   private:
     void OnReadyRead();
+    void OnPeerDatagram(const QByteArray& bytes, const QHostAddress& from);
 
     int m_index;
     LabServerConfig m_config;
     std::shared_ptr<LabCounters> m_counters;
     QUdpSocket m_socket;
+    // A simulated copy's own tables and protocol.
+    exchange::PeerHandler m_peerHandler;
+    QElapsedTimer m_peerClock;
+    serverlist::ServerTable m_peerServers;
+    serverlist::PeerList m_peerPeers;
 };
 
 }  // namespace hublane::lab
