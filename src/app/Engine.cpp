@@ -4,6 +4,7 @@
 #include <QNetworkAccessManager>
 
 #include "exchange/PeerServer.h"
+#include "exchange/WebDirectory.h"
 #include "platform/UserPrompts.h"
 #include "probe/Campaigns.h"
 #include "serverlist/CycleParts.h"
@@ -32,7 +33,7 @@ struct Engine::Parts {
           state(deps.gauge, deps.caption),
           waits(deps.clock),
           campaigns(state, waits, options.address),
-          web(state),
+          web(state, waits, network, options.webUrl, options.pageLimitMs),
           peerServer(state, waits, web, options.address),
           serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, handOff},
                      serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
@@ -56,7 +57,7 @@ struct Engine::Parts {
     serverlist::CycleState state;
     serverlist::UiWaits waits;
     probe::Campaigns campaigns;
-    serverlist::NoWebDirectory web;
+    exchange::WebDirectory web;
     exchange::PeerServer peerServer;
     serverlist::NoHandOff handOff;
     serverlist::TFLServeur serverList;
@@ -89,6 +90,10 @@ serverlist::TFLServeur& Engine::ServerList() {
 
 exchange::PeerServer& Engine::PeerServer() {
     return m_parts->peerServer;
+}
+
+exchange::WebDirectory& Engine::WebDirectory() {
+    return m_parts->web;
 }
 
 QNetworkAccessManager& Engine::Network() {

@@ -32,7 +32,8 @@ class Campaigns;
 }
 namespace hublane::exchange {
 class PeerServer;
-}
+class WebDirectory;
+}  // namespace hublane::exchange
 
 namespace hublane::app {
 
@@ -60,6 +61,10 @@ struct EngineOptions {
     QString peerListPath = QStringLiteral("serverHBL.met");
     /// Whether the cycle types the list into running clients.
     bool handOff = true;
+    /// The web directory given on the command line; empty: the text of the box (ServeurWeb).
+    QString webUrl;
+    /// The longest a web page may take to load.
+    int pageLimitMs = 30000;
 };
 
 class Engine {
@@ -75,6 +80,7 @@ class Engine {
     /// The server list window (its Show() runs one update cycle).
     serverlist::TFLServeur& ServerList();
     exchange::PeerServer& PeerServer();
+    exchange::WebDirectory& WebDirectory();
     QNetworkAccessManager& Network();
     const PartInfoDeps& LocatorDeps() const;
     const EngineOptions& Options() const;

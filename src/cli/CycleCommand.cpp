@@ -83,7 +83,7 @@ int RunCycle(const QStringList& args, Io& io) {
         // Options stand in front of the stored cycle settings, which are read only when inter is.
         const auto key = userSettings->Open();
         const bool stored = key && key->ValueExists(QStringLiteral("inter"));
-        if (!stored && (*threads > 0 || *timeout > 0 || line.IsSet(QStringLiteral("web")))) {
+        if (!stored && (*threads > 0 || *timeout > 0)) {
             settings.Override(QStringLiteral("inter"), 2);
         }
     }
@@ -93,9 +93,7 @@ int RunCycle(const QStringList& args, Io& io) {
     if (*timeout > 0) {
         settings.Override(QStringLiteral("Timeout"), *timeout);
     }
-    if (line.IsSet(QStringLiteral("web"))) {
-        settings.Override(QStringLiteral("ServeurWeb"), line.Value(QStringLiteral("web")));
-    }
+    options.webUrl = line.Value(QStringLiteral("web"));
 
     ConsolePrompts prompts(io.err);
     NoBusyOwner owner;

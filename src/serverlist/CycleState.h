@@ -42,6 +42,8 @@ class CycleState {
     QStringList errorLog;
     /// Raised by the web directory fetches when they end; their callers wait for it.
     bool fetchDone = false;
+    /// The row the visible list scrolls to and selects (the last one before a fetch added rows).
+    int focusRow = -1;
 
     /// Writes the number of server rows into the server counter.
     void CountServers() { serverCounter = static_cast<int>(m_servers.Count()); }

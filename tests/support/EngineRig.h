@@ -19,7 +19,8 @@ namespace hublane::test {
 
 class EngineRig {
   public:
-    /// options.serverMetPath and peerListPath default to files in the rig's folder.
+    /// options.serverMetPath and peerListPath default to files in the rig's folder, webUrl to a
+    /// loopback port where nothing listens.
     explicit EngineRig(app::EngineOptions options = {}, const platform::Clock* clock = nullptr) {
         language.Reset();
         for (int i = 1; i <= 15; ++i)
@@ -29,6 +30,11 @@ class EngineRig {
         }
         if (options.peerListPath == QLatin1String("serverHBL.met")) {
             options.peerListPath = PeerListPath();
+        }
+        // No test reaches the built-in directory: without one of its own, a rig's directory is a
+        // loopback port where nothing listens.
+        if (options.webUrl.isEmpty()) {
+            options.webUrl = QStringLiteral("http://127.0.0.1:9/");
         }
         engine =
             std::make_unique<app::Engine>(app::EngineDeps{settings, prompts, classes, language,
