@@ -3,6 +3,8 @@
 
 #include <QNetworkAccessManager>
 
+#include "app/VersionCheck.h"
+
 #include "exchange/PeerServer.h"
 #include "exchange/WebDirectory.h"
 #include "platform/UserPrompts.h"
@@ -35,6 +37,9 @@ struct Engine::Parts {
           campaigns(state, waits, options.address),
           web(state, waits, network, options.webUrl, options.pageLimitMs),
           peerServer(state, waits, web, options.address),
+          versionCheck(network, deps.clock,
+                       QUrl(options.versionUrl.isEmpty() ? QString::fromLatin1(kDefaultVersionUrl)
+                                                         : options.versionUrl)),
           serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, handOff},
                      serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
                                                ServerMetPathFunction(), options.peerListPath}) {}
@@ -59,6 +64,7 @@ struct Engine::Parts {
     probe::Campaigns campaigns;
     exchange::WebDirectory web;
     exchange::PeerServer peerServer;
+    app::VersionCheck versionCheck;
     serverlist::NoHandOff handOff;
     serverlist::TFLServeur serverList;
 };
@@ -94,6 +100,10 @@ exchange::PeerServer& Engine::PeerServer() {
 
 exchange::WebDirectory& Engine::WebDirectory() {
     return m_parts->web;
+}
+
+VersionCheck& Engine::Version() {
+    return m_parts->versionCheck;
 }
 
 QNetworkAccessManager& Engine::Network() {

@@ -37,6 +37,8 @@ class WebDirectory;
 
 namespace hublane::app {
 
+class VersionCheck;
+
 /// What the engine is built on; each lives longer than the engine.
 struct EngineDeps {
     platform::SettingsStore& settings;
@@ -65,6 +67,8 @@ struct EngineOptions {
     QString webUrl;
     /// The longest a web page may take to load.
     int pageLimitMs = 30000;
+    /// The version host's file; empty: the built-in host's /versionHBL.txt.
+    QString versionUrl;
 };
 
 class Engine {
@@ -82,6 +86,7 @@ class Engine {
     exchange::PeerServer& PeerServer();
     exchange::WebDirectory& WebDirectory();
     QNetworkAccessManager& Network();
+    app::VersionCheck& Version();
     const PartInfoDeps& LocatorDeps() const;
     const EngineOptions& Options() const;
 

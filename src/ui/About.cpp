@@ -1,12 +1,12 @@
-// TFAbout: the about window, shown modally from the about hot spot.
+// UI layer: TFAbout, the about window, shown modally from the about hot spot.
 #include "ui/About.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "platform/VersionText.h"
+#include "ui/FlatStyle.h"
 
 namespace hublane::ui {
 
@@ -15,44 +15,44 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFi
     setWindowTitle(QStringLiteral("A propos..."));
     setFixedSize(kClientWidth, kClientHeight);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(171, 209, 195));
+    pal.setColor(QPalette::Window, kSkinBackground);
     setPalette(pal);
     setAutoFillBackground(true);
 
+    // The green panel, raised and lowered, holding the title, the credits and the picture.
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setGeometry(8, 8, kClientWidth - 16, 230);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    panel->setLineWidth(2);
+    panel->setGeometry(4, 4, kClientWidth - 8, 242);
     panel->setStyleSheet(
-        QStringLiteral("QFrame#Panel1 { background: rgb(64,128,73); border: 2px outset rgb(64,128,73); }"
+        QStringLiteral("QFrame#Panel1 { background: rgb(64,128,73); border: 2px outset rgb(96,160,105); }"
                        "QLabel { color: white; background: transparent; }"));
-    auto* layout = new QVBoxLayout(panel);
+    const int inner = panel->width() - 16;
     auto* title = new QLabel(QStringLiteral("Hublane v ") + platform::VersionText(), panel);
+    title->setObjectName(QStringLiteral("Label1"));
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
     title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(title);
+    title->setGeometry(8, 6, inner, 18);
+    int y = 28;
     for (const char* line :
          {"Développement : Orvandels", "Idée : Orvandels", "Graphismes et tests : Orvandels",
           "Site web : hublane.orvandels.net", "Support : forum du site"}) {
-        layout->addWidget(new QLabel(QString::fromUtf8(line), panel));
+        auto* label = new QLabel(QString::fromUtf8(line), panel);
+        label->setGeometry(8, y, inner, 16);
+        y += 16;
     }
+    // The picture, whole: 214 x 115 drawn in 213 x 115.
     auto* picture = new QLabel(panel);
     picture->setObjectName(QStringLiteral("Image1"));
-    picture->setFixedSize(213, 115);
-    picture->setFrameStyle(QFrame::Box);
-    picture->setAlignment(Qt::AlignCenter);
-    picture->setText(QStringLiteral("Hublane"));
-    layout->addWidget(picture, 0, Qt::AlignHCenter);
+    picture->setGeometry((panel->width() - 213) / 2, 118, 213, 115);
+    picture->setPixmap(QPixmap(QStringLiteral(":/pictures/about.png")));
+    picture->setScaledContents(true);
 
     auto* close = new QPushButton(QStringLiteral("&Fermer"), this);
     close->setObjectName(QStringLiteral("FlatButton1"));
-    close->setGeometry((kClientWidth - 75) / 2, 248, 75, 25);
-    close->setStyleSheet(
-        QStringLiteral("QPushButton { background: rgb(64,0,0); color: white; border: none; }"
-                       "QPushButton:focus { background: black; }"));
+    close->setGeometry((kClientWidth - 75) / 2, 253, 75, 23);
+    close->setStyleSheet(QString::fromLatin1(kFlatButtonStyle));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 

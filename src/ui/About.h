@@ -1,4 +1,4 @@
-// TFAbout: the about window, shown modally from the about hot spot.
+// UI layer: TFAbout, the about window, shown modally from the about hot spot.
 #pragma once
 
 #include <QDialog>

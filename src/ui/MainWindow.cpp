@@ -1,39 +1,26 @@
-// UI layer: TFMain, the small always-present main window with its countdown, status line, gauge, menus and
-// tray icon. It starts the update cycle of the server list window.
+// UI layer: TFMain, the small always-present main window with its countdown, status line, gauge,
+// menus, banner, new-version notice and tray icon. It starts the update cycle of the server list
+// window.
 #include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFont>
+#include <QDesktopServices>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QScreen>
+#include <QMovie>
 
+#include "app/VersionCheck.h"
 #include "platform/Clock.h"
 #include "serverlist/CycleSettings.h"
 #include "serverlist/Lserveur.h"
 #include "serverlist/UiWaits.h"
 #include "ui/About.h"
 #include "ui/Application.h"
-#include "ui/SkinFrame.h"
+#include "ui/FlatStyle.h"
+#include "ui/SkinnedWindow.h"
 
 namespace hublane::ui {
 namespace {
-
-const QColor kBackground(171, 209, 195);
-const QColor kFace(64, 0, 0);
-
-// Flat buttons: dark red face, black when focused, white 8-point text.
-const char* const kFlatButtonStyle =
-    "QPushButton { background: rgb(64,0,0); color: white; border: none; font-size: 8pt; }"
-    "QPushButton:focus { background: black; }"
-    "QPushButton:pressed { background: rgb(64,0,0); }"
-    "QPushButton:disabled { color: rgb(160,160,160); }";
-
-// The owner-drawn menu: white Arial 8 pt, bold when highlighted, dark red face, black highlight.
-const char* const kFlatMenuStyle =
-    "QMenu { background: rgb(64,0,0); color: white; font-family: Arial; font-size: 8pt; }"
-    "QMenu::item:selected { background: black; font-weight: bold; }";
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, const QString& text = {}) {
     auto* label = new QLabel(text, parent);
@@ -43,37 +30,12 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, const QString
     return label;
 }
 
-// The skin picture until the skins come: the plain background, a title strip and the two hot
-// spots, so the window can be dragged, hidden and asked for its about box.
-QPixmap PlainSkin(int width, int height) {
-    QPixmap pixmap(width, height);
-    pixmap.fill(kBackground);
-    QPainter p(&pixmap);
-    p.fillRect(QRect(0, 0, width, 17), kFace);
-    p.setPen(Qt::white);
-    QFont f(QStringLiteral("MS Sans Serif"), 8);
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(8, 0, width - 40, 17), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Hublane"));
-    p.fillRect(QRect(width - 26, 3, 9, 9), QColor(171, 209, 195));
-    p.fillRect(QRect(width - 14, 3, 9, 9), QColor(171, 209, 195));
-    p.setPen(kFace);
-    p.drawText(QRect(width - 26, 2, 9, 10), Qt::AlignCenter, QStringLiteral("?"));
-    p.drawLine(width - 12, 9, width - 8, 9);
-    return pixmap;
-}
-
-void CentreOnScreen(QWidget& w) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        w.move(area.center() - QPoint(w.width() / 2, w.height() / 2));
-    }
-}
-
-QPixmap PressedLook() {
-    QPixmap pixmap(10, 9);
-    pixmap.fill(Qt::black);
-    return pixmap;
+QPushButton* MakeFlatButton(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setStyleSheet(QString::fromLatin1(kFlatButtonStyle));
+    return button;
 }
 
 }  // namespace
@@ -88,26 +50,52 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
     CentreOnScreen(*this);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBackground);
+    pal.setColor(QPalette::Window, kSkinBackground);
     setPalette(pal);
     setAutoFillBackground(true);
+    if (!m_hooks.openUrl) {
+        m_hooks.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    }
 
-    auto* image1 = new QLabel(this);
-    image1->setObjectName(QStringLiteral("Image1"));
-    image1->setGeometry(0, 0, kClientWidth, kClientHeight);
-    image1->setPixmap(PlainSkin(kClientWidth, kClientHeight));
-    image1->installEventFilter(this);
-    m_image1 = image1;
+    // The skin picture and the outline; its hot spots open the about window and hide this one.
+    m_skin = new SkinnedWindow(*this, QStringLiteral(":/pictures/skin-main.png"));
+    m_skin->SetActions(
+        [this] {
+            if (m_links) {
+                m_links->about.exec();
+            }
+        },
+        [this] {
+            repaint();
+            // Without a notification area a hidden window could not come back: it is minimised.
+            if (m_trayIcon1) {
+                hide();
+            } else {
+                showMinimized();
+            }
+        });
+    BuildControls();
+    BuildMenus();
+    m_timer1.setInterval(clock.RealMs(kTickMs));
+    connect(&m_timer1, &QTimer::timeout, this, &TFMain::Timer1Timer);
+    m_gauge = std::make_unique<ProgressBarGauge>(m_cgauge1);
+    m_status = std::make_unique<LabelStatus>(m_label1);
 
-    m_imgAbout = MakeLabel(this, "ImgAbout", 634, 3);
-    m_imgAbout->setGeometry(634, 3, 10, 9);
-    m_imgAbout->setPixmap(PressedLook());
-    m_imgAbout->hide();
-    m_imgMaxim = MakeLabel(this, "ImgMaxim", 646, 3);
-    m_imgMaxim->setGeometry(646, 3, 10, 9);
-    m_imgMaxim->setPixmap(PressedLook());
-    m_imgMaxim->hide();
+    // Constructor steps: the language file, the tray icon.
+    if (m_hooks.loadLanguage) {
+        m_hooks.loadLanguage(*this);
+    }
+    BuildTrayIcon();
+    // FormCreate.
+    if (m_hooks.formCreate) {
+        m_hooks.formCreate(*this);
+    }
+}
 
+TFMain::~TFMain() = default;
+
+void TFMain::BuildControls() {
+    // White text on the skin's dark plaque.
     m_label8 = MakeLabel(this, "Label8", 412, 168);
     m_label8->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     m_label8->setMinimumWidth(240);
@@ -131,33 +119,38 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
     m_label3 = MakeLabel(this, "Label3", 376, 32);
     m_label3->setMinimumWidth(120);
 
+    // A red dark enough to read on the skin's light green (contrast above 4.5:1).
     m_lversion = MakeLabel(this, "LVersion", 132, 84,
                            QStringLiteral("Une nouvelle version de Hublane est disponible !!"));
-    m_lversion->setStyleSheet(QStringLiteral("color: red; font-style: italic;"));
+    m_lversion->setStyleSheet(QStringLiteral("color: rgb(160,0,0); font-style: italic;"));
     m_lversion->setCursor(Qt::PointingHandCursor);
+    m_lversion->installEventFilter(this);
     m_lversion->hide();
 
-    m_btnServer = new QPushButton(QStringLiteral("Liste de serveurs"), this);
-    m_btnServer->setObjectName(QStringLiteral("BtnServer"));
-    m_btnServer->setGeometry(170, 28, 159, 21);
-    m_btnServer->setStyleSheet(QString::fromLatin1(kFlatButtonStyle));
+    m_btnServer =
+        MakeFlatButton(this, "BtnServer", QStringLiteral("Liste de serveurs"), QRect(170, 28, 159, 21));
     connect(m_btnServer, &QPushButton::clicked, this, &TFMain::BtnServerClick);
 
-    m_panel1 = new QLabel(this);
-    m_panel1->setObjectName(QStringLiteral("Panel1"));
-    static_cast<QLabel*>(m_panel1)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_panel1->setGeometry(16, 100, 468, 60);
-    auto* imgPub = new QLabel(m_panel1);
-    imgPub->setObjectName(QStringLiteral("ImgPub"));
-    imgPub->setGeometry(1, 1, 466, 58);
-    imgPub->setCursor(Qt::PointingHandCursor);
+    auto* panel1 = new QLabel(this);
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel1->setGeometry(16, 100, 468, 60);
+    m_imgPub = new QLabel(panel1);
+    m_imgPub->setObjectName(QStringLiteral("ImgPub"));
+    m_imgPub->setGeometry(1, 1, 466, 58);
+    m_imgPub->setCursor(Qt::PointingHandCursor);
+    m_imgPub->installEventFilter(this);
+    // The banner: nine frames looping for ever.
+    m_banner = new QMovie(QStringLiteral(":/pictures/banner.gif"), QByteArray(), this);
+    m_banner->setCacheMode(QMovie::CacheAll);
+    m_imgPub->setMovie(m_banner);
+    m_banner->start();
 
-    m_flatButton1 = new QPushButton(QStringLiteral("Menus"), this);
-    m_flatButton1->setObjectName(QStringLiteral("FlatButton1"));
-    m_flatButton1->setGeometry(8, 16, 41, 17);
-    m_flatButton1->setStyleSheet(QString::fromLatin1(kFlatButtonStyle));
+    m_flatButton1 = MakeFlatButton(this, "FlatButton1", QStringLiteral("Menus"), QRect(8, 16, 41, 17));
     m_flatButton1->installEventFilter(this);
+}
 
+void TFMain::BuildMenus() {
     m_popupMenu1 = new QMenu(this);
     m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     m_popupMenu1->setStyleSheet(QString::fromLatin1(kFlatMenuStyle));
@@ -170,51 +163,47 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
     QAction* exit1 = m_popupMenu2->addAction(QStringLiteral("&Exit"));
     exit1->setObjectName(QStringLiteral("Exit1"));
     connect(exit1, &QAction::triggered, this, &TFMain::Exit1Click);
-
-    m_timer1.setInterval(clock.RealMs(kTickMs));
-    connect(&m_timer1, &QTimer::timeout, this, &TFMain::Timer1Timer);
-
-    m_gauge = std::make_unique<ProgressBarGauge>(m_cgauge1);
-    m_status = std::make_unique<LabelStatus>(m_label1);
-
-    // Constructor steps: the language file, the tray icon, the drag flag.
-    if (m_hooks.loadLanguage) {
-        m_hooks.loadLanguage(*this);
-    }
-    // Where the desktop has no notification area the program runs on without an icon.
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_trayIcon1 = std::make_unique<QSystemTrayIcon>(ProgramIcon(), this);
-        m_trayIcon1->setContextMenu(m_popupMenu2);
-        connect(m_trayIcon1.get(), &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger) {
-                        TrayIcon1Click();
-                    } else if (reason == QSystemTrayIcon::DoubleClick) {
-                        TrayIcon1DblClick();
-                    }
-                });
-        m_trayIcon1->show();
-    }
-    m_dragging = false;
-
-    // FormCreate.
-    if (m_hooks.formCreate) {
-        m_hooks.formCreate(*this);
-    }
 }
 
-TFMain::~TFMain() = default;
+void TFMain::BuildTrayIcon() {
+    // Where the desktop has no notification area the program runs on without an icon.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    m_trayIcon1 = std::make_unique<QSystemTrayIcon>(ProgramIcon(), this);
+    m_trayIcon1->setContextMenu(m_popupMenu2);
+    connect(m_trayIcon1.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    TrayIcon1Click();
+                } else if (reason == QSystemTrayIcon::DoubleClick) {
+                    TrayIcon1DblClick();
+                }
+            });
+    m_trayIcon1->show();
+}
 
-void TFMain::Attach(TFAbout& about, serverlist::TFLServeur& serverList, serverlist::UiWaits& waits) {
-    m_about = &about;
-    m_serverList = &serverList;
-    m_waits = &waits;
-    // FormClose of the server list window shows the main window again.
-    connect(&serverList, &serverlist::TFLServeur::CycleEnded, this,
+void TFMain::Attach(const TFMainLinks& links) {
+    m_links = std::make_unique<TFMainLinks>(links);
+    if (m_links->showServerList) {
+        m_showList = m_popupMenu1->addAction(QStringLiteral("Afficher la liste des serveurs"));
+        m_showList->setObjectName(QStringLiteral("mnuShowList"));
+        connect(m_showList, &QAction::triggered, this, [this] { m_links->showServerList(); });
+    }
+    connect(&links.serverList, &serverlist::TFLServeur::CycleEnded, this,
             [this](const QString& summary) { m_lastCycle = summary; });
-    connect(&serverList, &serverlist::TFLServeur::Closed, this, [this] {
+    // FormClose of the server list window shows the main window again.
+    connect(&links.serverList, &serverlist::TFLServeur::Closed, this, [this] {
         repaint();
         show();
+    });
+    connect(&links.version, &app::VersionCheck::NewVersion, m_lversion, &QWidget::show);
+    connect(&links.version, &app::VersionCheck::Failed, this, [this](const QString& reason) {
+        // Once a run is enough, in the status line, never in a box.
+        if (!m_versionFailureShown) {
+            m_versionFailureShown = true;
+            ShowStatusLine(QStringLiteral("Impossible de vérifier la version de Hublane : ") + reason);
+        }
     });
 }
 
@@ -225,6 +214,12 @@ void TFMain::showEvent(QShowEvent* event) {
     }
 }
 
+void TFMain::ShowStatusLine(const QString& text) {
+    m_label1->setText(text);
+    m_label1->show();
+    m_label1->repaint();
+}
+
 void TFMain::FormShow() {
     m_cgauge1->hide();
     // After a cycle the status label says what it did, until the next one; before the first,
@@ -232,34 +227,36 @@ void TFMain::FormShow() {
     if (m_lastCycle.isEmpty()) {
         m_label1->hide();
         m_label1->setText(QStringLiteral("Vérifie la version de Hublane"));
+        m_label1->repaint();
     } else {
-        m_label1->setText(m_lastCycle);
-        m_label1->show();
+        ShowStatusLine(m_lastCycle);
     }
-    m_label1->repaint();
-    if (m_hooks.checkVersion) {
-        m_hooks.checkVersion(*this);
+    // The check runs on its own: the window is shown at once, whatever the version host does.
+    if (m_links) {
+        m_links->version.CheckVersion();
     }
 }
 
-void TFMain::HandGaugeOver() {
+void TFMain::StartCycle(bool hideAfter) {
     // The cycle drives this window's gauge and status label, which it was given when it was built.
     m_cgauge1->show();
-}
-
-void TFMain::BtnServerClick() {
-    HandGaugeOver();
     m_label1->show();
     m_timer1.stop();
     m_label2->clear();
     m_label3->clear();
-    if (m_serverList) {
-        m_serverList->Show();
+    if (m_links) {
+        m_links->serverList.Show();
     }
-    hide();
+    if (hideAfter) {
+        hide();
+    }
     m_label2->setText(QString::number(kCountdownMinutes));
     m_label3->setText(QStringLiteral("minutes restantes"));
     m_timer1.start();
+}
+
+void TFMain::BtnServerClick() {
+    StartCycle(true);
     // Only the countdown starts cycles from now on.
     m_btnServer->setEnabled(false);
 }
@@ -270,17 +267,7 @@ void TFMain::Timer1Timer() {
         return;
     }
     m_btnServer->setEnabled(false);
-    m_timer1.stop();
-    m_label2->clear();
-    m_label3->clear();
-    HandGaugeOver();
-    m_label1->show();
-    if (m_serverList) {
-        m_serverList->Show();
-    }
-    m_label2->setText(QString::number(kCountdownMinutes));
-    m_label3->setText(QStringLiteral("minutes restantes"));
-    m_timer1.start();
+    StartCycle(false);
 }
 
 void TFMain::TrayIcon1Click() {
@@ -306,11 +293,19 @@ void TFMain::mnuRechRepClick() {
     serverlist::ResetSettings(m_settings);
 }
 
+void TFMain::LVersionClick() {
+    m_hooks.openUrl(QUrl(QString::fromLatin1(app::kHomePage)));
+}
+
+void TFMain::ImgPubClick() {
+    m_hooks.openUrl(QUrl(QString::fromLatin1(app::kHomePage)));
+}
+
 void TFMain::Exit1Click() {
     // The workers are stopped first, then the window goes and the program ends.
     m_exiting = true;
-    if (m_waits) {
-        m_waits->SetTerminating();
+    if (m_links) {
+        m_links->waits.SetTerminating();
     }
     close();
     QCoreApplication::quit();
@@ -341,87 +336,28 @@ void TFMain::changeEvent(QEvent* event) {
 }
 
 bool TFMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease) {
+        return QWidget::eventFilter(watched, event);
+    }
+    auto* me = static_cast<QMouseEvent*>(event);
     if (watched == m_flatButton1 && event->type() == QEvent::MouseButtonPress) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        const QPoint local = me->position().toPoint();
         // The menu pops up at the screen point of the press.
+        const QPoint local = me->position().toPoint();
         m_popupMenu1->popup(
             QPoint(m_flatButton1->x() + x() + local.x(), m_flatButton1->y() + y() + local.y()));
         return true;
     }
-    if (watched == m_image1) {
-        switch (event->type()) {
-            case QEvent::MouseButtonPress: {
-                auto* me = static_cast<QMouseEvent*>(event);
-                Image1MouseDown(me->button(), me->position().toPoint());
-                return true;
-            }
-            case QEvent::MouseMove:
-                Image1MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
-                return true;
-            case QEvent::MouseButtonRelease: {
-                auto* me = static_cast<QMouseEvent*>(event);
-                Image1MouseUp(me->button(), me->position().toPoint());
-                return true;
-            }
-            default:
-                break;
+    if (event->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
+        if (watched == m_lversion) {
+            LVersionClick();
+            return true;
+        }
+        if (watched == m_imgPub) {
+            ImgPubClick();
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void TFMain::Image1MouseDown(Qt::MouseButton button, QPoint at) {
-    if (button != Qt::LeftButton) {
-        return;
-    }
-    switch (SkinHitTest(at.x(), at.y(), width())) {
-        case SkinArea::AboutHotSpot:
-            m_imgAbout->show();
-            break;
-        case SkinArea::HideHotSpot:
-            m_imgMaxim->show();
-            break;
-        case SkinArea::TitleStrip:
-            m_dragging = true;
-            m_pressPoint = at;
-            break;
-        case SkinArea::None:
-            break;
-    }
-}
-
-void TFMain::Image1MouseMove(QPoint at) {
-    if (m_dragging) {
-        move(x() + at.x() - m_pressPoint.x(), y() + at.y() - m_pressPoint.y());
-    }
-}
-
-void TFMain::Image1MouseUp(Qt::MouseButton button, QPoint at) {
-    if (button == Qt::LeftButton) {
-        switch (SkinHitTest(at.x(), at.y(), width())) {
-            case SkinArea::AboutHotSpot:
-                if (m_about) {
-                    m_about->exec();
-                }
-                break;
-            case SkinArea::HideHotSpot:
-                repaint();
-                // Without a notification area a hidden window could not come back: it is
-                // minimised instead.
-                if (m_trayIcon1) {
-                    hide();
-                } else {
-                    showMinimized();
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    m_imgAbout->hide();
-    m_imgMaxim->hide();
-    m_dragging = false;
 }
 
 }  // namespace hublane::ui

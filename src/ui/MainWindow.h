@@ -1,5 +1,6 @@
-// UI layer: TFMain, the small always-present main window with its countdown, status line, gauge, menus and
-// tray icon. It starts the update cycle of the server list window.
+// UI layer: TFMain, the small always-present main window with its countdown, status line, gauge,
+// menus, banner, new-version notice and tray icon. It starts the update cycle of the server list
+// window.
 #pragma once
 
 #include <QLabel>
@@ -8,12 +9,15 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "platform/UserPrompts.h"
 #include "ui/WidgetAdapters.h"
+
+class QMovie;
 
 namespace hublane::platform {
 class Clock;
@@ -23,19 +27,33 @@ namespace hublane::serverlist {
 class TFLServeur;
 class UiWaits;
 }  // namespace hublane::serverlist
+namespace hublane::app {
+class VersionCheck;
+}
 
 namespace hublane::ui {
 
 class TFAbout;
+class SkinnedWindow;
 
-/// What the main window runs at its creation and each time it is shown, supplied by the program.
+/// What the main window runs at its creation, supplied by the program.
 struct TFMainHooks {
     /// Constructor: the language step (may ask the program to end).
     std::function<void(class TFMain&)> loadLanguage;
     /// FormCreate: the settings upgrade step.
     std::function<void(class TFMain&)> formCreate;
-    /// Last step of FormShow: the new-version check.
-    std::function<void(class TFMain&)> checkVersion;
+    /// Opens a web address in the desktop's browser (default: QDesktopServices).
+    std::function<void(const QUrl&)> openUrl;
+};
+
+/// What the main window reaches, created after it.
+struct TFMainLinks {
+    TFAbout& about;
+    serverlist::TFLServeur& serverList;
+    serverlist::UiWaits& waits;
+    app::VersionCheck& version;
+    /// "Afficher la liste des serveurs": shows the server table (none: the item is absent).
+    std::function<void()> showServerList = {};
 };
 
 class TFMain : public QWidget, public platform::BusyOwner {
@@ -52,15 +70,15 @@ class TFMain : public QWidget, public platform::BusyOwner {
            QWidget* parent = nullptr);
     ~TFMain() override;
 
-    /// The about window and the server list window with its waits, created after this one.
-    void Attach(TFAbout& about, serverlist::TFLServeur& serverList, serverlist::UiWaits& waits);
+    /// The windows and parts created after this one.
+    void Attach(const TFMainLinks& links);
+
+    /// The version label (Label8): credit text, "v " and the version.
+    void SetVersionLabel(const QString& text) { m_label8->setText(text); }
 
     /// The progress gauge and the status label the update cycle drives.
     serverlist::WorkGauge& Gauge() { return *m_gauge; }
     serverlist::StatusCaption& Status() { return *m_status; }
-
-    /// The version label (Label8): credit text, "v " and the version.
-    void SetVersionLabel(const QString& text) { m_label8->setText(text); }
 
     // Event handlers, public so that tests drive them directly.
     void BtnServerClick();
@@ -69,12 +87,15 @@ class TFMain : public QWidget, public platform::BusyOwner {
     void TrayIcon1DblClick();
     void mnuRechRepClick();
     void Exit1Click();
+    void LVersionClick();
+    void ImgPubClick();
 
     /// The hourglass while a locator works for this window.
     void SetBusyCursor(bool busy) override;
 
     QTimer& Timer1() { return m_timer1; }
     QSystemTrayIcon* TrayIcon1() { return m_trayIcon1.get(); }
+    SkinnedWindow& Skin() { return *m_skin; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -85,22 +106,18 @@ class TFMain : public QWidget, public platform::BusyOwner {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void BuildControls();
+    void BuildMenus();
+    void BuildTrayIcon();
     void FormShow();
-    void HandGaugeOver();
-    void StartCycle();
-    void Image1MouseDown(Qt::MouseButton button, QPoint at);
-    void Image1MouseMove(QPoint at);
-    void Image1MouseUp(Qt::MouseButton button, QPoint at);
+    void StartCycle(bool hideAfter);
+    void ShowStatusLine(const QString& text);
 
-    serverlist::TFLServeur* m_serverList = nullptr;
-    serverlist::UiWaits* m_waits = nullptr;
-    TFAbout* m_about = nullptr;
+    std::unique_ptr<TFMainLinks> m_links;
     platform::SettingsStore& m_settings;
     TFMainHooks m_hooks;
 
-    QWidget* m_image1 = nullptr;
-    QLabel* m_imgAbout = nullptr;
-    QLabel* m_imgMaxim = nullptr;
+    SkinnedWindow* m_skin = nullptr;
     QLabel* m_label8 = nullptr;
     QLabel* m_label1 = nullptr;
     QProgressBar* m_cgauge1 = nullptr;
@@ -108,10 +125,12 @@ class TFMain : public QWidget, public platform::BusyOwner {
     QLabel* m_label3 = nullptr;
     QLabel* m_lversion = nullptr;
     QPushButton* m_btnServer = nullptr;
-    QWidget* m_panel1 = nullptr;
+    QLabel* m_imgPub = nullptr;
+    QMovie* m_banner = nullptr;
     QPushButton* m_flatButton1 = nullptr;
     QMenu* m_popupMenu1 = nullptr;
     QMenu* m_popupMenu2 = nullptr;
+    QAction* m_showList = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon1;
     QTimer m_timer1;
     std::unique_ptr<ProgressBarGauge> m_gauge;
@@ -119,9 +138,8 @@ class TFMain : public QWidget, public platform::BusyOwner {
 
     /// The line the last cycle ended with, shown in the status label until the next cycle.
     QString m_lastCycle;
+    bool m_versionFailureShown = false;
     bool m_exiting = false;
-    bool m_dragging = false;
-    QPoint m_pressPoint;
 };
 
 }  // namespace hublane::ui

@@ -1,6 +1,8 @@
-// The mouse areas of a skinned window's picture: the title strip that drags the window and the
-// two hot spots near its top-right corner.
+// Formats layer: the skinned windows' geometry: the outline they are cut to, and the mouse areas
+// of their skin picture (the title strip that drags the window and the two hot spots).
 #pragma once
+
+#include <vector>
 
 namespace hublane::ui {
 
@@ -19,5 +21,16 @@ constexpr SkinArea SkinHitTest(int x, int y, int clientWidth) {
     }
     return SkinArea::None;
 }
+
+struct OutlinePoint {
+    int x;
+    int y;
+    bool operator==(const OutlinePoint&) const = default;
+};
+
+/// The skin outline of a client area clientWidth x clientHeight: 108 vertices, to be filled with
+/// the even-odd rule, down the left edge, along the bottom, up a stepped lower-right corner from
+/// (W - 79, H) to (W, H - 76) and up the right edge (W and H: the client size less one).
+std::vector<OutlinePoint> SkinOutline(int clientWidth, int clientHeight);
 
 }  // namespace hublane::ui

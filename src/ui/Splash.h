@@ -1,4 +1,5 @@
-// TFSplash: the splash window shown while the program starts.
+// UI layer: TFSplash, the splash window shown while the program starts: the splash picture cut
+// to the skin outline.
 #pragma once
 
 #include <QWidget>
@@ -11,9 +12,6 @@ class TFSplash : public QWidget {
     static constexpr int kClientWidth = 407;
     static constexpr int kClientHeight = 187;
     explicit TFSplash(QWidget* parent = nullptr);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace hublane::ui

@@ -1,8 +1,11 @@
 // UI layer: program entry of Hublane: splash window, the three long-lived windows on one engine,
 // the message loop.
+#include <QCommandLineParser>
 #include <QDir>
 #include <QThread>
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "app/Engine.h"
 #include "app/Language.h"
@@ -22,12 +25,44 @@ namespace {
 
 constexpr unsigned long kSplashMs = 2000;
 
+// The program's options: where this copy lives and which directory and version host it uses.
+// Without them it runs as it always does.
+std::optional<hublane::app::EngineOptions> ReadOptions(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Hublane garde la liste de serveurs d'eDonkey2000 à jour."));
+    parser.addHelpOption();
+    const QCommandLineOption peerAddress(QStringLiteral("peer-address"),
+                                         QStringLiteral("Adresse de cette copie (toutes par défaut)."),
+                                         QStringLiteral("ADDR"));
+    const QCommandLineOption web(QStringLiteral("web"), QStringLiteral("Annuaire web à utiliser."),
+                                 QStringLiteral("URL"));
+    const QCommandLineOption versionUrl(QStringLiteral("version-url"),
+                                        QStringLiteral("Fichier de version publié à comparer."),
+                                        QStringLiteral("URL"));
+    parser.addOptions({peerAddress, web, versionUrl});
+    parser.process(arguments);
+    hublane::app::EngineOptions options;
+    if (parser.isSet(peerAddress) && (!options.address.bind.setAddress(parser.value(peerAddress)) ||
+                                      options.address.bind.protocol() != QAbstractSocket::IPv4Protocol)) {
+        std::fprintf(stderr, "hublane: bad address '%s'\n", qUtf8Printable(parser.value(peerAddress)));
+        return std::nullopt;
+    }
+    options.webUrl = parser.value(web);
+    options.versionUrl = parser.value(versionUrl);
+    return options;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace hublane;
     ui::HublaneApplication application(argc, argv);
     ui::SetUpApplication(application);
+    const std::optional<app::EngineOptions> options = ReadOptions(QCoreApplication::arguments());
+    if (!options) {
+        return 64;
+    }
     // Only "&Exit" ends the program: closing the last box shown while the main window sits in
     // the tray must not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -64,8 +99,8 @@ int main(int argc, char** argv) {
 
     app::Engine engine(app::EngineDeps{*settings, prompts, *classes, language, clock, mainWindow.Gauge(),
                                        mainWindow.Status(), mainWindow},
-                       app::EngineOptions{});
-    mainWindow.Attach(about, engine.ServerList(), engine.Waits());
+                       *options);
+    mainWindow.Attach(ui::TFMainLinks{about, engine.ServerList(), engine.Waits(), engine.Version()});
 
     QThread::msleep(kSplashMs);
     splash->hide();

@@ -4,15 +4,20 @@
 
 #include <gtest/gtest.h>
 #include <QLabel>
+#include <QMovie>
+#include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
+#include "app/VersionCheck.h"
 #include "support/CycleRig.h"
+#include "support/PageServer.h"
 #include "support/TestSupport.h"
 #include "ui/About.h"
 #include "ui/Application.h"
+#include "ui/SkinnedWindow.h"
 
 namespace hublane::ui {
 namespace {
@@ -20,7 +25,12 @@ namespace {
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        main = std::make_unique<TFMain>(settings, clock);
+        versionServer.Html(QStringLiteral("versionHBL.txt"), QByteArray("0.2.1.0"));
+        version = std::make_unique<app::VersionCheck>(
+            network, clock, QUrl(versionServer.Url(QStringLiteral("versionHBL.txt"))));
+        TFMainHooks hooks;
+        hooks.openUrl = [this](const QUrl& url) { opened << url; };
+        main = std::make_unique<TFMain>(settings, clock, hooks);
         about = std::make_unique<TFAbout>();
         // The cycle closes its window on a clock ten times faster than the real one.
         rig = std::make_unique<test::CycleRig>(&main->Gauge(), &main->Status(), &fast);
@@ -28,7 +38,7 @@ class MainWindowTest : public ::testing::Test {
         runner = &rig->runner;
         rig->peerServer.servers = 60;  // no web fetch, no extension blocks
         rig->peerServer.peers = 60;
-        main->Attach(*about, rig->window, rig->waits);
+        main->Attach(TFMainLinks{*about, rig->window, rig->waits, *version});
         main->show();
     }
 
@@ -43,6 +53,10 @@ class MainWindowTest : public ::testing::Test {
 
     platform::MemorySettingsStore settings;
     platform::SystemClock clock;
+    QNetworkAccessManager network;
+    test::PageServer versionServer{QStringLiteral("127.0.0.80")};
+    std::unique_ptr<app::VersionCheck> version;
+    QList<QUrl> opened;
     platform::FastClock fast{10};
     std::unique_ptr<TFMain> main;
     std::unique_ptr<TFAbout> about;
@@ -156,6 +170,89 @@ TEST_F(MainWindowTest, TheProgramHasItsOwnIconInEverySize) {
         EXPECT_FALSE(icon.pixmap(size, size).isNull()) << size;
     }
     EXPECT_FALSE(main->windowIcon().isNull());
+}
+
+TEST_F(MainWindowTest, TheNoticeAppearsWhenAnotherVersionIsPublishedAndStays) {
+    // The first showing asked the host, which publishes this version: no notice.
+    ASSERT_TRUE(test::WaitFor([this] { return versionServer.Requests().size() == 1; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Child<QLabel>("LVersion")->isVisible());
+    versionServer.Html(QStringLiteral("versionHBL.txt"), QByteArray("0.2.1.0\n"));  // another text
+    main->hide();
+    main->show();
+    EXPECT_TRUE(test::WaitFor([this] { return Child<QLabel>("LVersion")->isVisible(); }, 5000));
+    versionServer.Html(QStringLiteral("versionHBL.txt"), QByteArray("0.2.1.0"));
+    main->hide();
+    main->show();
+    ASSERT_TRUE(test::WaitFor([this] { return versionServer.Requests().size() == 3; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Child<QLabel>("LVersion")->isVisible());  // never hidden again
+    // The notice and the banner open the home page.
+    main->LVersionClick();
+    main->ImgPubClick();
+    EXPECT_EQ(opened, (QList<QUrl>{QUrl(QStringLiteral("http://hublane.orvandels.net/")),
+                                   QUrl(QStringLiteral("http://hublane.orvandels.net/"))}));
+}
+
+TEST_F(MainWindowTest, AFailedVersionRequestIsSaidOnceInTheStatusLineNeverInABox) {
+    test::PageServer broken(QStringLiteral("127.0.0.81"));
+    app::VersionCheck check(network, clock, QUrl(broken.Url(QStringLiteral("versionHBL.txt"))));  // 404
+    TFMain other(settings, clock);
+    other.Attach(TFMainLinks{*about, rig->window, rig->waits, check});
+    other.show();
+    auto* label1 = other.findChild<QLabel*>(QStringLiteral("Label1"));
+    ASSERT_TRUE(test::WaitFor([label1] { return label1->isVisible(); }, 5000));
+    EXPECT_TRUE(label1->text().startsWith(QStringLiteral("Impossible de vérifier la version de Hublane")))
+        << label1->text().toStdString();
+    label1->hide();
+    other.hide();
+    other.show();
+    ASSERT_TRUE(test::WaitFor([&broken] { return broken.Requests().size() == 2; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(label1->isVisible());  // said once a run
+    EXPECT_TRUE(rig->prompts.messages.empty());
+}
+
+TEST_F(MainWindowTest, TheWindowTakesItsOutlineAndItsPicturesAndTheBannerPlays) {
+    // A pixel past the stepped lower-right corner is not part of the window; the corner of the
+    // left edge and the middle are.
+    const QRegion mask = main->mask();
+    EXPECT_FALSE(mask.contains(QPoint(657, 190)));
+    EXPECT_FALSE(mask.contains(QPoint(650, 150)));
+    EXPECT_TRUE(mask.contains(QPoint(2, 190)));
+    EXPECT_TRUE(mask.contains(QPoint(400, 100)));
+    EXPECT_TRUE(mask.contains(QPoint(657, 100)));
+    auto* image1 = Child<QLabel>("Image1");
+    ASSERT_NE(image1, nullptr);
+    EXPECT_EQ(image1->pixmap().size(), QSize(660, 194));
+    QMovie* banner = Child<QLabel>("ImgPub")->movie();
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->frameCount(), 9);
+    EXPECT_EQ(banner->state(), QMovie::Running);
+    EXPECT_EQ(Child<QLabel>("ImgPub")->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(MainWindowTest, TheSkinsHotSpotsShowTheirPressedLookAndActOnlyWhereReleased) {
+    SkinnedWindow& skin = main->Skin();
+    auto* imgMaxim = Child<QLabel>("ImgMaxim");
+    skin.Image1MouseDown(Qt::LeftButton, QPoint(650, 5));  // the hide spot
+    EXPECT_TRUE(imgMaxim->isVisible());
+    skin.Image1MouseUp(Qt::LeftButton, QPoint(300, 60));  // released elsewhere: nothing happens
+    EXPECT_FALSE(imgMaxim->isVisible());
+    EXPECT_TRUE(main->isVisible());
+    // The right button never drags; the left one in the title strip does, beyond the strip too.
+    const QPoint start = main->pos();
+    skin.Image1MouseDown(Qt::RightButton, QPoint(100, 5));
+    EXPECT_FALSE(skin.Dragging());
+    skin.Image1MouseDown(Qt::LeftButton, QPoint(100, 5));
+    skin.Image1MouseMove(QPoint(130, 95));
+    EXPECT_EQ(main->pos(), start + QPoint(30, 90));
+    skin.Image1MouseUp(Qt::RightButton, QPoint(130, 95));
+    EXPECT_FALSE(skin.Dragging());
+    // Pressed elsewhere, released in the hide spot: without a notification area it minimises.
+    skin.Image1MouseDown(Qt::LeftButton, QPoint(300, 60));
+    skin.Image1MouseUp(Qt::LeftButton, QPoint(650, 5));
+    EXPECT_TRUE(main->isMinimized() || !main->isVisible());
 }
 
 TEST_F(MainWindowTest, SettingsResetLeavesOnlyLanguageAndVersion) {

@@ -18,7 +18,9 @@ TEST(ProgramStart, FirstStartStoresLanguageAndVersionAndKeepsRunning) {
     QProcess program;
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(dir.path());
-    program.start(QStringLiteral(HUBLANE_PROGRAM), {});
+    // The version host is a loopback port where nothing listens: no test leaves the machine.
+    program.start(QStringLiteral(HUBLANE_PROGRAM),
+                  {QStringLiteral("--version-url"), QStringLiteral("http://127.0.0.1:9/versionHBL.txt")});
     ASSERT_TRUE(program.waitForStarted(10000));
 
     const QString settings = dir.filePath(QStringLiteral("config/Orvandels/Hublane.reg"));

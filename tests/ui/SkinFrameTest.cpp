@@ -36,5 +36,24 @@ TEST(SkinHit, FollowsTheWindowWidth) {
     EXPECT_EQ(SkinHitTest(733, 5, 765), SkinArea::TitleStrip);
 }
 
+TEST(SkinOutline, HasItsHundredAndEightVerticesFromTheClientSize) {
+    const std::vector<OutlinePoint> main = SkinOutline(659, 194);
+    ASSERT_EQ(main.size(), 108u);
+    EXPECT_EQ(main[0], (OutlinePoint{0, 0}));
+    EXPECT_EQ(main[1], (OutlinePoint{0, 193}));
+    EXPECT_EQ(main[2], (OutlinePoint{579, 193}));
+    EXPECT_EQ(main[29], (OutlinePoint{622, 175}));  // (W - 36, H - 18): the edge steps back
+    EXPECT_EQ(main[106], (OutlinePoint{658, 117}));
+    EXPECT_EQ(main[107], (OutlinePoint{658, 0}));
+    // The same outline for each window, moved with its size.
+    const std::vector<OutlinePoint> list = SkinOutline(765, 500);
+    for (std::size_t i = 0; i < main.size(); ++i) {
+        const bool right = main[i].x != 0;
+        const bool bottom = main[i].y != 0;
+        EXPECT_EQ(list[i].x, main[i].x + (right ? 106 : 0)) << i;
+        EXPECT_EQ(list[i].y, main[i].y + (bottom ? 306 : 0)) << i;
+    }
+}
+
 }  // namespace
 }  // namespace hublane::ui
