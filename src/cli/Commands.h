@@ -47,6 +47,8 @@ int RunPeers(const QStringList& args, Io& io);
 int RunProbe(const QStringList& args, Io& io);
 /// scan FILE [...]: one probe campaign over the rows of a server.met, between two clean-ups.
 int RunScan(const QStringList& args, Io& io);
+/// filter check|stats FILE: what an IP filter list blocks and what it holds.
+int RunFilter(const QStringList& args, Io& io);
 /// lng: dump and build language files.
 int RunLng(const QStringList& args, Io& io);
 
