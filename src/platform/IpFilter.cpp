@@ -210,7 +210,7 @@ IpFilterLoad IpFilter::Parse(std::string_view bytes, std::size_t maxInflatedByte
     }
 
     std::vector<IpRange> ranges;
-    std::vector<std::string> descriptions;
+    std::vector<std::string_view> descriptions;  // into text, which outlives them
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
@@ -242,13 +242,14 @@ IpFilterLoad IpFilter::Parse(std::string_view bytes, std::size_t maxInflatedByte
         }
         ++load.blockingLines;
         ranges.push_back(fit.range);
-        descriptions.emplace_back(fit.description);
+        descriptions.push_back(fit.description);
     }
     load.filter = Merge(ranges, descriptions);
     return load;
 }
 
-IpFilter IpFilter::Merge(const std::vector<IpRange>& ranges, std::vector<std::string>& descriptions) {
+IpFilter IpFilter::Merge(const std::vector<IpRange>& ranges,
+                         const std::vector<std::string_view>& descriptions) {
     struct Entry {
         std::uint32_t first;
         std::uint32_t last;
@@ -277,9 +278,10 @@ IpFilter IpFilter::Merge(const std::vector<IpRange>& ranges, std::vector<std::st
         filter.m_ranges.push_back({e.first, e.last});
         firstSeen.push_back(e.order);
     }
-    filter.m_descriptions.reserve(firstSeen.size());
+    filter.m_descriptionEnds.reserve(firstSeen.size());
     for (const std::uint32_t order : firstSeen) {
-        filter.m_descriptions.push_back(std::move(descriptions[order]));
+        filter.m_descriptionText += descriptions[order];
+        filter.m_descriptionEnds.push_back(filter.m_descriptionText.size());
     }
     for (const IpRange& r : filter.m_ranges) {
         filter.m_addressCount += std::uint64_t{r.last} - r.first + 1;
@@ -316,12 +318,17 @@ bool IpFilter::Blocked(std::string_view dottedQuad) const {
     return address && Blocked(*address);
 }
 
+std::string_view IpFilter::RangeDescription(std::size_t index) const {
+    const std::size_t begin = index == 0 ? 0 : m_descriptionEnds[index - 1];
+    return std::string_view(m_descriptionText).substr(begin, m_descriptionEnds[index] - begin);
+}
+
 std::optional<std::string> IpFilter::Description(std::uint32_t address) const {
     const std::size_t index = Find(address);
     if (index == kNotFound) {
         return std::nullopt;
     }
-    return m_descriptions[index];
+    return std::string(RangeDescription(index));
 }
 
 std::optional<std::string> IpFilter::Description(std::string_view dottedQuad) const {

@@ -57,7 +57,7 @@ class IpFilter {
 
     /// The merged ranges in address order, and the description of the one at index.
     const std::vector<IpRange>& Ranges() const { return m_ranges; }
-    const std::string& RangeDescription(std::size_t index) const { return m_descriptions[index]; }
+    std::string_view RangeDescription(std::size_t index) const;
     std::size_t RangeCount() const { return m_ranges.size(); }
     /// The number of addresses blocked (up to 2^32).
     std::uint64_t AddressCount() const { return m_addressCount; }
@@ -66,12 +66,16 @@ class IpFilter {
   private:
     static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
     // Sorts and merges the ranges read; descriptions[i] belongs to ranges[i], in file order.
-    static IpFilter Merge(const std::vector<IpRange>& ranges, std::vector<std::string>& descriptions);
+    static IpFilter Merge(const std::vector<IpRange>& ranges,
+                          const std::vector<std::string_view>& descriptions);
     // The index of the range that holds address, by binary search.
     std::size_t Find(std::uint32_t address) const;
 
     std::vector<IpRange> m_ranges;
-    std::vector<std::string> m_descriptions;  // one per range
+    // The descriptions one after the other, and where each range's ends: a list of hundreds of
+    // thousands of mostly empty descriptions costs one number a range.
+    std::string m_descriptionText;
+    std::vector<std::size_t> m_descriptionEnds;
     std::uint64_t m_addressCount = 0;
 };
 
