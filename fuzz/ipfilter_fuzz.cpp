@@ -15,7 +15,7 @@ using hublane::platform::IpRange;
 namespace {
 
 // Small enough that a stream of zeros inflating to the cap costs little per input.
-constexpr std::size_t kFuzzInflateCap = 1024 * 1024;
+constexpr std::size_t kFuzzInflateCap = std::size_t{1} << 20;
 
 void Check(bool condition) {
     if (!condition) {

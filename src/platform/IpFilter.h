@@ -27,7 +27,7 @@ class IpFilter {
   public:
     /// A decompressed list larger than this is refused: a small gzip file can inflate to
     /// gigabytes, and the largest lists in use are a few tens of megabytes.
-    static constexpr std::size_t kMaxInflatedBytes = 64u * 1024 * 1024;
+    static constexpr std::size_t kMaxInflatedBytes = std::size_t{64} * 1024 * 1024;
 
     /// Reads a filter list, one range a line. Accepted lines:
     ///   first - last , level , description   (classic; leading zeros allowed; a level of 127

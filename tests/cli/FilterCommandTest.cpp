@@ -23,7 +23,7 @@ class FilterCommand : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
     QString Write(const char* name, const std::string& bytes) {
-        const QString path = m_dir.filePath(QLatin1String(name));
+        QString path = m_dir.filePath(QLatin1String(name));
         test::WriteWholeFile(path, Bytes(bytes));
         return path;
     }

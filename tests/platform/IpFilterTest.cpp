@@ -264,14 +264,14 @@ TEST(IpFilterTest, BrokenGzipFailsClearlyAndLoadsNothing) {
 
 TEST(IpFilterTest, GzipThatInflatesPastTheCapIsRefused) {
     const std::string line = "1.2.3.4\n";
-    const std::size_t cap = 1024 * 1024;
+    const std::size_t cap = std::size_t{1} << 20;
     const IpFilterLoad atCap = IpFilter::Parse(test::Gzip(line, cap / line.size()), cap);
     EXPECT_FALSE(atCap.Failed()) << atCap.error;
     EXPECT_EQ(atCap.filter.RangeCount(), 1u);
     const IpFilterLoad over = IpFilter::Parse(test::Gzip(line + "\n", cap / line.size()), cap);
     EXPECT_THAT(over.error, HasSubstr("more than 1048576 bytes"));
     // The default cap: 64 MiB of spaces compress to about 64 KiB.
-    const IpFilterLoad bomb = IpFilter::Parse(test::Gzip(std::string(1024 * 1024, ' '), 65));
+    const IpFilterLoad bomb = IpFilter::Parse(test::Gzip(std::string(std::size_t{1} << 20, ' '), 65));
     EXPECT_THAT(bomb.error, HasSubstr("more than 67108864 bytes"));
 }
 
