@@ -56,6 +56,13 @@ const QList<Verb>& Verbs() {
          "  peers write FILE [--skip-bad-rows] [--allow-empty]\n"
          "                        write a serverHBL.met from addresses read on standard input\n",
          RunPeers},
+        {"filter",
+         "  filter check FILE ADDRESS...\n"
+         "                        for each address, \"blocked<TAB>DESCRIPTION\" or \"allowed\" as the IP\n"
+         "                        filter list FILE decides (classic, P2P or loose lines; gzip read too)\n"
+         "  filter stats FILE     the ranges FILE blocks, the addresses they cover and each line skipped,\n"
+         "                        with its number; exit status 1 when no range loaded\n",
+         RunFilter},
     };
     return verbs;
 }

@@ -51,6 +51,8 @@ int RunScan(const QStringList& args, Io& io);
 int RunPeer(const QStringList& args, Io& io);
 /// cycle: one whole update cycle without windows.
 int RunCycle(const QStringList& args, Io& io);
+/// filter check|stats FILE: what an IP filter list blocks and what it holds.
+int RunFilter(const QStringList& args, Io& io);
 /// lng: dump and build language files.
 int RunLng(const QStringList& args, Io& io);
 

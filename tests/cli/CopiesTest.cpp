@@ -55,7 +55,7 @@ struct Copy {
         ASSERT_TRUE(p.waitForStarted(10000));
     }
     QStringList CycleArgs() const {
-        // The fixed waits run four times faster: the whole exchange stays on loopback.
+        // The fixed waits run twice as fast: the whole exchange stays on loopback.
         return {QStringLiteral("cycle"),
                 QStringLiteral("--donkey-dir"),
                 dir,
