@@ -63,7 +63,7 @@ struct Copy {
                 address,
                 QStringLiteral("--no-handoff"),
                 QStringLiteral("--speed"),
-                QStringLiteral("4"),
+                QStringLiteral("2"),
                 QStringLiteral("--timeout"),
                 QStringLiteral("1")};
     }
