@@ -3,12 +3,14 @@
 
 #include <QNetworkAccessManager>
 
+#include "app/IpFilterSource.h"
 #include "app/VersionCheck.h"
 
 #include "exchange/PeerServer.h"
 #include "exchange/WebDirectory.h"
 #include "platform/UserPrompts.h"
 #include "probe/Campaigns.h"
+#include "serverlist/AddressFilter.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleState.h"
 #include "serverlist/Lserveur.h"
@@ -34,7 +36,10 @@ struct Engine::Parts {
           locator{deps.settings, deps.prompts, deps.classes, deps.language},
           state(deps.gauge, deps.caption),
           waits(deps.clock),
-          campaigns(state, waits, options.address),
+          filterSource(deps.settings, filter, network, waits, options.ipFilterPath,
+                       options.ipFilterDownloadPath.isEmpty() ? IpFilterSource::DefaultDownloadPath()
+                                                              : options.ipFilterDownloadPath),
+          campaigns(state, waits, options.address, filter.Test()),
           web(state, waits, network, options.webUrl, options.pageLimitMs),
           peerServer(state, waits, web, options.address),
           versionCheck(network, deps.clock,
@@ -42,7 +47,18 @@ struct Engine::Parts {
                                                          : options.versionUrl)),
           serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, handOff},
                      serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
-                                               ServerMetPathFunction(), options.peerListPath}) {}
+                                               ServerMetPathFunction(), options.peerListPath, OwnAddress(),
+                                               &filter, [this] { filterSource.Refresh(); }}) {
+        web.SetBlocked(filter.Test());
+        peerServer.Handler().SetBlocked(filter.Test());
+        // The list is loaded at once, so the peer server keeps blocked senders out from its start.
+        filterSource.Refresh();
+    }
+
+    std::string OwnAddress() const {
+        return options.address.HasOwnAddress() ? options.address.bind.toString().toStdString()
+                                               : std::string();
+    }
 
     std::function<QString(bool)> ServerMetPathFunction() {
         if (!options.serverMetPath.isEmpty()) {
@@ -61,6 +77,8 @@ struct Engine::Parts {
     QNetworkAccessManager network;
     serverlist::CycleState state;
     serverlist::UiWaits waits;
+    serverlist::AddressFilter filter;
+    IpFilterSource filterSource;
     probe::Campaigns campaigns;
     exchange::WebDirectory web;
     exchange::PeerServer peerServer;
@@ -104,6 +122,10 @@ exchange::WebDirectory& Engine::WebDirectory() {
 
 VersionCheck& Engine::Version() {
     return m_parts->versionCheck;
+}
+
+const serverlist::AddressFilter& Engine::Filter() const {
+    return m_parts->filter;
 }
 
 QNetworkAccessManager& Engine::Network() {

@@ -21,6 +21,7 @@ class SettingsStore;
 class UserPrompts;
 }  // namespace hublane::platform
 namespace hublane::serverlist {
+class AddressFilter;
 class CycleState;
 class StatusCaption;
 class TFLServeur;
@@ -69,6 +70,10 @@ struct EngineOptions {
     int pageLimitMs = 30000;
     /// The version host's file; empty: the built-in host's /versionHBL.txt.
     QString versionUrl;
+    /// The IP filter list given on the command line; empty: the settings decide.
+    QString ipFilterPath;
+    /// Where a list downloaded from the setting IpFilterUrl is kept; empty: the default place.
+    QString ipFilterDownloadPath;
 };
 
 class Engine {
@@ -87,6 +92,8 @@ class Engine {
     exchange::WebDirectory& WebDirectory();
     QNetworkAccessManager& Network();
     app::VersionCheck& Version();
+    /// The IP filter in force for this copy.
+    const serverlist::AddressFilter& Filter() const;
     const PartInfoDeps& LocatorDeps() const;
     const EngineOptions& Options() const;
 

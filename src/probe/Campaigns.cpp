@@ -71,10 +71,12 @@ QString ServerProbePort(const std::string& listed) {
 
 }  // namespace
 
-Campaigns::Campaigns(serverlist::CycleState& state, serverlist::UiWaits& waits, platform::CopyAddress address)
+Campaigns::Campaigns(serverlist::CycleState& state, serverlist::UiWaits& waits, platform::CopyAddress address,
+                     serverlist::AddressTest blocked)
     : m_state(state),
       m_waits(waits),
       m_address(std::move(address)),
+      m_blocked(std::move(blocked)),
       m_link(std::make_shared<WorkerLink>(&waits)) {
     QObject::connect(&waits, &serverlist::UiWaits::Terminated, &waits, [this] { StopWorkers(); });
 }

@@ -12,6 +12,7 @@
 #include "platform/CopyAddress.h"
 #include "serverlist/CycleControls.h"
 #include "serverlist/CycleParts.h"
+#include "serverlist/ServerTable.h"
 
 namespace hublane::serverlist {
 class CycleState;
@@ -38,7 +39,8 @@ struct Slot {
 class Campaigns : public serverlist::CampaignRunner {
   public:
     /// Workers bind their sockets to the copy's address and ask peers on its peer port.
-    Campaigns(serverlist::CycleState& state, serverlist::UiWaits& waits, platform::CopyAddress address = {});
+    Campaigns(serverlist::CycleState& state, serverlist::UiWaits& waits, platform::CopyAddress address = {},
+              serverlist::AddressTest blocked = {});
     ~Campaigns() override;
     Campaigns(const Campaigns&) = delete;
     Campaigns& operator=(const Campaigns&) = delete;
@@ -52,6 +54,8 @@ class Campaigns : public serverlist::CampaignRunner {
     serverlist::CycleState& State() { return m_state; }
     const platform::CopyAddress& Address() const { return m_address; }
     serverlist::UiWaits& Waits() { return m_waits; }
+    /// What the workers' merges keep out.
+    const serverlist::AddressTest& Blocked() const { return m_blocked; }
 
     /// Runs the campaign of the checked mode, then its removal pass or French check.
     void RunCampaign() override;
@@ -83,6 +87,7 @@ class Campaigns : public serverlist::CampaignRunner {
     serverlist::CycleState& m_state;
     serverlist::UiWaits& m_waits;
     platform::CopyAddress m_address;
+    serverlist::AddressTest m_blocked;
     std::shared_ptr<WorkerLink> m_link;
     std::array<Slot, kSlotCount> m_slots{};
     int m_workerLimit = 20;

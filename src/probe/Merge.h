@@ -10,7 +10,7 @@
 namespace hublane::probe {
 
 /// Whether an address is to be kept out (an IP filter's test); an empty test keeps nothing out.
-using AddressTest = std::function<bool(std::string_view ip)>;
+using AddressTest = serverlist::AddressTest;
 
 /// Merges the first `count` entries into the server table: an address already there, or kept out
 /// by `blocked`, is skipped; any other raises the server counter (the returned number), and is

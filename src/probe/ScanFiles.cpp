@@ -105,11 +105,12 @@ QByteArray TScanFiles::Exchange(const QByteArray& request, bool expectAnswer) {
 }
 
 void TScanFiles::MergeServers(int count) {
-    serverlist::CycleState* state = &m_campaigns.State();
+    Campaigns* campaigns = &m_campaigns;
     const serverlist::EntryTable* entries = &m_entries;
     m_link->Synchronize(
-        [state, entries, count] {
-            state->serverCounter += MergeServerEntries(state->Servers(), *entries, count);
+        [campaigns, entries, count] {
+            campaigns->State().serverCounter +=
+                MergeServerEntries(campaigns->State().Servers(), *entries, count, campaigns->Blocked());
         },
         [this] { return isInterruptionRequested(); });
 }
@@ -156,10 +157,13 @@ void TScanFiles::ProbePeerPeers() {
     const QByteArray answer = Exchange(ToBytes(PeerRequest(PeerKind::GetPeers)), true);
     if (IsPeerMessage(View(answer), PeerKind::Peers)) {
         const int count = ParseServerList(View(answer), m_entries);
-        serverlist::CycleState* state = &m_campaigns.State();
+        Campaigns* campaigns = &m_campaigns;
         const serverlist::EntryTable* entries = &m_entries;
-        m_link->Synchronize([state, entries, count] { MergePeerEntries(state->Peers(), *entries, count); },
-                            [this] { return isInterruptionRequested(); });
+        m_link->Synchronize(
+            [campaigns, entries, count] {
+                MergePeerEntries(campaigns->State().Peers(), *entries, count, campaigns->Blocked());
+            },
+            [this] { return isInterruptionRequested(); });
     }
     Finish();
 }

@@ -123,6 +123,9 @@ void TFLServeur::Timer2Timer() {
 void TFLServeur::FormShow() {
     m_timer2.stop();
     ReadCycleSettings(m_services.settings, m_state.Controls());
+    if (m_services.refreshFilter) {
+        m_services.refreshFilter();
+    }
     QCoreApplication::processEvents();
     m_cycleRunning = true;
     m_report.Begin();
@@ -192,6 +195,21 @@ void TFLServeur::RunCycle() {
     }
 }
 
+AddressTest TFLServeur::Blocked() const {
+    if (m_services.filter == nullptr || !m_services.filter->Active()) {
+        return {};
+    }
+    return m_services.filter->Test();
+}
+
+template <typename List>
+void TFLServeur::FilterRead(List& list) {
+    if (const AddressTest blocked = Blocked()) {
+        m_report.Filtered(
+            static_cast<int>(list.RemoveIf([&blocked](const auto& row) { return blocked(row.caption); })));
+    }
+}
+
 QString TFLServeur::ServerMetPath(bool forReading) const {
     return m_services.serverMetPath ? m_services.serverMetPath(forReading) : QStringLiteral("server.met");
 }
@@ -222,6 +240,7 @@ WriteResult TFLServeur::WriteServerMet() {
 bool TFLServeur::ReadPeerList() {
     ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
     const ReadOutcome outcome = serverlist::ReadPeerList(m_services.peerListPath, m_state.Peers(), ctx);
+    FilterRead(m_state.Peers());
     m_peerListReadWhole = outcome.whole;
     m_report.PeerListRead(outcome, QFileInfo::exists(m_services.peerListPath));
     return outcome.whole;
@@ -275,8 +294,10 @@ void TFLServeur::FlatButton3Click() {
 }
 
 void TFLServeur::CleanUp() {
-    m_state.serverCounter = static_cast<int>(
-        CleanUpTables(m_state.Servers(), m_state.Peers(), m_state.Gauge(), m_services.ownAddress));
+    int filtered = 0;
+    m_state.serverCounter = static_cast<int>(CleanUpTables(
+        m_state.Servers(), m_state.Peers(), m_state.Gauge(), m_services.ownAddress, Blocked(), &filtered));
+    m_report.Filtered(filtered);
 }
 
 void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "serverlist/AddressFilter.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleReport.h"
 #include "serverlist/CycleState.h"
@@ -43,6 +44,9 @@ struct CycleServices {
     QString peerListPath = QStringLiteral("serverHBL.met");
     /// The copy's own address when it has one (its peer list never keeps it); empty otherwise.
     std::string ownAddress = {};
+    /// The IP filter in force (none: nothing blocked), and what reloads it at a cycle's start.
+    const AddressFilter* filter = nullptr;
+    std::function<void()> refreshFilter = {};
 };
 
 /// The server list window. It is never seen: its state is the cycle state, and Show() runs the
@@ -112,6 +116,10 @@ class TFLServeur : public QObject {
     void RunCycle();
     void WaitForFetch();
     QString ServerMetPath(bool forReading) const;
+    AddressTest Blocked() const;
+    /// Takes the rows the filter blocks out of a list just read; counts them in the report.
+    template <typename List>
+    void FilterRead(List& list);
     /// Writes a caption into the status label.
     void StepCaption(const QString& text);
 

@@ -152,19 +152,24 @@ bool IsUnwantedAddress(std::string_view caption) {
 }
 
 std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge,
-                          std::string_view ownAddress) {
+                          std::string_view ownAddress, const AddressTest& blocked, int* filtered) {
     gauge.SetMax(static_cast<int>(servers.Count()));
     gauge.SetPosition(0);
     servers.Sort();
 
     // Each row is examined once, in order; the gauge's maximum follows the shrinking list as it
     // would if the rows were taken out one by one.
-    const auto removeUnwanted = [&gauge](auto& list, std::string_view own) {
+    const auto removeUnwanted = [&gauge, &blocked, filtered](auto& list, std::string_view own) {
         std::size_t left = list.Count();
-        list.RemoveIf([&gauge, &left, own](const auto& row) {
+        list.RemoveIf([&gauge, &left, own, &blocked, filtered](const auto& row) {
             gauge.SetMax(static_cast<int>(left));
             gauge.Step();
-            const bool unwanted = IsUnwantedAddress(row.caption) || (!own.empty() && row.caption == own);
+            const bool keptOut = blocked && blocked(row.caption);
+            if (keptOut && filtered != nullptr) {
+                ++*filtered;
+            }
+            const bool unwanted =
+                keptOut || IsUnwantedAddress(row.caption) || (!own.empty() && row.caption == own);
             if (unwanted) {
                 --left;
             }

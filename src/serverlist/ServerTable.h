@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,6 +24,10 @@ inline constexpr std::size_t kMaxPeerRows = 1000;
 /// Lists received from the network (server list answers, peer lists, web pages) never grow the
 /// server table past this many rows; the client's own file may hold more.
 inline constexpr std::size_t kMaxServerRowsFromNetwork = 10000;
+
+/// Whether an address is to be kept out of the lists (an IP filter's test); an empty test keeps
+/// nothing out.
+using AddressTest = std::function<bool(std::string_view ip)>;
 
 /// One server address as two texts, port then ip (a decoded list entry).
 struct SERVEUR {
@@ -165,9 +170,11 @@ bool IsUnwantedAddress(std::string_view caption);
 /// The table clean-up: sort, removal of private, loopback and broadcast addresses from both lists,
 /// removal of adjacent duplicate captions, sort again. Drives the gauge; returns the number of
 /// server rows for the server counter. A copy that has an address of its own (ownAddress) also
-/// drops it from its peer list, as every copy drops 127.0.0.1: it is never its own peer.
+/// drops it from its peer list, as every copy drops 127.0.0.1: it is never its own peer. Rows that
+/// `blocked` keeps out go in the same pass; their number is added to filtered when given.
 std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge,
-                          std::string_view ownAddress = {});
+                          std::string_view ownAddress = {}, const AddressTest& blocked = {},
+                          int* filtered = nullptr);
 
 // --- RowList, defined here because it is a template ---
 

@@ -1,0 +1,141 @@
+// Engine layer: where a copy's IP filter list comes from and when it is (re)loaded.
+#include "app/IpFilterSource.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <memory>
+
+#include "app/DirectoryPart.h"
+#include "platform/FileBytes.h"
+#include "platform/IpFilterFile.h"
+#include "platform/PageLoader.h"
+#include "platform/SettingsStore.h"
+#include "serverlist/AddressFilter.h"
+#include "serverlist/UiWaits.h"
+
+namespace hublane::app {
+namespace {
+
+constexpr qint64 kRefreshSeconds = 24 * 3600;
+// Filter lists run to a few megabytes: the download may take longer than a page.
+constexpr int kDownloadLimitMs = 120000;
+constexpr int kWaitStepMs = 1000;
+
+QString ReadString(platform::SettingsStore& settings, const QString& name) {
+    QString value;
+    if (const auto key = settings.Open()) {
+        key->ReadString(name, value);
+    }
+    return value;
+}
+
+}  // namespace
+
+IpFilterSource::IpFilterSource(platform::SettingsStore& settings, serverlist::AddressFilter& filter,
+                               QNetworkAccessManager& network, serverlist::UiWaits& waits, QString optionPath,
+                               QString downloadPath)
+    : m_settings(settings),
+      m_filter(filter),
+      m_network(network),
+      m_waits(waits),
+      m_optionPath(std::move(optionPath)),
+      m_downloadPath(std::move(downloadPath)) {}
+
+QString IpFilterSource::DefaultDownloadPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("ipfilter.dat"));
+}
+
+QString IpFilterSource::ChoosePath() {
+    if (!m_optionPath.isEmpty()) {
+        return m_optionPath;
+    }
+    const QString setting = ReadString(m_settings, QStringLiteral("IpFilter"));
+    if (!setting.isEmpty()) {
+        return setting;
+    }
+    if (!ReadString(m_settings, QStringLiteral("IpFilterUrl")).isEmpty()) {
+        return m_downloadPath;
+    }
+    // The list the user's client keeps in its folder, when there is one.
+    const QString folder = QString::fromStdString(
+        FolderOf(RemoveDoubleQuotes(ReadString(m_settings, QStringLiteral("PathDonkey")).toStdString())));
+    if (!folder.isEmpty()) {
+        const QString candidate =
+            folder + QLatin1Char(FolderSeparator(folder.toStdString())) + QStringLiteral("ipfilter.dat");
+        if (QFileInfo(candidate).isFile()) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+void IpFilterSource::Download(const QString& url) {
+    const QFileInfo local(m_downloadPath);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if ((local.exists() && local.lastModified().toUTC().secsTo(now) < kRefreshSeconds) ||
+        (m_lastAttempt.isValid() && m_lastAttempt.secsTo(now) < kRefreshSeconds)) {
+        return;  // at most once a day
+    }
+    m_lastAttempt = now;
+    platform::PageLoader loader(m_network, m_waits.Clock(), kDownloadLimitMs);
+    bool done = false;
+    QObject::connect(&loader, &platform::PageLoader::Finished, &loader, [this, &done] {
+        done = true;
+        m_waits.NotifyStateChanged();
+    });
+    loader.Load(QUrl(url));
+    while (!done && !m_waits.Terminating()) {
+        m_waits.UiWait(kWaitStepMs, [&done] { return done; });
+    }
+    const platform::LoadedPage& page = loader.Page();
+    if (!done || !page.ok) {
+        m_problem = QStringLiteral("liste de filtrage non téléchargée : ") + page.error;
+        return;
+    }
+    const std::string_view bytes(page.body.constData(), static_cast<std::size_t>(page.body.size()));
+    // Only a list that holds at least one range replaces the local copy.
+    if (platform::IpFilter::Parse(bytes).filter.Empty()) {
+        m_problem = QStringLiteral("liste de filtrage téléchargée vide ou illisible, l'ancienne est gardée");
+        return;
+    }
+    QDir().mkpath(local.absolutePath());
+    QString error;
+    if (!platform::WriteFileAtomically(m_downloadPath, bytes, &error)) {
+        m_problem = QStringLiteral("liste de filtrage non enregistrée : ") + error;
+    }
+}
+
+void IpFilterSource::Refresh() {
+    m_problem.clear();
+    const QString url = ReadString(m_settings, QStringLiteral("IpFilterUrl"));
+    if (!url.isEmpty() && m_optionPath.isEmpty() &&
+        ReadString(m_settings, QStringLiteral("IpFilter")).isEmpty()) {
+        Download(url);
+    }
+    const QString path = ChoosePath();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile()) {
+        if (!path.isEmpty()) {
+            m_problem = QStringLiteral("liste de filtrage introuvable : ") + path;
+        }
+        // Nothing to load: whatever was loaded before stays in force (a list that went missing
+        // for a moment does not let everything in); without any, nothing is blocked.
+        return;
+    }
+    if (path == m_path && info.size() == m_loadedSize && info.lastModified() == m_loadedTime) {
+        return;
+    }
+    const platform::IpFilterLoad load = platform::IpFilterFile::Read(path);
+    if (load.Failed()) {
+        m_problem = QStringLiteral("liste de filtrage illisible : ") + QString::fromStdString(load.error);
+        return;
+    }
+    m_filter.Set(std::make_shared<const platform::IpFilter>(load.filter));
+    m_path = path;
+    m_loadedSize = info.size();
+    m_loadedTime = info.lastModified();
+}
+
+}  // namespace hublane::app
