@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "HublaneVersion.h"
+
 namespace hublane::directory {
 
 /// Where the directory keeps its data: an SQLite file, or a PostgreSQL database.
@@ -52,8 +54,8 @@ struct DirectorySettings {
     DatabaseSpec database;
     /// Copies that announced within this are listed.
     std::int64_t peerTtlMs = 6LL * 3600 * 1000;
-    /// The exact body of versionHBL.txt.
-    std::string versionText = "0.2.1.0";
+    /// The exact body of versionHBL.txt: by default this build's own version.
+    std::string versionText = std::string(kVersion);
     /// Private, loopback and other non-public addresses are listed and recorded too.
     bool allowPrivate = false;
     /// Listed servers are asked again this often.

@@ -15,6 +15,8 @@ namespace {
 
 // After a failure, the connection is tested at most this often.
 constexpr std::int64_t kRepairEveryMs = 2000;
+// The number of stored servers is taken from the database at most this often.
+constexpr std::int64_t kRecountEveryMs = 5000;
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -48,6 +50,7 @@ bool DirectoryStore::Open(const DatabaseSpec& spec, QString* error) {
     Close();
     m_spec = spec;
     m_broken = false;
+    m_storedCount = -1;
     const bool postgres = spec.kind == DatabaseSpec::Kind::Postgres;
     const QString driver = postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
     const auto fail = [&](const QString& why) {
@@ -176,14 +179,23 @@ DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchan
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     db.transaction();
     QSqlQuery q(db);
-    long long stored = 0;
+    // Counting every stored server for each report would cost a walk over the table: the count
+    // is kept here and taken again now and then (other instances and the verifier change it too).
+    bool ok = true;
+    if (m_storedCount < 0 || SteadyMs() - m_storedCountAtMs >= kRecountEveryMs) {
+        ok = q.exec(QStringLiteral("SELECT COUNT(*) FROM hublane_servers")) && q.next();
+        m_storedCount = ok ? q.value(0).toLongLong() : -1;
+        m_storedCountAtMs = SteadyMs();
+    }
+    long long stored = m_storedCount;
     long long pending = 0;
-    bool ok = q.exec(QStringLiteral("SELECT COUNT(*) FROM hublane_servers")) && q.next();
-    stored = ok ? q.value(0).toLongLong() : 0;
     if (ok) {
+        // Counted no further than the cap, so a report costs the same however many are pending.
         q.prepare(
-            QStringLiteral("SELECT COUNT(*) FROM hublane_servers WHERE reported_by = :r AND state = 0"));
+            QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM hublane_servers "
+                           "WHERE reported_by = :r AND state = 0 LIMIT :cap) AS pending"));
         q.bindValue(QStringLiteral(":r"), Text(reporter));
+        q.bindValue(QStringLiteral(":cap"), static_cast<qlonglong>(maxPending));
         ok = q.exec() && q.next();
         pending = ok ? q.value(0).toLongLong() : 0;
     }
@@ -206,6 +218,7 @@ DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchan
         if (ok && q.numRowsAffected() == 1) {
             ++result.added;
             ++stored;
+            ++m_storedCount;
             ++pending;
         } else if (ok) {
             ++result.known;
@@ -213,6 +226,7 @@ DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchan
     }
     if (!ok) {
         Failed(q.lastError().text());
+        m_storedCount = -1;
         q.finish();
         db.rollback();
         return AddResult{0, 0, 0, true};
@@ -220,6 +234,7 @@ DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchan
     q.finish();
     if (!db.commit()) {
         Failed(db.lastError().text());
+        m_storedCount = -1;
         db.rollback();
         return AddResult{0, 0, 0, true};
     }

@@ -58,7 +58,8 @@ class DirectoryStore {
         bool failed = false;
     };
     /// Stores new candidates (due a check at once) reported by reporter, within the caps: at most
-    /// maxStored servers in all and maxPending unverified candidates per reporter.
+    /// maxStored servers in all (counted again every few seconds, so instances sharing the
+    /// database may overshoot it a little) and maxPending unverified candidates per reporter.
     AddResult AddCandidates(const std::vector<exchange::LinkedServer>& servers, const std::string& reporter,
                             std::int64_t nowMs, std::size_t maxStored, std::size_t maxPending);
 
@@ -103,6 +104,8 @@ class DirectoryStore {
     QString m_lastError;
     bool m_broken = false;
     std::int64_t m_lastRepairMs = 0;
+    long long m_storedCount = -1;  // -1: to be counted
+    std::int64_t m_storedCountAtMs = 0;
 };
 
 }  // namespace hublane::directory

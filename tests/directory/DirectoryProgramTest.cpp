@@ -45,7 +45,7 @@ TEST(DirectoryCommandLine, ReadsEveryOption) {
     const auto& d = std::get<DirectorySettings>(defaults);
     EXPECT_EQ(d.database.kind, DatabaseSpec::Kind::Postgres);
     EXPECT_EQ(d.peerTtlMs, 6LL * 3600 * 1000);
-    EXPECT_EQ(d.versionText, "0.2.1.0");
+    EXPECT_EQ(d.versionText, std::string(hublane::kVersion)) << "this build's own version";
     EXPECT_FALSE(d.allowPrivate);
     EXPECT_EQ(d.recheckMs, 4LL * 3600 * 1000);
     EXPECT_EQ(d.writeLimitPerMinute, 60u);
@@ -111,7 +111,7 @@ TEST(DirectoryProgram, ServesLogsAndEndsCleanlyOnSigterm) {
     const test::HttpResult version =
         test::HttpRequest(host, port, "/versionHBL.txt", QStringLiteral("127.0.4.6"));
     EXPECT_EQ(version.status, 200);
-    EXPECT_EQ(version.body, "0.2.1.0");
+    EXPECT_EQ(version.body.toStdString(), std::string(hublane::kVersion));
     EXPECT_EQ(test::HttpRequest(host, port, "/connectHB.php", QStringLiteral("127.0.4.6")).status, 200);
 
     program.terminate();  // SIGTERM
@@ -119,7 +119,9 @@ TEST(DirectoryProgram, ServesLogsAndEndsCleanlyOnSigterm) {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     errors += program.readAllStandardError();
-    EXPECT_TRUE(errors.contains(" 127.0.4.6 GET /versionHBL.txt 200 7\n")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(" 127.0.4.6 GET /versionHBL.txt 200 " +
+                                QByteArray::number(qsizetype(hublane::kVersion.size())) + "\n"))
+        << errors.toStdString();
     EXPECT_TRUE(errors.contains(" 127.0.4.6 GET /connectHB.php 200 ")) << errors.toStdString();
     EXPECT_TRUE(errors.contains("stopped")) << errors.toStdString();
 
