@@ -26,7 +26,7 @@ using namespace hublane;
 
 constexpr int kConnections = 8;
 constexpr int kSeconds = 5;
-const QString kHost = QStringLiteral("127.0.3.90");
+const QString kHost = QStringLiteral("127.31.9.1");
 
 // Loopback addresses outside 127.0.0.x, one per index.
 std::string Address(int i) {
@@ -90,12 +90,13 @@ class Load {
             }
         });
         const int copy = m_copies++;
-        socket->bind(QHostAddress(QStringLiteral("127.0.%1.%2").arg(7 + copy / 250).arg(copy % 250 + 1)), 0);
+        socket->bind(QHostAddress(QStringLiteral("127.31.%1.%2").arg(10 + copy / 250).arg(copy % 250 + 1)),
+                     0);
         socket->connectToHost(kHost, m_port);
     }
 
     void Send(QTcpSocket* socket) {
-        socket->write("GET " + m_target(m_sent++) + " HTTP/1.1\r\nHost: 127.0.3.90\r\n\r\n");
+        socket->write("GET " + m_target(m_sent++) + " HTTP/1.1\r\nHost: 127.31.9.1\r\n\r\n");
     }
 
     quint16 m_port;
@@ -170,7 +171,7 @@ int main(int argc, char** argv) {
         server.name = "Serveur " + std::to_string(i) + " <bench> & co";
         server.verifiedAtMs = now - i;
         server.nextCheckMs = now + 3600000;
-        server.reporter = "127.0.3.91";
+        server.reporter = "127.31.9.2";
         dir.Store().PutServer(server);
     }
 

@@ -15,7 +15,7 @@ namespace hublane::directory {
 namespace {
 
 // Bytes one connection may send over its life: thousands of requests, never a large upload.
-constexpr qint64 kMaxBytesPerConnection = 4 * 1024 * 1024;
+constexpr qint64 kMaxBytesPerConnection = qint64{4} * 1024 * 1024;
 
 QString ConnectionName() {
     static std::atomic<int> next{0};

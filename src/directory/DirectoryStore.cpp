@@ -1,14 +1,14 @@
 // Engine layer: the directory's data in SQLite or PostgreSQL through Qt SQL.
 #include "directory/DirectoryStore.h"
 
-#include "directory/StoreSchema.h"
-
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
+
+#include "directory/StoreSchema.h"
 
 namespace hublane::directory {
 namespace {
@@ -376,7 +376,7 @@ bool DirectoryStore::SaveCheck(const std::string& address, const CheckStep& step
         q.prepare(
             QStringLiteral("UPDATE hublane_servers SET state = :s, misses = :m, next_check = :n, "
                            "verified_at = :v, name = :name WHERE address = :a"));
-        const std::string kept = name.substr(0, kMaxStoredNameBytes);
+        const std::string kept = CutName(name, kMaxStoredNameBytes);
         q.bindValue(QStringLiteral(":v"), Ms(nowMs));
         q.bindValue(QStringLiteral(":name"), QByteArray(kept.data(), static_cast<qsizetype>(kept.size())));
     } else {

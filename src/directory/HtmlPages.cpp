@@ -131,6 +131,20 @@ std::string ShownName(std::string_view bytes, std::size_t maxChars) {
     return out;
 }
 
+std::string CutName(std::string_view bytes, std::size_t maxBytes) {
+    if (bytes.size() <= maxBytes) {
+        return std::string(bytes);
+    }
+    std::size_t end = maxBytes;
+    if (platform::IsValidUtf8(bytes)) {
+        // Back to the first byte of the character that would be cut.
+        while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) {
+            --end;
+        }
+    }
+    return std::string(bytes.substr(0, end));
+}
+
 std::string ServerLink(std::string_view address, std::uint16_t port) {
     std::string link = "ed2k://|server|";
     link += address;

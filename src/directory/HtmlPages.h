@@ -33,6 +33,10 @@ std::string EscapeHtml(std::string_view text);
 /// one space, cut at maxChars characters.
 std::string ShownName(std::string_view bytes, std::size_t maxChars = kMaxShownNameChars);
 
+/// The first maxBytes bytes of a name, as it is stored; a UTF-8 name is never cut inside a
+/// character (its shown text would otherwise be read as Windows-1252).
+std::string CutName(std::string_view bytes, std::size_t maxBytes);
+
 /// "ed2k://|server|ADDRESS|PORT|/".
 std::string ServerLink(std::string_view address, std::uint16_t port);
 /// "http://ADDRESS/".

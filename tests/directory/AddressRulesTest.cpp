@@ -59,7 +59,7 @@ TEST(AddressRules, PrivateAddressesOnlyWhenAllowedAndReservedOnesNever) {
         bool listedWhenAllowed;
     };
     for (const Case& c :
-         {Case{"80.1.2.3", true, true}, Case{"192.168.0.9", false, true}, Case{"127.0.3.20", false, true},
+         {Case{"80.1.2.3", true, true}, Case{"192.168.0.9", false, true}, Case{"127.31.1.20", false, true},
           Case{"169.254.1.1", false, true}, Case{"224.0.0.251", false, false},
           Case{"255.255.255.255", false, false}, Case{"0.0.0.0", false, false},
           Case{"203.0.113.1", false, false}, Case{"80.1.2", false, false}}) {

@@ -32,11 +32,11 @@ class DirectoryLimitsTest : public ::testing::Test {
 
 TEST_F(DirectoryLimitsTest, MalformedRcvRequestsAreRefusedAndStoreNothing) {
     ASSERT_TRUE(rig.Start(Quiet())) << rig.error.toStdString();
-    const std::string a = Entry("127.0.3.40", "4661");
-    const std::string b = Entry("127.0.3.41", "4661");
+    const std::string a = Entry("127.31.1.40", "4661");
+    const std::string b = Entry("127.31.1.41", "4661");
     std::string fiftyOne = a;
     for (int i = 1; i < 51; ++i) {
-        fiftyOne += "-" + Entry(("127.0.6." + std::to_string(i)).c_str(), "4661");
+        fiftyOne += "-" + Entry(("127.31.4." + std::to_string(i)).c_str(), "4661");
     }
     struct Case {
         const char* what;
@@ -75,7 +75,7 @@ TEST_F(DirectoryLimitsTest, MalformedRcvRequestsAreRefusedAndStoreNothing) {
                    [](unsigned char ch) { return std::tolower(ch); });
     ASSERT_NE(lower, a);
     EXPECT_EQ(rig.Get(QByteArray::fromStdString("/rcv.php?nbips=1&ips=" + lower)).status, 200);
-    const auto stored = rig.Store().Server("127.0.3.40");
+    const auto stored = rig.Store().Server("127.31.1.40");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->port, 4661);
     EXPECT_EQ(stored->state, ServerState::Candidate);
@@ -85,12 +85,12 @@ TEST_F(DirectoryLimitsTest, MalformedRcvRequestsAreRefusedAndStoreNothing) {
 TEST_F(DirectoryLimitsTest, ValidRequestsKeepOnlyServersThatCanBeAsked) {
     ASSERT_TRUE(rig.Start(Quiet())) << rig.error.toStdString();
     const std::string entries = Entry("0.0.0.0", "4661") + "-" + Entry("224.0.0.1", "4661") + "-" +
-                                Entry("255.255.255.255", "4661") + "-" + Entry("127.0.3.42", "0") + "-" +
-                                Entry("127.0.3.43", "65532") + "-" + Entry("127.0.3.44", "65531");
+                                Entry("255.255.255.255", "4661") + "-" + Entry("127.31.1.42", "0") + "-" +
+                                Entry("127.31.1.43", "65532") + "-" + Entry("127.31.1.44", "65531");
     const test::HttpResult result = rig.Get(QByteArray::fromStdString("/rcv.php?nbips=6&ips=" + entries));
     EXPECT_EQ(result.status, 200) << result.Text();
     EXPECT_EQ(rig.Store().CountServers(), 1);
-    EXPECT_TRUE(rig.Store().Server("127.0.3.44"));
+    EXPECT_TRUE(rig.Store().Server("127.31.1.44"));
 }
 
 TEST_F(DirectoryLimitsTest, WithoutAllowPrivateNoPrivateAddressIsRecordedOrListed) {
@@ -103,7 +103,7 @@ TEST_F(DirectoryLimitsTest, WithoutAllowPrivateNoPrivateAddressIsRecordedOrListe
 
     const QByteArray target = test::DirectoryRig::RcvTarget({{"10.0.0.5", "4661"},
                                                              {"192.168.1.10", "4661"},
-                                                             {"127.0.3.45", "4661"},
+                                                             {"127.31.1.45", "4661"},
                                                              {"169.254.0.10", "4661"},
                                                              {"100.64.0.10", "4661"},
                                                              {"80.1.2.3", "4661"}});
@@ -137,11 +137,11 @@ TEST_F(DirectoryLimitsTest, RequestsBeyondThePerAddressLimitsAnswer429) {
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyB).status, 200) << "each address has its own";
 
     for (int i = 0; i < 3; ++i) {
-        const std::string address = "127.0.3." + std::to_string(50 + i);
+        const std::string address = "127.31.1." + std::to_string(50 + i);
         EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{address, "4661"}}), kCopyA).status, 200) << i;
     }
-    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.0.3.53", "4661"}}), kCopyA).status, 429);
-    EXPECT_FALSE(rig.Store().Server("127.0.3.53")) << "a refused request stores nothing";
+    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.53", "4661"}}), kCopyA).status, 429);
+    EXPECT_FALSE(rig.Store().Server("127.31.1.53")) << "a refused request stores nothing";
     EXPECT_EQ(rig.Store().CountServers(), 3);
 
     for (int i = 0; i < 4; ++i) {
@@ -153,7 +153,7 @@ TEST_F(DirectoryLimitsTest, RequestsBeyondThePerAddressLimitsAnswer429) {
 
     rig.offsetMs += 60000;
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200);
-    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.0.3.53", "4661"}}), kCopyA).status, 200);
+    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.53", "4661"}}), kCopyA).status, 200);
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/liste.php")).status, 200);
 }
 
@@ -164,46 +164,47 @@ TEST_F(DirectoryLimitsTest, StoredServersAndCopiesStayWithinTheirCaps) {
     settings.maxStoredCopies = 2;
     ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
 
-    const test::HttpResult first = rig.Get(test::DirectoryRig::RcvTarget({{"127.0.5.1", "4661"},
-                                                                          {"127.0.5.2", "4661"},
-                                                                          {"127.0.5.3", "4661"},
-                                                                          {"127.0.5.4", "4661"},
-                                                                          {"127.0.5.5", "4661"}}));
+    const test::HttpResult first = rig.Get(test::DirectoryRig::RcvTarget({{"127.31.3.1", "4661"},
+                                                                          {"127.31.3.2", "4661"},
+                                                                          {"127.31.3.3", "4661"},
+                                                                          {"127.31.3.4", "4661"},
+                                                                          {"127.31.3.5", "4661"}}));
     EXPECT_EQ(first.status, 200);
     EXPECT_NE(first.Text().find("nouveaux 3"), std::string::npos) << first.Text();
     EXPECT_EQ(rig.Store().CountServers(), 3) << "one reporter's unverified candidates are capped";
-    EXPECT_EQ(
-        rig.Get(test::DirectoryRig::RcvTarget({{"127.0.5.6", "4661"}, {"127.0.5.7", "4661"}}), kCopyB).status,
-        200);
+    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.3.6", "4661"}, {"127.31.3.7", "4661"}}), kCopyB)
+                  .status,
+              200);
     EXPECT_EQ(rig.Store().CountServers(), 4) << "and so are all stored servers";
-    EXPECT_FALSE(rig.Store().Server("127.0.5.7"));
+    EXPECT_FALSE(rig.Store().Server("127.31.3.7"));
 
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200);
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyB).status, 200);
-    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.0.4.4")).status, 503);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.4")).status, 503);
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200) << "a known copy is renewed";
     EXPECT_EQ(rig.Store().CountCopies(), 2);
     rig.offsetMs += rig.running->Settings().peerTtlMs + 1;
-    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.0.4.4")).status, 200)
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.4")).status, 200)
         << "copies past their time make room";
 }
 
 TEST_F(DirectoryLimitsTest, TheBlockedTestKeepsServersAndCopiesOut) {
     DirectorySettings settings = Quiet();
     settings.blocked = [](std::string_view address) {
-        return address == "127.0.4.9" || address == "127.0.3.60";
+        return address == "127.31.2.9" || address == "127.31.1.60";
     };
     ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
-    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.0.4.9")).status, 403);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.9")).status, 403);
+    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.61", "4661"}}), QStringLiteral("127.31.2.9"))
+                  .status,
+              403);
     EXPECT_EQ(
-        rig.Get(test::DirectoryRig::RcvTarget({{"127.0.3.61", "4661"}}), QStringLiteral("127.0.4.9")).status,
-        403);
-    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.0.3.60", "4661"}, {"127.0.3.61", "4661"}})).status,
-              200);
-    EXPECT_FALSE(rig.Store().Server("127.0.3.60"));
-    EXPECT_TRUE(rig.Store().Server("127.0.3.61"));
+        rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.60", "4661"}, {"127.31.1.61", "4661"}})).status,
+        200);
+    EXPECT_FALSE(rig.Store().Server("127.31.1.60"));
+    EXPECT_TRUE(rig.Store().Server("127.31.1.61"));
 
-    for (const char* address : {"127.0.3.60", "127.0.3.62"}) {
+    for (const char* address : {"127.31.1.60", "127.31.1.62"}) {
         StoredServer server;
         server.address = address;
         server.port = 4661;
@@ -211,7 +212,7 @@ TEST_F(DirectoryLimitsTest, TheBlockedTestKeepsServersAndCopiesOut) {
         server.nextCheckMs = rig.running->NowMs() + 3600000;
         ASSERT_TRUE(rig.Store().PutServer(server));
     }
-    EXPECT_EQ(rig.ListedTargets(), (std::vector<std::string>{"ed2k://|server|127.0.3.62|4661|/"}));
+    EXPECT_EQ(rig.ListedTargets(), (std::vector<std::string>{"ed2k://|server|127.31.1.62|4661|/"}));
 }
 
 TEST_F(DirectoryLimitsTest, OtherPagesMethodsAndSizesGetTheirOwnAnswersAndEachRequestOneLogLine) {
@@ -234,7 +235,7 @@ TEST_F(DirectoryLimitsTest, OtherPagesMethodsAndSizesGetTheirOwnAnswersAndEachRe
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/liste.php")).Header("Content-Type"), "text/html; charset=utf-8");
 
     ASSERT_EQ(rig.log.size(), 7) << rig.log.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(rig.log[0].contains(QStringLiteral(" 127.0.4.2 GET /versionHBL.txt 200 12")))
+    EXPECT_TRUE(rig.log[0].contains(QStringLiteral(" 127.31.2.2 GET /versionHBL.txt 200 12")))
         << rig.log[0].toStdString();
     EXPECT_TRUE(rig.log[1].contains(QStringLiteral(" GET /nope.php 404 "))) << rig.log[1].toStdString();
     EXPECT_TRUE(rig.log[4].contains(QStringLiteral(" POST /connectHB.php 405 "))) << rig.log[4].toStdString();

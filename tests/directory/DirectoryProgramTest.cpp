@@ -89,7 +89,7 @@ quint16 FreePort(const QString& host) {
 TEST(DirectoryProgram, ServesLogsAndEndsCleanlyOnSigterm) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString host = QStringLiteral("127.0.3.2");
+    const QString host = QStringLiteral("127.31.0.2");
     const quint16 port = FreePort(host);
     ASSERT_NE(port, 0);
     const QString db = dir.filePath(QStringLiteral("program.sqlite"));
@@ -109,20 +109,20 @@ TEST(DirectoryProgram, ServesLogsAndEndsCleanlyOnSigterm) {
     ASSERT_EQ(program.state(), QProcess::Running) << errors.toStdString();
 
     const test::HttpResult version =
-        test::HttpRequest(host, port, "/versionHBL.txt", QStringLiteral("127.0.4.6"));
+        test::HttpRequest(host, port, "/versionHBL.txt", QStringLiteral("127.31.2.6"));
     EXPECT_EQ(version.status, 200);
     EXPECT_EQ(version.body.toStdString(), std::string(hublane::kVersion));
-    EXPECT_EQ(test::HttpRequest(host, port, "/connectHB.php", QStringLiteral("127.0.4.6")).status, 200);
+    EXPECT_EQ(test::HttpRequest(host, port, "/connectHB.php", QStringLiteral("127.31.2.6")).status, 200);
 
     program.terminate();  // SIGTERM
     ASSERT_TRUE(test::WaitFor([&] { return program.state() == QProcess::NotRunning; }, 10000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     errors += program.readAllStandardError();
-    EXPECT_TRUE(errors.contains(" 127.0.4.6 GET /versionHBL.txt 200 " +
+    EXPECT_TRUE(errors.contains(" 127.31.2.6 GET /versionHBL.txt 200 " +
                                 QByteArray::number(qsizetype(hublane::kVersion.size())) + "\n"))
         << errors.toStdString();
-    EXPECT_TRUE(errors.contains(" 127.0.4.6 GET /connectHB.php 200 ")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(" 127.31.2.6 GET /connectHB.php 200 ")) << errors.toStdString();
     EXPECT_TRUE(errors.contains("stopped")) << errors.toStdString();
 
     // The database was closed whole: its journal was written back into the file.
@@ -144,7 +144,7 @@ TEST(DirectoryProgram, UsageErrorsAndUnusableDatabasesEndWithTheirStatus) {
     QTemporaryDir dir;
     QProcess badDb;
     badDb.start(QStringLiteral(HUBLANE_DIRECTORY_PROGRAM),
-                {QStringLiteral("--listen"), QStringLiteral("127.0.3.2:0"), QStringLiteral("--db"),
+                {QStringLiteral("--listen"), QStringLiteral("127.31.0.2:0"), QStringLiteral("--db"),
                  dir.filePath(QStringLiteral("missing/folder/dir.sqlite"))});
     ASSERT_TRUE(badDb.waitForFinished(10000));
     EXPECT_EQ(badDb.exitCode(), 1);

@@ -22,15 +22,16 @@
 namespace hublane::test {
 
 /// The directory's address in these tests, and the copies' addresses requests come from.
-inline const QString kDirectoryHost = QStringLiteral("127.0.3.1");
-inline const QString kCopyA = QStringLiteral("127.0.4.2");
-inline const QString kCopyB = QStringLiteral("127.0.4.3");
+inline const QString kDirectoryHost = QStringLiteral("127.31.0.1");
+inline const QString kCopyA = QStringLiteral("127.31.2.2");
+inline const QString kCopyB = QStringLiteral("127.31.2.3");
 
 class DirectoryRig {
   public:
     DirectoryRig() { EXPECT_TRUE(m_dir.isValid()); }
 
-    /// Settings for a quick directory on loopback: private addresses allowed, short probe waits.
+    /// Settings for a quick directory on loopback: private addresses allowed, short probe waits,
+    /// no per-address limits.
     directory::DirectorySettings Settings() {
         directory::DirectorySettings s;
         s.listen = {kDirectoryHost.toStdString(), 0};
@@ -40,6 +41,9 @@ class DirectoryRig {
         s.verifierTickMs = 20;
         s.probesPerSecond = 200;
         s.recheckMs = 3600000;
+        // Waits ask for pages again and again; the limits have tests of their own.
+        s.writeLimitPerMinute = 0;
+        s.readLimitPerMinute = 0;
         s.clock = [this] { return QDateTime::currentMSecsSinceEpoch() + offsetMs; };
         return s;
     }

@@ -42,6 +42,18 @@ TEST(HtmlPages, ShownNamesAreCleanUtf8) {
     EXPECT_EQ(ShownName("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");
 }
 
+TEST(HtmlPages, StoredNamesAreNeverCutInsideAUtf8Character) {
+    const std::string utf8 = "ab\xC3\xA9\xE2\x82\xAC";  // a b é €
+    EXPECT_EQ(CutName(utf8, 10), utf8);
+    EXPECT_EQ(CutName(utf8, 7), utf8);
+    EXPECT_EQ(CutName(utf8, 6), "ab\xC3\xA9");
+    EXPECT_EQ(CutName(utf8, 5), "ab\xC3\xA9");
+    EXPECT_EQ(CutName(utf8, 3), "ab");
+    EXPECT_EQ(CutName(utf8, 0), "");
+    EXPECT_EQ(ShownName(CutName(utf8, 6)), "ab\xC3\xA9") << "still read as UTF-8";
+    EXPECT_EQ(CutName("Caf\xE9 \xE9t\xE9", 5), "Caf\xE9 ") << "other bytes are cut where asked";
+}
+
 TEST(HtmlPages, LinksHaveTheExactFormsTheClientCuts) {
     EXPECT_EQ(ServerLink("80.1.2.3", 4661), "ed2k://|server|80.1.2.3|4661|/");
     EXPECT_EQ(CopyLink("80.1.2.3"), "http://80.1.2.3/");
