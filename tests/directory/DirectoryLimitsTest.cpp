@@ -1,0 +1,248 @@
+// The directory on loopback against bad and abundant input: malformed rcv.php requests refused
+// with nothing stored, addresses it may not list, per-address limits, caps on what it stores,
+// the blocked-address hook, and the answers to other pages, methods and sizes.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cctype>
+
+#include "DirectoryRig.h"
+#include "support/TestSupport.h"
+
+namespace hublane::directory {
+namespace {
+
+using test::kCopyA;
+using test::kCopyB;
+
+// An rcv.php entry for address and port, the client's way.
+std::string Entry(const char* address, const char* port) {
+    return exchange::RcvEntry(address, port).value_or("?");
+}
+
+class DirectoryLimitsTest : public ::testing::Test {
+  protected:
+    /// Settings without probing: these tests look at what is stored, and nothing is sent anywhere.
+    DirectorySettings Quiet() {
+        DirectorySettings settings = rig.Settings();
+        settings.probesPerSecond = 0;
+        return settings;
+    }
+    test::DirectoryRig rig;
+};
+
+TEST_F(DirectoryLimitsTest, MalformedRcvRequestsAreRefusedAndStoreNothing) {
+    ASSERT_TRUE(rig.Start(Quiet())) << rig.error.toStdString();
+    const std::string a = Entry("127.31.1.40", "4661");
+    const std::string b = Entry("127.31.1.41", "4661");
+    std::string fiftyOne = a;
+    for (int i = 1; i < 51; ++i) {
+        fiftyOne += "-" + Entry(("127.31.4." + std::to_string(i)).c_str(), "4661");
+    }
+    struct Case {
+        const char* what;
+        std::string query;
+    };
+    for (const Case& c : {
+             Case{"nbips above the count", "nbips=3&ips=" + a + "-" + b},
+             Case{"nbips below the count", "nbips=1&ips=" + a + "-" + b},
+             Case{"nbips 0", "nbips=0&ips="},
+             Case{"nbips 0 with an entry", "nbips=0&ips=" + a},
+             Case{"51 entries", "nbips=51&ips=" + fiftyOne},
+             Case{"nbips not a number", "nbips=two&ips=" + a + "-" + b},
+             Case{"bad hex", "nbips=1&ips=7F00032X1235"},
+             Case{"9 digits", "nbips=1&ips=2803007F1"},
+             Case{"13 digits", "nbips=1&ips=2803007F12351"},
+             Case{"two dashes", "nbips=2&ips=" + a + "--" + b},
+             Case{"leading dash", "nbips=1&ips=-" + a},
+             Case{"trailing dash", "nbips=1&ips=" + a + "-"},
+             Case{"no nbips", "ips=" + a},
+             Case{"no ips", "nbips=1"},
+             Case{"no query", ""},
+             Case{"nbips twice", "nbips=1&nbips=1&ips=" + a},
+             Case{"another field", "nbips=1&ips=" + a + "&more=1"},
+             Case{"broken escape", "nbips=1&ips=" + a + "%Z"},
+             Case{"space inside", "nbips=1&ips=%20" + a},
+         }) {
+        const std::string target = c.query.empty() ? "/rcv.php" : "/rcv.php?" + c.query;
+        const test::HttpResult result = rig.Get(QByteArray::fromStdString(target));
+        EXPECT_EQ(result.status, 400) << c.what << ": " << result.Text();
+        EXPECT_EQ(rig.Store().CountServers(), 0) << c.what;
+    }
+
+    // Lower-case digits are taken, and give the same server.
+    std::string lower = a;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char ch) { return std::tolower(ch); });
+    ASSERT_NE(lower, a);
+    EXPECT_EQ(rig.Get(QByteArray::fromStdString("/rcv.php?nbips=1&ips=" + lower)).status, 200);
+    const auto stored = rig.Store().Server("127.31.1.40");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->port, 4661);
+    EXPECT_EQ(stored->state, ServerState::Candidate);
+    EXPECT_EQ(rig.Store().CountServers(), 1);
+}
+
+TEST_F(DirectoryLimitsTest, ValidRequestsKeepOnlyServersThatCanBeAsked) {
+    ASSERT_TRUE(rig.Start(Quiet())) << rig.error.toStdString();
+    const std::string entries = Entry("0.0.0.0", "4661") + "-" + Entry("224.0.0.1", "4661") + "-" +
+                                Entry("255.255.255.255", "4661") + "-" + Entry("127.31.1.42", "0") + "-" +
+                                Entry("127.31.1.43", "65532") + "-" + Entry("127.31.1.44", "65531");
+    const test::HttpResult result = rig.Get(QByteArray::fromStdString("/rcv.php?nbips=6&ips=" + entries));
+    EXPECT_EQ(result.status, 200) << result.Text();
+    EXPECT_EQ(rig.Store().CountServers(), 1);
+    EXPECT_TRUE(rig.Store().Server("127.31.1.44"));
+}
+
+TEST_F(DirectoryLimitsTest, WithoutAllowPrivateNoPrivateAddressIsRecordedOrListed) {
+    DirectorySettings settings = Quiet();
+    settings.allowPrivate = false;
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 403);
+    EXPECT_EQ(rig.Store().CountCopies(), 0);
+    EXPECT_TRUE(rig.Page(QByteArrayLiteral("/listeHBL.php")).targets.empty());
+
+    const QByteArray target = test::DirectoryRig::RcvTarget({{"10.0.0.5", "4661"},
+                                                             {"192.168.1.10", "4661"},
+                                                             {"127.31.1.45", "4661"},
+                                                             {"169.254.0.10", "4661"},
+                                                             {"100.64.0.10", "4661"},
+                                                             {"80.1.2.3", "4661"}});
+    EXPECT_EQ(rig.Get(target).status, 200);
+    EXPECT_EQ(rig.Store().CountServers(), 1);
+    const auto kept = rig.Store().Server("80.1.2.3");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->reporter, kCopyA.toStdString());
+
+    // A private server put straight into the store is still not shown.
+    StoredServer server;
+    server.address = "192.168.1.20";
+    server.port = 4661;
+    server.state = ServerState::Listed;
+    server.nextCheckMs = rig.running->NowMs() + 3600000;
+    ASSERT_TRUE(rig.Store().PutServer(server));
+    EXPECT_TRUE(rig.ListedTargets().empty());
+}
+
+TEST_F(DirectoryLimitsTest, RequestsBeyondThePerAddressLimitsAnswer429) {
+    DirectorySettings settings = Quiet();
+    settings.writeLimitPerMinute = 3;
+    settings.readLimitPerMinute = 4;
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200) << i;
+    }
+    const test::HttpResult refused = rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA);
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_EQ(refused.Header("Retry-After"), "60");
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyB).status, 200) << "each address has its own";
+
+    for (int i = 0; i < 3; ++i) {
+        const std::string address = "127.31.1." + std::to_string(50 + i);
+        EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{address, "4661"}}), kCopyA).status, 200) << i;
+    }
+    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.53", "4661"}}), kCopyA).status, 429);
+    EXPECT_FALSE(rig.Store().Server("127.31.1.53")) << "a refused request stores nothing";
+    EXPECT_EQ(rig.Store().CountServers(), 3);
+
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(
+            rig.Get(i % 2 == 0 ? QByteArrayLiteral("/liste.php") : QByteArrayLiteral("/listeHBL.php")).status,
+            200);
+    }
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/versionHBL.txt")).status, 429);
+
+    rig.offsetMs += 60000;
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200);
+    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.53", "4661"}}), kCopyA).status, 200);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/liste.php")).status, 200);
+}
+
+TEST_F(DirectoryLimitsTest, StoredServersAndCopiesStayWithinTheirCaps) {
+    DirectorySettings settings = Quiet();
+    settings.maxStoredServers = 4;
+    settings.maxPendingPerReporter = 3;
+    settings.maxStoredCopies = 2;
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+
+    const test::HttpResult first = rig.Get(test::DirectoryRig::RcvTarget({{"127.31.3.1", "4661"},
+                                                                          {"127.31.3.2", "4661"},
+                                                                          {"127.31.3.3", "4661"},
+                                                                          {"127.31.3.4", "4661"},
+                                                                          {"127.31.3.5", "4661"}}));
+    EXPECT_EQ(first.status, 200);
+    EXPECT_NE(first.Text().find("nouveaux 3"), std::string::npos) << first.Text();
+    EXPECT_EQ(rig.Store().CountServers(), 3) << "one reporter's unverified candidates are capped";
+    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.3.6", "4661"}, {"127.31.3.7", "4661"}}), kCopyB)
+                  .status,
+              200);
+    EXPECT_EQ(rig.Store().CountServers(), 4) << "and so are all stored servers";
+    EXPECT_FALSE(rig.Store().Server("127.31.3.7"));
+
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyB).status, 200);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.4")).status, 503);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200) << "a known copy is renewed";
+    EXPECT_EQ(rig.Store().CountCopies(), 2);
+    rig.offsetMs += rig.running->Settings().peerTtlMs + 1;
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.4")).status, 200)
+        << "copies past their time make room";
+}
+
+TEST_F(DirectoryLimitsTest, TheBlockedTestKeepsServersAndCopiesOut) {
+    DirectorySettings settings = Quiet();
+    settings.blocked = [](std::string_view address) {
+        return address == "127.31.2.9" || address == "127.31.1.60";
+    };
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.9")).status, 403);
+    EXPECT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.61", "4661"}}), QStringLiteral("127.31.2.9"))
+                  .status,
+              403);
+    EXPECT_EQ(
+        rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.60", "4661"}, {"127.31.1.61", "4661"}})).status,
+        200);
+    EXPECT_FALSE(rig.Store().Server("127.31.1.60"));
+    EXPECT_TRUE(rig.Store().Server("127.31.1.61"));
+
+    for (const char* address : {"127.31.1.60", "127.31.1.62"}) {
+        StoredServer server;
+        server.address = address;
+        server.port = 4661;
+        server.state = ServerState::Listed;
+        server.nextCheckMs = rig.running->NowMs() + 3600000;
+        ASSERT_TRUE(rig.Store().PutServer(server));
+    }
+    EXPECT_EQ(rig.ListedTargets(), (std::vector<std::string>{"ed2k://|server|127.31.1.62|4661|/"}));
+}
+
+TEST_F(DirectoryLimitsTest, OtherPagesMethodsAndSizesGetTheirOwnAnswersAndEachRequestOneLogLine) {
+    DirectorySettings settings = Quiet();
+    settings.versionText = "0.2.1.0-test";
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    const test::HttpResult version = rig.Get(QByteArrayLiteral("/versionHBL.txt"));
+    EXPECT_EQ(version.status, 200);
+    EXPECT_EQ(version.body, "0.2.1.0-test");
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/nope.php")).status, 404);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/")).status, 404);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/hublane/liste.php")).status, 200) << "served under a prefix too";
+    const test::HttpResult post =
+        test::HttpRequest(test::kDirectoryHost, rig.running->Port(), "/connectHB.php", kCopyA, "POST");
+    EXPECT_EQ(post.status, 405);
+    EXPECT_EQ(post.Header("Allow"), "GET");
+    EXPECT_EQ(rig.Store().CountCopies(), 0);
+    const QByteArray tooLong = "/rcv.php?nbips=1&ips=" + QByteArray(3000, 'A');
+    EXPECT_EQ(rig.Get(tooLong).status, 414);
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/liste.php")).Header("Content-Type"), "text/html; charset=utf-8");
+
+    ASSERT_EQ(rig.log.size(), 7) << rig.log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(rig.log[0].contains(QStringLiteral(" 127.31.2.2 GET /versionHBL.txt 200 12")))
+        << rig.log[0].toStdString();
+    EXPECT_TRUE(rig.log[1].contains(QStringLiteral(" GET /nope.php 404 "))) << rig.log[1].toStdString();
+    EXPECT_TRUE(rig.log[4].contains(QStringLiteral(" POST /connectHB.php 405 "))) << rig.log[4].toStdString();
+    EXPECT_TRUE(rig.log[5].contains(QStringLiteral("AAA... 414 ")))
+        << "long targets are cut: " << rig.log[5].toStdString();
+    EXPECT_LT(rig.log[5].size(), 300);
+}
+
+}  // namespace
+}  // namespace hublane::directory
