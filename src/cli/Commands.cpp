@@ -37,6 +37,16 @@ const QList<Verb>& Verbs() {
          "                         as it starts and what the cycle did; exit status 1 when server.met\n"
          "                         could not be opened (the cycle still runs)\n",
          RunCycle},
+        {"web",
+         "  web servers BASEURL    the servers of the directory's liste.php: IP<TAB>PORT, once each\n"
+         "  web peers BASEURL      the copies of its listeHBL.php, one address a line\n"
+         "  web send BASEURL FILE  sends the servers of a server.met to its rcv.php, 50 a request\n"
+         "  web announce BASEURL   tells it this copy runs (connectHB.php)\n"
+         "                         (each with --timeout-ms N, the longest a page may take)\n",
+         RunWeb},
+        {"version-check",
+         "  version-check [URL]    \"same\" or \"other\": whether the new-version notice would show\n",
+         RunVersionCheck},
         {"lng",
          "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"
          "                          escaped); --all prints every string, not only those loaded\n"

@@ -53,6 +53,10 @@ int RunPeer(const QStringList& args, Io& io);
 int RunCycle(const QStringList& args, Io& io);
 /// filter check|stats FILE: what an IP filter list blocks and what it holds.
 int RunFilter(const QStringList& args, Io& io);
+/// web servers|peers|send|announce BASEURL: the web directory's operations by hand.
+int RunWeb(const QStringList& args, Io& io);
+/// version-check [URL]: the new-version check by hand.
+int RunVersionCheck(const QStringList& args, Io& io);
 /// lng: dump and build language files.
 int RunLng(const QStringList& args, Io& io);
 

@@ -1,0 +1,201 @@
+// Engine layer: hublanectl web and version-check: each operation with the web directory, and the
+// new-version check, by hand.
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <unordered_set>
+
+#include "app/VersionCheck.h"
+#include "cli/CliLanguage.h"
+#include "cli/Commands.h"
+#include "cli/VerbLine.h"
+#include "exchange/WebFormats.h"
+#include "platform/Clock.h"
+#include "platform/PageLoader.h"
+#include "serverlist/ListFiles.h"
+
+namespace hublane::cli {
+namespace {
+
+constexpr int kDefaultPageLimitMs = 30000;
+
+// Loads one page and waits for it (the loader's own time limit bounds the wait).
+platform::LoadedPage Load(const QString& url, int limitMs) {
+    QNetworkAccessManager network;
+    const platform::SystemClock clock;
+    platform::PageLoader loader(network, clock, limitMs);
+    QEventLoop loop;
+    QObject::connect(&loader, &platform::PageLoader::Finished, &loop, &QEventLoop::quit);
+    loader.Load(QUrl(url));
+    loop.exec();
+    return loader.Page();
+}
+
+struct WebLine {
+    WebLine(const QString& usage, const QString& help) : line(usage, help) {}
+    VerbLine line;
+    QString base;
+    int limitMs = kDefaultPageLimitMs;
+};
+
+// The command line of a web verb: BASEURL (and more arguments), --timeout-ms.
+std::optional<int> ParseWeb(WebLine& web, const QStringList& args, Io& io, int extraArgs) {
+    web.line.Option(QStringLiteral("timeout-ms"), QStringLiteral("page limit"), QStringLiteral("N"));
+    if (const auto status = web.line.Parse(args, io, 1 + extraArgs, 1 + extraArgs)) {
+        return status;
+    }
+    const auto limit = web.line.Number(QStringLiteral("timeout-ms"), 1, 3600000, kDefaultPageLimitMs, io);
+    if (!limit) {
+        return kExitUsage;
+    }
+    web.limitMs = *limit;
+    web.base = web.line.Args().at(0);
+    return std::nullopt;
+}
+
+QString Page(const WebLine& web, const char* page) {
+    return QString::fromStdString(exchange::PageUrl(web.base.toStdString(), page));
+}
+
+const QString kTimeoutHelp =
+    QStringLiteral("\n  --timeout-ms N  the longest a page may take (default 30000)");
+
+int Servers(const QStringList& args, Io& io) {
+    WebLine web(QStringLiteral("hublanectl web servers BASEURL [--timeout-ms N]"),
+                QStringLiteral("Loads BASEURL/liste.php and prints each server its links give, once, in page "
+                               "order: IP<TAB>PORT.") +
+                    kTimeoutHelp);
+    if (const auto status = ParseWeb(web, args, io, 0)) {
+        return *status;
+    }
+    const platform::LoadedPage page = Load(Page(web, "liste.php"), web.limitMs);
+    if (!page.ok) {
+        return Fail(io, QStringLiteral("cannot load %1: %2").arg(Page(web, "liste.php"), page.error));
+    }
+    std::unordered_set<std::string> seen;
+    for (const std::string& target : page.links) {
+        if (const auto server = exchange::CutServerLink(target)) {
+            if (seen.insert(server->address + ":" + server->port).second) {
+                io.out << QString::fromStdString(server->address) << '\t'
+                       << QString::fromStdString(server->port) << '\n';
+            }
+        }
+    }
+    return kExitOk;
+}
+
+int Peers(const QStringList& args, Io& io) {
+    WebLine web(QStringLiteral("hublanectl web peers BASEURL [--timeout-ms N]"),
+                QStringLiteral("Loads BASEURL/listeHBL.php and prints each copy its http:// links give, in "
+                               "page order.") +
+                    kTimeoutHelp);
+    if (const auto status = ParseWeb(web, args, io, 0)) {
+        return *status;
+    }
+    const platform::LoadedPage page = Load(Page(web, "listeHBL.php"), web.limitMs);
+    if (!page.ok) {
+        return Fail(io, QStringLiteral("cannot load %1: %2").arg(Page(web, "listeHBL.php"), page.error));
+    }
+    for (const std::string& target : page.links) {
+        if (const auto peer = exchange::PeerOfLink(target)) {
+            io.out << QString::fromStdString(*peer) << '\n';
+        }
+    }
+    return kExitOk;
+}
+
+int Send(const QStringList& args, Io& io) {
+    WebLine web(QStringLiteral("hublanectl web send BASEURL FILE [--timeout-ms N]"),
+                QStringLiteral("Sends the servers of the server.met FILE to BASEURL/rcv.php, at most 50 a "
+                               "request, and prints each request as it is sent.") +
+                    kTimeoutHelp);
+    if (const auto status = ParseWeb(web, args, io, 1)) {
+        return *status;
+    }
+    const QString path = web.line.Args().at(1);
+    serverlist::ServerTable table;
+    serverlist::PlainGauge gauge;
+    QStringList errors;
+    serverlist::ReadContext ctx{gauge, CliLanguage(), errors, path};
+    if (!serverlist::ReadServerMet(path, table, ctx, nullptr)) {
+        for (const QString& e : errors) {
+            io.err << e << '\n';
+        }
+        return kExitFailure;
+    }
+    const exchange::RcvRequests requests =
+        exchange::BuildRcvRequests(table, exchange::PageUrl(web.base.toStdString(), "rcv.php") + "?");
+    for (const std::string& url : requests.urls) {
+        const QString text = QString::fromStdString(url);
+        io.out << text << '\n';
+        io.out.flush();
+        const platform::LoadedPage page = Load(text, web.limitMs);
+        if (!page.ok) {
+            return Fail(io, QStringLiteral("request refused or lost: %1").arg(page.error));
+        }
+    }
+    if (requests.failedRow) {
+        const serverlist::ServerRow& row = table.Row(*requests.failedRow);
+        return Fail(io, QStringLiteral("row %1 (%2) cannot be sent: not an address and a port")
+                            .arg(*requests.failedRow + 1)
+                            .arg(QString::fromStdString(row.caption)));
+    }
+    return kExitOk;
+}
+
+int Announce(const QStringList& args, Io& io) {
+    WebLine web(QStringLiteral("hublanectl web announce BASEURL [--timeout-ms N]"),
+                QStringLiteral("Loads BASEURL/connectHB.php, which tells the directory that this copy runs; "
+                               "its content is not read.") +
+                    kTimeoutHelp);
+    if (const auto status = ParseWeb(web, args, io, 0)) {
+        return *status;
+    }
+    const platform::LoadedPage page = Load(Page(web, "connectHB.php"), web.limitMs);
+    if (!page.ok) {
+        return Fail(io, QStringLiteral("cannot load %1: %2").arg(Page(web, "connectHB.php"), page.error));
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunWeb(const QStringList& args, Io& io) {
+    return RunFamily(args, io, "web",
+                     {{"servers", &Servers}, {"peers", &Peers}, {"send", &Send}, {"announce", &Announce}});
+}
+
+int RunVersionCheck(const QStringList& args, Io& io) {
+    VerbLine line(
+        QStringLiteral("hublanectl version-check [URL]"),
+        QStringLiteral("Asks the version host (default: the built-in one's /versionHBL.txt) which version "
+                       "is published and prints \"same\" when the body is empty or exactly this version "
+                       "(the notice stays hidden), \"other\" when the notice would show. Exit status 1 "
+                       "when the request fails or takes more than 10 s."));
+    if (const auto status = line.Parse(args, io, 0, 1)) {
+        return *status;
+    }
+    QNetworkAccessManager network;
+    const platform::SystemClock clock;
+    const QString url =
+        line.Args().isEmpty() ? QString::fromLatin1(app::kDefaultVersionUrl) : line.Args().at(0);
+    app::VersionCheck check(network, clock, QUrl(url));
+    QEventLoop loop;
+    int status = kExitOk;
+    QObject::connect(&check, &app::VersionCheck::NewVersion, &loop, [&] {
+        io.out << "other\n";
+        loop.quit();
+    });
+    QObject::connect(&check, &app::VersionCheck::SameVersion, &loop, [&] {
+        io.out << "same\n";
+        loop.quit();
+    });
+    QObject::connect(&check, &app::VersionCheck::Failed, &loop, [&](const QString& reason) {
+        status = Fail(io, QStringLiteral("cannot ask %1: %2").arg(url, reason));
+        loop.quit();
+    });
+    check.CheckVersion();
+    loop.exec();
+    return status;
+}
+
+}  // namespace hublane::cli
