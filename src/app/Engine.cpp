@@ -1,14 +1,18 @@
 // Engine layer: the composition root of one copy of the program.
 #include "app/Engine.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 
 #include "exchange/PeerServer.h"
+#include "platform/ClassRegistration.h"
 #include "platform/UserPrompts.h"
 #include "probe/Campaigns.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleState.h"
+#include "serverlist/HandOff.h"
 #include "serverlist/Lserveur.h"
+#include "serverlist/SystemHandOffRunner.h"
 #include "serverlist/UiWaits.h"
 
 namespace hublane::app {
@@ -34,6 +38,8 @@ struct Engine::Parts {
           campaigns(state, waits, options.address),
           web(state),
           peerServer(state, waits, web, options.address),
+          handOffRunner(options.handOffRunner ? options.handOffRunner : SystemHandOffRunner()),
+          handOff(state, *handOffRunner),
           serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, handOff},
                      serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
                                                ServerMetPathFunction(), options.peerListPath}) {}
@@ -48,6 +54,17 @@ struct Engine::Parts {
         };
     }
 
+    // The client's folder is only read here, never asked for: the hand-off needs it to find the
+    // Wine prefix the client runs in, and finds it without when it is not stored.
+    std::shared_ptr<serverlist::HandOffRunner> SystemHandOffRunner() {
+        serverlist::HandOffSetup setup;
+        setup.clientFolder = [this] { return StoredDonkeyDir(deps.settings); };
+        setup.registeredProgram = [this] { return deps.classes.ReadDefaultIcon(QStringLiteral("ed2k")); };
+        setup.programDir = QCoreApplication::applicationDirPath();
+        setup.waits = &waits;
+        return serverlist::CreateSystemHandOffRunner(std::move(setup));
+    }
+
     EngineDeps deps;
     EngineOptions options;
     InvisibleOwner readerOwner;
@@ -58,7 +75,8 @@ struct Engine::Parts {
     probe::Campaigns campaigns;
     serverlist::NoWebDirectory web;
     exchange::PeerServer peerServer;
-    serverlist::NoHandOff handOff;
+    std::shared_ptr<serverlist::HandOffRunner> handOffRunner;
+    serverlist::HandOff handOff;
     serverlist::TFLServeur serverList;
 };
 
@@ -89,6 +107,10 @@ serverlist::TFLServeur& Engine::ServerList() {
 
 exchange::PeerServer& Engine::PeerServer() {
     return m_parts->peerServer;
+}
+
+serverlist::HandOff& Engine::HandOff() {
+    return m_parts->handOff;
 }
 
 QNetworkAccessManager& Engine::Network() {

@@ -22,6 +22,8 @@ class UserPrompts;
 }  // namespace hublane::platform
 namespace hublane::serverlist {
 class CycleState;
+class HandOff;
+class HandOffRunner;
 class StatusCaption;
 class TFLServeur;
 class UiWaits;
@@ -58,6 +60,9 @@ struct EngineOptions {
     QString serverMetPath;
     /// The peer list file, "serverHBL.met" in the current folder unless given.
     QString peerListPath = QStringLiteral("serverHBL.met");
+    /// Who types the list into the client; null: the system's own (this process on Windows,
+    /// the Windows helper under Wine elsewhere).
+    std::shared_ptr<serverlist::HandOffRunner> handOffRunner;
 };
 
 class Engine {
@@ -73,6 +78,8 @@ class Engine {
     /// The server list window (its Show() runs one update cycle).
     serverlist::TFLServeur& ServerList();
     exchange::PeerServer& PeerServer();
+    /// "Envoyer à eDonkey" and the cycle's last step.
+    serverlist::HandOff& HandOff();
     QNetworkAccessManager& Network();
     const PartInfoDeps& LocatorDeps() const;
     const EngineOptions& Options() const;

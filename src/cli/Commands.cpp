@@ -22,6 +22,14 @@ const QList<Verb>& Verbs() {
          "                         as servermet read does; --write writes them back to FILE (never\n"
          "                         an empty list: then FILE stays and the exit status is 1)\n",
          RunScan},
+        {"handoff",
+         "  handoff [--server-met FILE] [--dry-run]\n"
+         "                         \"Envoyer à eDonkey\": types the servers of FILE (default: the\n"
+         "                         client's server.met) into every running eDonkey2000 client (under\n"
+         "                         Wine on Linux) and prints how many console controls received them;\n"
+         "                         exit status 1 when none did, the list is empty, or Wine or the\n"
+         "                         helper is missing; --dry-run prints the commands only\n",
+         RunHandOff},
         {"lng",
          "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"
          "                          escaped); --all prints every string, not only those loaded\n"

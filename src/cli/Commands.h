@@ -47,6 +47,8 @@ int RunPeers(const QStringList& args, Io& io);
 int RunProbe(const QStringList& args, Io& io);
 /// scan FILE [...]: one probe campaign over the rows of a server.met, between two clean-ups.
 int RunScan(const QStringList& args, Io& io);
+/// handoff [--server-met FILE] [--dry-run]: types a server list into the running clients.
+int RunHandOff(const QStringList& args, Io& io);
 /// lng: dump and build language files.
 int RunLng(const QStringList& args, Io& io);
 

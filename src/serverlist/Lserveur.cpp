@@ -79,7 +79,7 @@ const std::vector<CycleStep>& CycleSteps() {
         // would otherwise wipe the client's list.
         {"Ecriture de server.met", When::Always, 0, [](TFLServeur& w) { w.WriteServerMet(); }},
         {"Ecriture de serverHBL.met", When::Always, 0, [](TFLServeur& w) { w.WritePeerList(); }},
-        {"Envoi des serveurs vers eDonkey", When::Always, 0, [](TFLServeur& w) { w.FlatButton4Click(); }},
+        {"Envoi des serveurs vers eDonkey", When::Always, 0, [](TFLServeur& w) { w.HandOffStep(); }},
     };
     return steps;
 }
@@ -199,7 +199,8 @@ QString TFLServeur::ServerMetPath(bool forReading) const {
 bool TFLServeur::ReadServerMet() {
     const QString path = ServerMetPath(true);
     ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
-    const ReadOutcome outcome = serverlist::ReadServerMet(path, m_state.Servers(), ctx, &m_state.serverCounter);
+    const ReadOutcome outcome =
+        serverlist::ReadServerMet(path, m_state.Servers(), ctx, &m_state.serverCounter);
     m_serverMetReadWhole = outcome.whole;
     m_report.ServerMetRead(outcome, QFileInfo::exists(path), m_state.Servers());
     return outcome.whole;
@@ -208,9 +209,9 @@ bool TFLServeur::ReadServerMet() {
 WriteResult TFLServeur::WriteServerMet() {
     // An empty list never replaces the client's list: a cycle with the network down, or a click
     // before anything was read, would otherwise wipe it.
-    const WriteResult result =
-        serverlist::WriteServerMet(ServerMetPath(false), m_state.Servers(), m_state.Gauge(),
-                                   WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole});
+    const WriteResult result = serverlist::WriteServerMet(
+        ServerMetPath(false), m_state.Servers(), m_state.Gauge(),
+        WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole});
     if (result.Written()) {
         m_serverMetReadWhole = true;  // the file now holds what the table holds
     }
@@ -280,6 +281,11 @@ void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
         m_state.probedCounter = 0;
         m_state.Gauge().SetPosition(0);
     }
+}
+
+void TFLServeur::HandOffStep() {
+    FlatButton4Click();
+    m_report.HandedOff(m_parts.handOff.LastStatus());
 }
 
 void TFLServeur::BtnLancerClick() {

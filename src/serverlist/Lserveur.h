@@ -68,7 +68,7 @@ class TFLServeur : public QObject {
 
     // --- the window's buttons ---
     void BtnLServerMetClick() { ReadServerMet(); }               // "Lire server.met"
-    void BtnEServerMetClick() { WriteServerMet(); }         // "Ecrire Server.met"
+    void BtnEServerMetClick() { WriteServerMet(); }              // "Ecrire Server.met"
     void BtnStartSrvClick() { StartPeerServer(); }               // "Relancer serveur Hublane"
     void FlatButton1Click() { WebFetchServers(); }               // "Récupère à partir d'une URL"
     void FlatButton2Click() { m_parts.web.SendServersToWeb(); }  // "Transmettre Serveur Web"
@@ -84,6 +84,8 @@ class TFLServeur : public QObject {
     bool ReadPeerList();
     WriteResult WritePeerList();
     void StartPeerServer() { m_parts.peerServer.StartPeerServer(); }
+    /// The cycle's last step: the hand-off, whose status line the cycle's summary repeats.
+    void HandOffStep();
     /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
     void WebFetchServers();
     /// The web fetch of peers: the peer list emptied, fetch started, bounded wait.

@@ -14,12 +14,14 @@
 #include "serverlist/Lserveur.h"
 #include "serverlist/UiWaits.h"
 #include "support/Fakes.h"
+#include "support/RecordingHandOffRunner.h"
 
 namespace hublane::test {
 
 class EngineRig {
   public:
-    /// options.serverMetPath and peerListPath default to files in the rig's folder.
+    /// options.serverMetPath and peerListPath default to files in the rig's folder; the hand-off
+    /// types into no window unless the options bring a runner (handOff records what it got).
     explicit EngineRig(app::EngineOptions options = {}, const platform::Clock* clock = nullptr) {
         language.Reset();
         for (int i = 1; i <= 15; ++i)
@@ -29,6 +31,9 @@ class EngineRig {
         }
         if (options.peerListPath == QLatin1String("serverHBL.met")) {
             options.peerListPath = PeerListPath();
+        }
+        if (!options.handOffRunner) {
+            options.handOffRunner = handOff;
         }
         engine =
             std::make_unique<app::Engine>(app::EngineDeps{settings, prompts, classes, language,
@@ -52,6 +57,7 @@ class EngineRig {
     FakeBusyOwner owner;
     serverlist::PlainGauge gauge;
     RecordingStatus status;
+    std::shared_ptr<RecordingHandOffRunner> handOff = std::make_shared<RecordingHandOffRunner>();
 
   private:
     platform::SystemClock m_clock;
