@@ -26,7 +26,7 @@ QString Plural(int n, const char* one, const char* many) {
 
 // Why nothing (or not everything) was typed, for standard error.
 QString Reason(const HandOffResult& result) {
-    const QString detail = QString::fromStdString(result.detail);
+    QString detail = QString::fromStdString(result.detail);
     switch (result.outcome) {
         case Outcome::Delivered:
             return {};

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "platform/UserSettingsStore.h"
 #include "serverlist/ListFiles.h"
 #include "support/CliRun.h"
 #include "support/EnvironmentGuard.h"
@@ -75,6 +76,11 @@ struct RefusalCase {
     const char* reason;
 };
 
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class HandOffRefusals : public HandOffCommandTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(HandOffRefusals, TypeNothingAndSayWhy) {
@@ -108,6 +114,11 @@ struct RunCase {
     const char* out;
     const char* err;
 };
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HandOffRuns : public HandOffCommandTest, public ::testing::WithParamInterface<RunCase> {};
 
@@ -146,6 +157,22 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"HelperSaidNothingUseful", "garbage", true, 1, "",
                 "the hand-off failed: hublane-handoff.exe gave no result"}),
     [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
+
+// Without --server-met, the client's own list: server.met in the folder the settings name.
+TEST_F(HandOffCommandTest, DefaultListIsTheClientsOwn) {
+    QDir().mkpath(Path(QStringLiteral("client")));
+    const QString met = ServerMet({{"9.9.9.9", "4661"}});
+    ASSERT_TRUE(QFile::rename(met, Path(QStringLiteral("client/server.met"))));
+    {
+        const auto key = platform::CreateUserSettingsStore()->Open();
+        ASSERT_NE(key, nullptr);
+        ASSERT_TRUE(key->WriteString(QStringLiteral("PathDonkey"), Path(QStringLiteral("client/"))));
+    }
+    const test::CliOutcome r = Hublanectl({QStringLiteral("handoff"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("b 1\nn 9.9.9.9:4661\n")));
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 2001);
+}
 
 TEST_F(HandOffCommandTest, NoArgumentsAreTaken) {
     EXPECT_EQ(Hublanectl({QStringLiteral("handoff"), QStringLiteral("extra")}).status, 64);

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "lab/Lab.h"
 #include "serverlist/ListFiles.h"
 #include "serverlist/WineHandOffRunner.h"
 #include "support/CliRun.h"
@@ -173,6 +174,38 @@ TEST_F(HandOffWine, CycleStepHandsTheTableToTheClient) {
               QStringLiteral("Liste envoyée à eDonkey : 2 serveurs dans 1 console"));
     client.Stop();
     EXPECT_TRUE(client.Log() == ConsoleLog(1, {{"9.8.7.6", "4661"}, {"1.2.3.4", "4242"}}));
+}
+
+// A whole update cycle against servers of the lab: what its last step types is the table the
+// cycle ended with, in table order.
+TEST_F(HandOffWine, WholeCycleEndsByTypingItsTableIntoTheClient) {
+    FakeClient client(m_dir, QStringLiteral("client"), {});
+    ASSERT_TRUE(client.ready);
+    lab::Lab lab;
+    QString error;
+    ASSERT_TRUE(lab.StartServers(QStringLiteral("127.0.77.1 4661 answer name=\"Un\" desc=\"premier\"\n"
+                                                "127.0.77.2 4242 answer name=\"Deux\" desc=\"second\"\n"),
+                                 &error))
+        << error.toStdString();
+    const platform::FastClock fast(2);
+    app::EngineOptions options;
+    options.handOffRunner = std::make_shared<WineHandOffRunner>(Config());
+    test::EngineRig rig(options, &fast);
+    ServerTable clientList;
+    clientList.AddServerRow("127.0.77.2", "4242");
+    clientList.AddServerRow("127.0.77.1", "4661");
+    clientList.AddServerRow("127.0.77.3", "4661");  // silent: gone before the hand-off
+    PlainGauge gauge;
+    ASSERT_TRUE(WriteServerMet(rig.ServerMetPath(), clientList, gauge, {}).Written());
+    rig.settings.Values()[QStringLiteral("Timeout")] = 1;
+    rig.Window().Show();
+    const std::vector<HandOffAddress> table = HandOffAddresses(rig.State().Servers());
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_TRUE(rig.status.captions.last().endsWith(
+        QStringLiteral(" ; Liste envoyée à eDonkey : 2 serveurs dans 1 console")))
+        << rig.status.captions.last().toStdString();
+    client.Stop();
+    EXPECT_TRUE(client.Log() == ConsoleLog(1, table));
 }
 
 TEST_F(HandOffWine, HublanectlTypesIntoTwoClientsWithTwoConsolesEach) {

@@ -67,6 +67,11 @@ struct Case {
     int enumerations;
 };
 
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class DonkeyHandOffCases : public ::testing::TestWithParam<Case> {};
 
 TEST_P(DonkeyHandOffCases, TypesExactlyTheExpectedMessages) {
@@ -218,6 +223,11 @@ struct FailureCase {
     Outcome outcome;
     int consoles;
 };
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DonkeyHandOffFailures : public ::testing::TestWithParam<FailureCase> {};
 

@@ -13,6 +13,11 @@ struct RowCase {
     std::string line;
 };
 
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const RowCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(c.line));
+}
+
 class RowLines : public ::testing::TestWithParam<RowCase> {};
 
 TEST_P(RowLines, WriteAndReadBack) {
@@ -42,6 +47,11 @@ struct HelperCase {
     HelperLine::Kind kind;
     int value;
 };
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const HelperCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(c.line));
+}
 
 class HelperLines : public ::testing::TestWithParam<HelperCase> {};
 

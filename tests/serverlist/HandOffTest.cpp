@@ -55,6 +55,11 @@ struct LineCase {
     const char* line;
 };
 
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(c.line));
+}
+
 class StatusLines : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(StatusLines, SayWhatHappened) {

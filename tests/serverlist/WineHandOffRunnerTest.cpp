@@ -50,6 +50,11 @@ struct ChoiceCase {
     const char* helper;  // expected helper, relative to the sandbox
 };
 
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const ChoiceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class WineChoices : public ::testing::TestWithParam<ChoiceCase> {};
 
 WineSearch Base(Sandbox& s) {
@@ -211,6 +216,11 @@ struct FailureCase {
     QByteArray arch;
     const char* detailPart;
 };
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WineRunnerFailures : public ::testing::TestWithParam<FailureCase> {};
 
