@@ -1,6 +1,7 @@
 // Engine layer: the composition root of one copy of the program.
 #include "app/Engine.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 
 #include "app/IpFilterSource.h"
@@ -8,12 +9,15 @@
 
 #include "exchange/PeerServer.h"
 #include "exchange/WebDirectory.h"
+#include "platform/ClassRegistration.h"
 #include "platform/UserPrompts.h"
 #include "probe/Campaigns.h"
 #include "serverlist/AddressFilter.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleState.h"
+#include "serverlist/HandOff.h"
 #include "serverlist/Lserveur.h"
+#include "serverlist/SystemHandOffRunner.h"
 #include "serverlist/UiWaits.h"
 
 namespace hublane::app {
@@ -45,7 +49,11 @@ struct Engine::Parts {
           versionCheck(network, deps.clock,
                        QUrl(options.versionUrl.isEmpty() ? QString::fromLatin1(kDefaultVersionUrl)
                                                          : options.versionUrl)),
-          serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, handOff},
+          handOffRunner(options.handOffRunner ? options.handOffRunner : SystemHandOffRunner()),
+          handOff(state, *handOffRunner, filter.Test()),
+          serverList(state, waits,
+                     serverlist::CycleParts{campaigns, peerServer, web,
+                                            options.handOff ? static_cast<serverlist::HandOffPart&>(handOff) : noHandOff},
                      serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
                                                ServerMetPathFunction(), options.peerListPath, OwnAddress(),
                                                &filter, [this] { filterSource.Refresh(); }}) {
@@ -70,6 +78,17 @@ struct Engine::Parts {
         };
     }
 
+    // The client's folder is only read here, never asked for: the hand-off needs it to find the
+    // Wine prefix the client runs in, and finds it without when it is not stored.
+    std::shared_ptr<serverlist::HandOffRunner> SystemHandOffRunner() {
+        serverlist::HandOffSetup setup;
+        setup.clientFolder = [this] { return StoredDonkeyDir(deps.settings); };
+        setup.registeredProgram = [this] { return deps.classes.ReadDefaultIcon(QStringLiteral("ed2k")); };
+        setup.programDir = QCoreApplication::applicationDirPath();
+        setup.waits = &waits;
+        return serverlist::CreateSystemHandOffRunner(std::move(setup));
+    }
+
     EngineDeps deps;
     EngineOptions options;
     InvisibleOwner readerOwner;
@@ -83,7 +102,9 @@ struct Engine::Parts {
     exchange::WebDirectory web;
     exchange::PeerServer peerServer;
     app::VersionCheck versionCheck;
-    serverlist::NoHandOff handOff;
+    std::shared_ptr<serverlist::HandOffRunner> handOffRunner;
+    serverlist::HandOff handOff;
+    serverlist::NoHandOff noHandOff;
     serverlist::TFLServeur serverList;
 };
 
@@ -126,6 +147,10 @@ VersionCheck& Engine::Version() {
 
 const serverlist::AddressFilter& Engine::Filter() const {
     return m_parts->filter;
+}
+
+serverlist::HandOff& Engine::HandOff() {
+    return m_parts->handOff;
 }
 
 QNetworkAccessManager& Engine::Network() {

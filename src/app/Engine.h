@@ -23,6 +23,8 @@ class UserPrompts;
 namespace hublane::serverlist {
 class AddressFilter;
 class CycleState;
+class HandOff;
+class HandOffRunner;
 class StatusCaption;
 class TFLServeur;
 class UiWaits;
@@ -74,6 +76,9 @@ struct EngineOptions {
     QString ipFilterPath;
     /// Where a list downloaded from the setting IpFilterUrl is kept; empty: the default place.
     QString ipFilterDownloadPath;
+    /// Who types the list into the client; null: the system's own (this process on Windows,
+    /// the Windows helper under Wine elsewhere).
+    std::shared_ptr<serverlist::HandOffRunner> handOffRunner;
 };
 
 class Engine {
@@ -90,6 +95,8 @@ class Engine {
     serverlist::TFLServeur& ServerList();
     exchange::PeerServer& PeerServer();
     exchange::WebDirectory& WebDirectory();
+    /// "Envoyer à eDonkey" and the cycle's last step.
+    serverlist::HandOff& HandOff();
     QNetworkAccessManager& Network();
     app::VersionCheck& Version();
     /// The IP filter in force for this copy.

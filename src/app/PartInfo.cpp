@@ -94,6 +94,15 @@ void TPartInfo::StorePath(const QString& folder) {
     }
 }
 
+QString StoredDonkeyDir(platform::SettingsStore& settings) {
+    const auto key = settings.Open();
+    QString stored;
+    if (!key || !key->ValueExists(PathDonkeyName()) || !key->ReadString(PathDonkeyName(), stored)) {
+        return {};
+    }
+    return FolderOfText(stored);
+}
+
 QString ServerMetPath(platform::BusyOwner& owner, const PartInfoDeps& deps) {
     TPartInfo part(owner, deps);
     part.FindDonkeyPath();  // an empty folder leaves the bare file name

@@ -54,6 +54,10 @@ class TPartInfo {
     QString m_donkeyDir;
 };
 
+/// The client's folder as stored (PathDonkey: quotes removed, its directory part), read without
+/// asking and without writing anything; empty when none is stored or the settings cannot be read.
+QString StoredDonkeyDir(platform::SettingsStore& settings);
+
 /// The path of the client's server.met for one file operation: DonkeyDir followed by "server.met",
 /// or the bare name when no folder is known. The owner shows the busy cursor meanwhile.
 QString ServerMetPath(platform::BusyOwner& owner, const PartInfoDeps& deps);

@@ -48,6 +48,8 @@ class HandOffPart {
   public:
     virtual ~HandOffPart() = default;
     virtual void SendToDonkey() = 0;
+    /// The status line of the last hand-off (empty before the first, or without a hand-off).
+    virtual QString LastStatus() const { return {}; }
 };
 
 class NoPeerServer final : public PeerServerPart {

@@ -93,6 +93,9 @@ QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerL
     if (!problems.isEmpty()) {
         line += QStringLiteral(" ; ") + problems.join(QStringLiteral(" ; "));
     }
+    if (!m_handOff.isEmpty()) {
+        line += QStringLiteral(" ; ") + m_handOff;
+    }
     return line;
 }
 

@@ -79,7 +79,7 @@ const std::vector<CycleStep>& CycleSteps() {
         // would otherwise wipe the client's list.
         {"Ecriture de server.met", When::Always, 0, [](TFLServeur& w) { w.WriteServerMet(); }},
         {"Ecriture de serverHBL.met", When::Always, 0, [](TFLServeur& w) { w.WritePeerList(); }},
-        {"Envoi des serveurs vers eDonkey", When::Always, 0, [](TFLServeur& w) { w.FlatButton4Click(); }},
+        {"Envoi des serveurs vers eDonkey", When::Always, 0, [](TFLServeur& w) { w.HandOffStep(); }},
     };
     return steps;
 }
@@ -312,6 +312,11 @@ void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
         m_state.probedCounter = 0;
         m_state.Gauge().SetPosition(0);
     }
+}
+
+void TFLServeur::HandOffStep() {
+    FlatButton4Click();
+    m_report.HandedOff(m_parts.handOff.LastStatus());
 }
 
 void TFLServeur::BtnLancerClick() {

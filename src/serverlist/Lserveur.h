@@ -91,6 +91,8 @@ class TFLServeur : public QObject {
     bool ReadPeerList();
     WriteResult WritePeerList();
     void StartPeerServer() { m_parts.peerServer.StartPeerServer(); }
+    /// The cycle's last step: the hand-off, whose status line the cycle's summary repeats.
+    void HandOffStep();
     /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
     void WebFetchServers();
     /// The web fetch of peers: the peer list emptied, fetch started, bounded wait.

@@ -62,6 +62,9 @@ TEST(CycleAgainstTheLab, KeepsTheAnsweringServersAndAddsTheOnesTheyKnow) {
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.230")).serverList, 1);
     EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.231")).serverList, 0);  // it never answered
     EXPECT_EQ(rig.State().serverCounter, 3);
+    // The last step handed the table as written to the client, once.
+    ASSERT_EQ(rig.handOff->calls.size(), 1u);
+    EXPECT_EQ(rig.handOff->calls[0].size(), 3u);
     EXPECT_TRUE(rig.status.captions.contains(QStringLiteral("Recherche de nouveaux serveurs")));
     // The peer list stayed empty: no file, no web directory. Its file is not created.
     EXPECT_FALSE(QFile::exists(rig.PeerListPath()));

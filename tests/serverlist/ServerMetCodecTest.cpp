@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestSupport.h"
+#include "support/Hex.h"
 
 namespace hublane::serverlist {
 namespace {

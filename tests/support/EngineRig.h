@@ -14,13 +14,15 @@
 #include "serverlist/Lserveur.h"
 #include "serverlist/UiWaits.h"
 #include "support/Fakes.h"
+#include "support/RecordingHandOffRunner.h"
 
 namespace hublane::test {
 
 class EngineRig {
   public:
     /// options.serverMetPath and peerListPath default to files in the rig's folder, webUrl to a
-    /// loopback port where nothing listens.
+    /// loopback port where nothing listens; the hand-off types into no window unless the options
+    /// bring a runner (handOff records what it got).
     explicit EngineRig(app::EngineOptions options = {}, const platform::Clock* clock = nullptr) {
         language.Reset();
         for (int i = 1; i <= 15; ++i)
@@ -35,6 +37,9 @@ class EngineRig {
         // loopback port where nothing listens.
         if (options.webUrl.isEmpty()) {
             options.webUrl = QStringLiteral("http://127.0.0.1:9/");
+        }
+        if (!options.handOffRunner) {
+            options.handOffRunner = handOff;
         }
         engine =
             std::make_unique<app::Engine>(app::EngineDeps{settings, prompts, classes, language,
@@ -58,6 +63,7 @@ class EngineRig {
     FakeBusyOwner owner;
     serverlist::PlainGauge gauge;
     RecordingStatus status;
+    std::shared_ptr<RecordingHandOffRunner> handOff = std::make_shared<RecordingHandOffRunner>();
 
   private:
     platform::SystemClock m_clock;

@@ -46,29 +46,6 @@ void WriteWholeFile(const QString& path, const QByteArray& bytes) {
     }
 }
 
-std::string Hex(std::string_view hex) {
-    std::string out;
-    int pending = -1;
-    for (const char c : hex) {
-        int v = -1;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else
-            continue;
-        if (pending < 0) {
-            pending = v;
-        } else {
-            out.push_back(static_cast<char>(pending * 16 + v));
-            pending = -1;
-        }
-    }
-    return out;
-}
-
 }  // namespace hublane::test
 
 void PrintTo(const QString& text, std::ostream* os) {

@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "support/Hex.h"
+
 /// Readable failures: gtest prints a QString as its text.
 void PrintTo(const QString& text, std::ostream* os);
 
@@ -20,8 +22,5 @@ QString RealDataDir();
 
 QByteArray ReadWholeFile(const QString& path);
 void WriteWholeFile(const QString& path, const QByteArray& bytes);
-
-/// Bytes from a text of hex pairs, spaces allowed: "0E 00 00 00 00".
-std::string Hex(std::string_view hex);
 
 }  // namespace hublane::test

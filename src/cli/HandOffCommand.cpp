@@ -1,0 +1,124 @@
+// Engine layer: hublanectl handoff: types the rows of a server.met into every running
+// eDonkey2000 client as the program does, or prints the commands it would type.
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "app/PartInfo.h"
+#include "cli/CliLanguage.h"
+#include "cli/Commands.h"
+#include "cli/ConsolePrompts.h"
+#include "cli/ListRowText.h"
+#include "cli/VerbLine.h"
+#include "platform/ClassRegistration.h"
+#include "platform/UserSettingsStore.h"
+#include "serverlist/ListFiles.h"
+#include "serverlist/SystemHandOffRunner.h"
+
+namespace hublane::cli {
+namespace {
+
+using serverlist::HandOffResult;
+using Outcome = HandOffResult::Outcome;
+
+QString Plural(int n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+// Why nothing (or not everything) was typed, for standard error.
+QString Reason(const HandOffResult& result) {
+    QString detail = QString::fromStdString(result.detail);
+    switch (result.outcome) {
+        case Outcome::Delivered:
+            return {};
+        case Outcome::NoClient:
+            return QStringLiteral(
+                "no running eDonkey2000 client (no window title begins with \"eDonkey2000\")");
+        case Outcome::NoConsole:
+            return QStringLiteral("the running eDonkey2000 client has no console control (\"RICHEDIT\")");
+        case Outcome::EmptyTable:
+            return QStringLiteral(
+                "the server table is empty: nothing is typed (the client's list would be cleared)");
+        case Outcome::NotAnswering:
+            return QStringLiteral("eDonkey2000 stopped answering; the hand-off was ended");
+        case Outcome::WindowGone:
+            return QStringLiteral("a console control of eDonkey2000 went away; the hand-off was ended");
+        case Outcome::NoWine:
+            return QStringLiteral("Wine is missing (%1): the client runs under Wine").arg(detail);
+        case Outcome::NoPrefix:
+            return QStringLiteral("no Wine prefix found for the client (%1)").arg(detail);
+        case Outcome::NoHelper:
+            return QStringLiteral("hublane-handoff.exe is missing (%1)").arg(detail);
+        case Outcome::HelperFailed:
+            return QStringLiteral("the hand-off failed: %1").arg(detail);
+    }
+    return detail;
+}
+
+}  // namespace
+
+int RunHandOff(const QStringList& args, Io& io) {
+    VerbLine line(
+        QStringLiteral("hublanectl handoff [--server-met FILE] [--dry-run]"),
+        QStringLiteral("Types the servers of FILE (default: the client's own server.met) into the console of "
+                       "every running eDonkey2000 client, as \"Envoyer à eDonkey\" does: 2000 × \"b 1\", "
+                       "then \"n IP:Port\" per server. Prints how many console controls received the "
+                       "list; exit status 1 when none did, when the list is empty, or when Wine or the "
+                       "helper is missing.\n"
+                       "  --server-met FILE  the server.met to read\n"
+                       "  --dry-run          print the commands, one a line, and type nothing"));
+    line.Option(QStringLiteral("server-met"), QStringLiteral("the server.met to read"),
+                QStringLiteral("FILE"))
+        .Option(QStringLiteral("dry-run"), QStringLiteral("print the commands only"));
+    if (const auto status = line.Parse(args, io, 0, 0)) {
+        return *status;
+    }
+    const std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
+    const std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
+    QString path = line.Value(QStringLiteral("server-met"));
+    if (path.isEmpty()) {
+        ConsolePrompts prompts(io.err);
+        NoBusyOwner owner;
+        path = app::ServerMetPath(owner, app::PartInfoDeps{*settings, prompts, *classes, CliLanguage()});
+    }
+
+    serverlist::ServerTable table;
+    serverlist::PlainGauge gauge;
+    QStringList errorLog;
+    serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
+    const bool whole = serverlist::ReadServerMet(path, table, ctx, nullptr).whole;
+    for (const QString& error : errorLog) {
+        io.err << "hublanectl: " << error << '\n';
+    }
+    if (!whole) {
+        // A list read in part is not handed off: the client would lose the servers not read.
+        return Fail(io, QStringLiteral("cannot read %1 whole; nothing is typed").arg(path));
+    }
+    const std::vector<serverlist::HandOffAddress> rows = serverlist::HandOffAddresses(table);
+    if (rows.empty()) {
+        return Fail(
+            io, QStringLiteral("%1 holds no server: %2").arg(path, Reason({Outcome::EmptyTable, 0, 0, {}})));
+    }
+    if (line.IsSet(QStringLiteral("dry-run"))) {
+        const Latin1Stream bytesOut(&io.out);
+        for (const std::string& command : serverlist::HandOffCommands(rows)) {
+            io.out << QString::fromLatin1(command.data(), static_cast<qsizetype>(command.size())) << '\n';
+        }
+        return kExitOk;
+    }
+
+    serverlist::HandOffSetup setup;
+    setup.clientFolder = [&settings] { return app::StoredDonkeyDir(*settings); };
+    setup.registeredProgram = [&classes] { return classes->ReadDefaultIcon(QStringLiteral("ed2k")); };
+    setup.programDir = QCoreApplication::applicationDirPath();
+    const HandOffResult result = serverlist::CreateSystemHandOffRunner(std::move(setup))->Run(rows, gauge);
+    if (result.consoles > 0) {
+        io.out << Plural(result.consoles, "console control", "console controls") << " received the list ("
+               << Plural(static_cast<int>(rows.size()), "server", "servers") << ")\n";
+    }
+    if (result.outcome != Outcome::Delivered) {
+        return Fail(io, Reason(result));
+    }
+    return kExitOk;
+}
+
+}  // namespace hublane::cli

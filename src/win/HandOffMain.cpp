@@ -1,0 +1,95 @@
+// hublane-handoff.exe: the hand-off as a Windows program of its own, for a client that runs under
+// Wine. Reads server rows (IP<TAB>Port lines) on standard input, types them into the console of
+// every running eDonkey2000 client, and writes one line per gauge move and a final result line.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/WindowSystemWin.h"
+#include "serverlist/DonkeyHandOff.h"
+#include "serverlist/HandOffLines.h"
+
+namespace {
+
+using hublane::serverlist::HandOffResult;
+
+void WriteLine(const std::string& line, bool flush) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    if (flush) {
+        std::fflush(stdout);
+    }
+}
+
+// The gauge as lines on standard output, flushed at each phase and every so often within one, so
+// that the program's bar moves while the client is typed into.
+class LineGauge final : public hublane::serverlist::WorkGauge {
+  public:
+    void SetMax(int max) override {
+        m_max = max;
+        WriteLine(hublane::serverlist::GaugeMaxLine(max), true);
+    }
+    void SetPosition(int position) override {
+        m_position = position > m_max ? m_max : position;
+        WriteLine(hublane::serverlist::GaugePositionLine(m_position),
+                  m_position % 50 == 0 || m_position == m_max);
+    }
+    int Max() const override { return m_max; }
+    int Position() const override { return m_position; }
+
+  private:
+    int m_max = 100;
+    int m_position = 0;
+};
+
+int Finish(const HandOffResult& result) {
+    WriteLine(hublane::serverlist::ResultLine(result), true);
+    return result.outcome == HandOffResult::Outcome::Delivered ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int timeoutMs = hublane::serverlist::kMessageTimeoutMs;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--timeout-ms") == 0 && i + 1 < argc) {
+            timeoutMs = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(
+                stderr,
+                "usage: hublane-handoff.exe [--timeout-ms N] < ROWS\n"
+                "Types the server rows (IP<TAB>Port lines) into every running eDonkey2000 client.\n");
+            return 64;
+        }
+    }
+    // Bytes in and out as they stand: no CR-LF translation.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+
+    std::vector<hublane::serverlist::HandOffAddress> rows;
+    std::string line;
+    int number = 0;
+    while (std::getline(std::cin, line)) {
+        ++number;
+        if (line.empty() || line == "\r") {
+            continue;
+        }
+        const auto row = hublane::serverlist::ParseRowLine(line);
+        if (!row) {
+            HandOffResult bad;
+            bad.outcome = HandOffResult::Outcome::HelperFailed;
+            bad.detail = "bad input line " + std::to_string(number);
+            return Finish(bad);
+        }
+        rows.push_back(*row);
+    }
+    const auto windows = hublane::platform::CreateWin32WindowSystem();
+    LineGauge gauge;
+    hublane::serverlist::DonkeyHandOff handOff(*windows, gauge, timeoutMs > 0 ? timeoutMs : 1);
+    return Finish(handOff.SendToDonkey(rows));
+}

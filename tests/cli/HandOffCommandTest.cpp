@@ -1,0 +1,185 @@
+// hublanectl handoff without Wine: the dry run's exact commands, the empty and the unreadable
+// list, a missing Wine or helper, and the count of consoles from a stand-in for Wine and the
+// helper.
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/UserSettingsStore.h"
+#include "serverlist/ListFiles.h"
+#include "support/CliRun.h"
+#include "support/EnvironmentGuard.h"
+#include "support/TestSupport.h"
+
+namespace hublane::cli {
+namespace {
+
+using test::Hublanectl;
+
+class HandOffCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        // The user's own settings, classes and prefixes are never read.
+        m_env.Set("HOME", Path(QStringLiteral("home")));
+        m_env.Set("XDG_CONFIG_HOME", Path(QStringLiteral("config")));
+        m_env.Set("XDG_DATA_HOME", Path(QStringLiteral("data")));
+        m_env.Set("PATH", Path(QStringLiteral("bin")));
+        m_env.Set("HUBLANE_HELPER_DIR", Path(QStringLiteral("helpers")));
+        m_env.Unset("WINEPREFIX");
+    }
+    QString Path(const QString& relative) const { return m_dir.filePath(relative); }
+    QString ServerMet(const std::vector<std::pair<std::string, std::string>>& rows) {
+        serverlist::ServerTable table;
+        for (const auto& [ip, port] : rows) {
+            table.AddServerRow(ip, port);
+        }
+        serverlist::PlainGauge gauge;
+        const QString path = Path(QStringLiteral("server.met"));
+        EXPECT_TRUE(serverlist::WriteServerMet(path, table, gauge, {}).Written());
+        return path;
+    }
+    // A prefix, a helper file and a "wine" that answers as Wine running the helper would.
+    void StandIn(const QByteArray& answer) {
+        QDir().mkpath(Path(QStringLiteral("prefix")));
+        test::WriteWholeFile(Path(QStringLiteral("prefix/system.reg")),
+                             "WINE REGISTRY Version 2\n#arch=win64\n");
+        m_env.Set("WINEPREFIX", Path(QStringLiteral("prefix")));
+        QDir().mkpath(Path(QStringLiteral("helpers/win64")));
+        test::WriteWholeFile(Path(QStringLiteral("helpers/win64/hublane-handoff.exe")), "");
+        QDir().mkpath(Path(QStringLiteral("bin")));
+        const QString wine = Path(QStringLiteral("bin/wine"));
+        test::WriteWholeFile(wine,
+                             "#!/bin/sh\n/bin/cat > \"$WINEPREFIX/rows\"\nprintf '" + answer + "\\n'\n");
+        QFile::setPermissions(wine, QFile::permissions(wine) | QFileDevice::ExeOwner);
+    }
+
+    QTemporaryDir m_dir;
+    test::EnvironmentGuard m_env;
+};
+
+TEST_F(HandOffCommandTest, DryRunPrintsExactlyTheCommands) {
+    const QString path = ServerMet({{"1.2.3.4", "4661"}, {"5.6.7.8", "4242"}});
+    const test::CliOutcome r = Hublanectl(
+        {QStringLiteral("handoff"), QStringLiteral("--server-met"), path, QStringLiteral("--dry-run")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out,
+              QStringLiteral("b 1\n").repeated(2000) + QStringLiteral("n 1.2.3.4:4661\nn 5.6.7.8:4242\n"));
+    EXPECT_EQ(r.err, QString());
+}
+
+struct RefusalCase {
+    const char* name;
+    bool writeFile;
+    bool dryRun;
+    const char* reason;
+};
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HandOffRefusals : public HandOffCommandTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(HandOffRefusals, TypeNothingAndSayWhy) {
+    const RefusalCase& c = GetParam();
+    StandIn("result delivered 1 1 ");
+    const QString path = c.writeFile ? ServerMet({}) : Path(QStringLiteral("missing.met"));
+    QStringList args = {QStringLiteral("handoff"), QStringLiteral("--server-met"), path};
+    if (c.dryRun) {
+        args << QStringLiteral("--dry-run");
+    }
+    const test::CliOutcome r = Hublanectl(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, QString());
+    EXPECT_TRUE(r.err.contains(QLatin1String(c.reason))) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("prefix/rows"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, HandOffRefusals,
+    ::testing::Values(RefusalCase{"EmptyList", true, false, "holds no server: the server table is empty"},
+                      RefusalCase{"EmptyListDryRun", true, true, "holds no server"},
+                      RefusalCase{"MissingFile", false, false, "cannot read"},
+                      RefusalCase{"MissingFileDryRun", false, true, "cannot read"}),
+    [](const ::testing::TestParamInfo<RefusalCase>& p) { return std::string(p.param.name); });
+
+struct RunCase {
+    const char* name;
+    QByteArray answer;  // empty: no stand-in at all (no wine in PATH)
+    bool helper;
+    int status;
+    const char* out;
+    const char* err;
+};
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HandOffRuns : public HandOffCommandTest, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(HandOffRuns, ReportConsolesOrTheReason) {
+    const RunCase& c = GetParam();
+    if (!c.answer.isEmpty()) {
+        StandIn(c.answer);
+    }
+    if (!c.helper) {
+        QFile::remove(Path(QStringLiteral("helpers/win64/hublane-handoff.exe")));
+    }
+    const QString path = ServerMet({{"1.2.3.4", "4661"}, {"5.6.7.8", "4242"}});
+    const test::CliOutcome r = Hublanectl({QStringLiteral("handoff"), QStringLiteral("--server-met"), path});
+    EXPECT_EQ(r.status, c.status) << r.err.toStdString();
+    EXPECT_EQ(r.out, QString::fromUtf8(c.out));
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << r.err.toStdString();
+    if (c.status == 0 || QFile::exists(Path(QStringLiteral("prefix/rows")))) {
+        EXPECT_EQ(test::ReadWholeFile(Path(QStringLiteral("prefix/rows"))),
+                  QByteArray("1.2.3.4\t4661\n5.6.7.8\t4242\n"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, HandOffRuns,
+    ::testing::Values(
+        RunCase{"FourConsoles", "result delivered 2 4 ", true, 0,
+                "4 console controls received the list (2 servers)\n", ""},
+        RunCase{"OneConsole", "result delivered 1 1 ", true, 0,
+                "1 console control received the list (2 servers)\n", ""},
+        RunCase{"NoClient", "result no-client 0 0 ", true, 1, "", "no running eDonkey2000 client"},
+        RunCase{"NoConsole", "result no-console 1 0 ", true, 1, "", "has no console control"},
+        RunCase{"StoppedAnsweringAfterOne", "result not-answering 2 1 ", true, 1,
+                "1 console control received the list (2 servers)\n", "stopped answering"},
+        RunCase{"NoWine", "", true, 1, "", "Wine is missing (no wine program in PATH)"},
+        RunCase{"NoHelper", "result delivered 1 1 ", false, 1, "", "hublane-handoff.exe is missing"},
+        RunCase{"HelperSaidNothingUseful", "garbage", true, 1, "",
+                "the hand-off failed: hublane-handoff.exe gave no result"}),
+    [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
+
+// Without --server-met, the client's own list: server.met in the folder the settings name.
+TEST_F(HandOffCommandTest, DefaultListIsTheClientsOwn) {
+    QDir().mkpath(Path(QStringLiteral("client")));
+    const QString met = ServerMet({{"9.9.9.9", "4661"}});
+    ASSERT_TRUE(QFile::rename(met, Path(QStringLiteral("client/server.met"))));
+    {
+        const auto key = platform::CreateUserSettingsStore()->Open();
+        ASSERT_NE(key, nullptr);
+        ASSERT_TRUE(key->WriteString(QStringLiteral("PathDonkey"), Path(QStringLiteral("client/"))));
+    }
+    const test::CliOutcome r = Hublanectl({QStringLiteral("handoff"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("b 1\nn 9.9.9.9:4661\n")));
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 2001);
+}
+
+TEST_F(HandOffCommandTest, NoArgumentsAreTaken) {
+    EXPECT_EQ(Hublanectl({QStringLiteral("handoff"), QStringLiteral("extra")}).status, 64);
+    const test::CliOutcome help = Hublanectl({QStringLiteral("handoff"), QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--dry-run")));
+}
+
+}  // namespace
+}  // namespace hublane::cli

@@ -1,0 +1,169 @@
+// A window system of fake windows for the hand-off tests: a tree of windows with titles and
+// classes, and one event log of every message sent and every gauge move (no Qt).
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/WindowSystem.h"
+#include "serverlist/WorkGauge.h"
+
+namespace hublane::test {
+
+class FakeWindowSystem final : public platform::WindowSystem {
+  public:
+    using Handle = platform::WindowHandle;
+
+    struct Window {
+        std::string title;
+        std::string className;
+        Handle parent = 0;
+        std::vector<Handle> children;
+        // Which enumerations meet the window (top-level windows only).
+        bool inDesktopChildren = true;
+        bool inTopLevel = true;
+        bool inDesktop = true;
+    };
+
+    /// A top-level window; the handle is its number, from 1.
+    Handle AddWindow(std::string title, std::string className = "Frame") {
+        Window window;
+        window.title = std::move(title);
+        window.className = std::move(className);
+        m_windows.push_back(std::move(window));
+        return m_windows.size();
+    }
+    /// A child of parent.
+    Handle AddChild(Handle parent, std::string className, std::string title = {}) {
+        Window window;
+        window.title = std::move(title);
+        window.className = std::move(className);
+        window.parent = parent;
+        m_windows.push_back(std::move(window));
+        const Handle child = m_windows.size();
+        At(parent).children.push_back(child);
+        return child;
+    }
+    Window& At(Handle window) { return m_windows.at(window - 1); }
+
+    void VisitDesktopChildren(const WindowVisitor& visit) override {
+        events.push_back("enumerate desktop-children");
+        for (Handle w : TopLevel(&Window::inDesktopChildren)) {
+            if (!visit(w) || !VisitTree(w, visit)) {
+                return;
+            }
+        }
+    }
+    void VisitTopLevelWindows(const WindowVisitor& visit) override {
+        events.push_back("enumerate top-level");
+        VisitList(TopLevel(&Window::inTopLevel), visit);
+    }
+    void VisitDesktopWindows(const WindowVisitor& visit) override {
+        events.push_back("enumerate desktop");
+        VisitList(TopLevel(&Window::inDesktop), visit);
+    }
+    void VisitDescendants(Handle window, const WindowVisitor& visit) override { VisitTree(window, visit); }
+
+    int ReadTitle(Handle window, char* buffer, int size) override {
+        titleBufferSizes.push_back(size);
+        return Copy(At(window).title, buffer, size);
+    }
+    int ReadClassName(Handle window, char* buffer, int size) override {
+        classBufferSizes.push_back(size);
+        return Copy(At(window).className, buffer, size);
+    }
+
+    platform::SendStatus SendText(Handle window, const std::string& text, int timeoutMs) override {
+        return Message("settext " + std::to_string(window) + " " + text, timeoutMs);
+    }
+    platform::SendStatus SendKeyDown(Handle window, std::uintptr_t wParam, std::intptr_t lParam,
+                                     int timeoutMs) override {
+        return Message(
+            "keydown " + std::to_string(window) + " " + std::to_string(wParam) + " " + std::to_string(lParam),
+            timeoutMs);
+    }
+
+    /// Every enumeration started, message sent and gauge move, in order.
+    std::vector<std::string> events;
+    int messages = 0;
+    std::vector<int> timeouts;
+    std::vector<int> titleBufferSizes;
+    std::vector<int> classBufferSizes;
+    /// The message with this number (from 1) is answered with failWith, and so is every later one.
+    int failAt = 0;
+    platform::SendStatus failWith = platform::SendStatus::TimedOut;
+
+  private:
+    std::vector<Handle> TopLevel(bool Window::*member) const {
+        std::vector<Handle> list;
+        for (std::size_t i = 0; i < m_windows.size(); ++i) {
+            if (m_windows[i].parent == 0 && m_windows[i].*member) {
+                list.push_back(i + 1);
+            }
+        }
+        return list;
+    }
+    static void VisitList(const std::vector<Handle>& list, const WindowVisitor& visit) {
+        for (Handle w : list) {
+            if (!visit(w)) {
+                return;
+            }
+        }
+    }
+    // Each child, then its own descendants, as EnumChildWindows goes.
+    bool VisitTree(Handle window, const WindowVisitor& visit) {
+        const std::vector<Handle> children = At(window).children;
+        for (Handle child : children) {
+            if (!visit(child) || !VisitTree(child, visit)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    static int Copy(const std::string& text, char* buffer, int size) {
+        if (size <= 0) {
+            return 0;
+        }
+        const int n = std::min(static_cast<int>(text.size()), size - 1);
+        std::memcpy(buffer, text.data(), static_cast<std::size_t>(n));
+        buffer[n] = '\0';
+        return n;
+    }
+    platform::SendStatus Message(std::string event, int timeoutMs) {
+        ++messages;
+        timeouts.push_back(timeoutMs);
+        if (failAt > 0 && messages >= failAt) {
+            events.push_back("failed " + event);
+            return failWith;
+        }
+        events.push_back(std::move(event));
+        return platform::SendStatus::Done;
+    }
+
+    std::vector<Window> m_windows;
+};
+
+/// A gauge that writes its moves into an event log ("gauge max N", "gauge position N").
+class EventGauge final : public serverlist::WorkGauge {
+  public:
+    explicit EventGauge(std::vector<std::string>& events) : m_events(events) {}
+    void SetMax(int max) override {
+        m_max = max;
+        m_events.push_back("gauge max " + std::to_string(max));
+    }
+    void SetPosition(int position) override {
+        m_position = std::min(position, m_max);
+        m_events.push_back("gauge position " + std::to_string(m_position));
+    }
+    int Max() const override { return m_max; }
+    int Position() const override { return m_position; }
+
+  private:
+    std::vector<std::string>& m_events;
+    int m_max = 100;
+    int m_position = 0;
+};
+
+}  // namespace hublane::test
