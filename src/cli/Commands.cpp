@@ -16,7 +16,7 @@ const QList<Verb>& Verbs() {
          "                         in answer order; exit status 2 when no answer came\n",
          RunProbe},
         {"scan",
-         "  scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] [--write]\n"
+         "  scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] [--write] [--ip-filter FILE]\n"
          "                         the \"Lancer\" button on the rows of a server.met: clean-up, one\n"
          "                         campaign of that mode (default desc), clean-up; prints the rows\n"
          "                         as servermet read does; --write writes them back to FILE (never\n"
@@ -32,7 +32,7 @@ const QList<Verb>& Verbs() {
          RunPeer},
         {"cycle",
          "  cycle [--donkey-dir DIR] [--peer-address ADDR] [--web URL] [--threads N] [--timeout S]\n"
-         "        [--no-handoff] [--speed N]\n"
+         "        [--no-handoff] [--speed N] [--ip-filter FILE]\n"
          "                         one whole update cycle without windows: prints each step's caption\n"
          "                         as it starts and what the cycle did; exit status 1 when server.met\n"
          "                         could not be opened (the cycle still runs)\n",

@@ -35,7 +35,7 @@ class PrintedCaption final : public serverlist::StatusCaption {
 int RunCycle(const QStringList& args, Io& io) {
     VerbLine line(
         QStringLiteral("hublanectl cycle [--donkey-dir DIR] [--peer-address ADDR] [--web URL] "
-                       "[--threads N] [--timeout S] [--no-handoff] [--speed N]"),
+                       "[--threads N] [--timeout S] [--no-handoff] [--speed N] [--ip-filter FILE]"),
         QStringLiteral(
             "Runs one whole update cycle as the program does, without its windows: reads server.met from "
             "DIR (default: the folder the program found) and serverHBL.met from the current folder, "
@@ -55,7 +55,8 @@ int RunCycle(const QStringList& args, Io& io) {
         .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
         .Option(QStringLiteral("timeout"), QStringLiteral("timeout"), QStringLiteral("S"))
         .Option(QStringLiteral("no-handoff"), QStringLiteral("no hand-off"))
-        .Option(QStringLiteral("speed"), QStringLiteral("speed"), QStringLiteral("N"));
+        .Option(QStringLiteral("speed"), QStringLiteral("speed"), QStringLiteral("N"))
+        .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"));
     if (const auto status = line.Parse(args, io, 0, 0)) {
         return *status;
     }
@@ -76,6 +77,7 @@ int RunCycle(const QStringList& args, Io& io) {
             QDir(line.Value(QStringLiteral("donkey-dir"))).filePath(QStringLiteral("server.met"));
     }
     options.handOff = !line.IsSet(QStringLiteral("no-handoff"));
+    options.ipFilterPath = line.Value(QStringLiteral("ip-filter"));
 
     std::unique_ptr<platform::SettingsStore> userSettings = platform::CreateUserSettingsStore();
     platform::OverlaySettingsStore settings(*userSettings);

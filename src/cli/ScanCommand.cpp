@@ -20,22 +20,26 @@ namespace hublane::cli {
 using serverlist::ProbeKind;
 
 int RunScan(const QStringList& args, Io& io) {
-    VerbLine line(QStringLiteral("hublanectl scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] "
-                                 "[--write] [--peer-address ADDR]"),
-                  QStringLiteral("The \"Lancer\" button on the rows of a server.met: clean-up, one campaign of "
-                                 "the mode, clean-up; prints the rows as servermet read does.\n"
-                                 "  --mode MODE          desc (ping, the default), list (ask for servers), fr "
-                                 "(French check)\n"
-                                 "  --threads N          workers at once, 1 to 40 (default 20)\n"
-                                 "  --timeout S          probe timeout in seconds, 1 to 50 (default 2)\n"
-                                 "  --write              write the rows back to FILE; a list without rows never "
-                                 "replaces it (exit status 1)\n"
-                                 "  --peer-address ADDR  the address the workers' sockets bind"));
+    VerbLine line(
+        QStringLiteral("hublanectl scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] "
+                       "[--write] [--peer-address ADDR] [--ip-filter FILE]"),
+        QStringLiteral(
+            "The \"Lancer\" button on the rows of a server.met: clean-up, one campaign of "
+            "the mode, clean-up; prints the rows as servermet read does.\n"
+            "  --mode MODE          desc (ping, the default), list (ask for servers), fr "
+            "(French check)\n"
+            "  --threads N          workers at once, 1 to 40 (default 20)\n"
+            "  --timeout S          probe timeout in seconds, 1 to 50 (default 2)\n"
+            "  --write              write the rows back to FILE; a list without rows never "
+            "replaces it (exit status 1)\n"
+            "  --peer-address ADDR  the address the workers' sockets bind\n"
+            "  --ip-filter FILE     rows this IP filter list blocks are removed first, never probed"));
     line.Option(QStringLiteral("mode"), QStringLiteral("campaign mode"), QStringLiteral("MODE"))
         .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
         .Option(QStringLiteral("timeout"), QStringLiteral("timeout"), QStringLiteral("S"))
         .Option(QStringLiteral("write"), QStringLiteral("write back"))
-        .Option(QStringLiteral("peer-address"), QStringLiteral("bind address"), QStringLiteral("ADDR"));
+        .Option(QStringLiteral("peer-address"), QStringLiteral("bind address"), QStringLiteral("ADDR"))
+        .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"));
     if (const auto status = line.Parse(args, io, 1, 1)) {
         return *status;
     }
@@ -56,9 +60,11 @@ int RunScan(const QStringList& args, Io& io) {
     }
     app::EngineOptions options;
     options.serverMetPath = path;
+    options.ipFilterPath = line.Value(QStringLiteral("ip-filter"));
     if (line.IsSet(QStringLiteral("peer-address")) &&
         !options.address.bind.setAddress(line.Value(QStringLiteral("peer-address")))) {
-        return line.UsageError(io, QStringLiteral("bad address '%1'").arg(line.Value(QStringLiteral("peer-address"))));
+        return line.UsageError(
+            io, QStringLiteral("bad address '%1'").arg(line.Value(QStringLiteral("peer-address"))));
     }
 
     // The user's own settings are left alone: the engine gets a store of its own.
@@ -69,13 +75,14 @@ int RunScan(const QStringList& args, Io& io) {
     serverlist::PlainGauge gauge;
     serverlist::NoStatusCaption caption;
     std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
-    app::Engine engine(app::EngineDeps{settings, prompts, *classes, CliLanguage(), clock, gauge, caption, owner},
-                       options);
+    app::Engine engine(
+        app::EngineDeps{settings, prompts, *classes, CliLanguage(), clock, gauge, caption, owner}, options);
     serverlist::TFLServeur& window = engine.ServerList();
     serverlist::CycleState& state = engine.State();
     const bool read = window.ReadServerMet();
     for (const QString& error : state.errorLog) {
-        io.err << QString(error).replace(QStringLiteral("server.met : "), path + QStringLiteral(" : ")) << '\n';
+        io.err << QString(error).replace(QStringLiteral("server.met : "), path + QStringLiteral(" : "))
+               << '\n';
     }
     if (!read) {
         return kExitFailure;

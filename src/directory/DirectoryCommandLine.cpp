@@ -1,8 +1,11 @@
 // Engine layer: the command line of hublane-directory.
 #include "directory/DirectoryCommandLine.h"
 
+#include "platform/IpFilterFile.h"
+
 #include <QCommandLineParser>
 #include <cmath>
+#include <memory>
 #include <optional>
 
 namespace hublane::directory {
@@ -11,7 +14,8 @@ namespace {
 const QString kUsage = QStringLiteral(
     "usage: hublane-directory --listen ADDR:PORT --db FILE|postgresql://USER@HOST:PORT/DBNAME\n"
     "                         [--peer-ttl HOURS] [--version-text TEXT] [--allow-private]\n"
-    "                         [--recheck-hours HOURS] [--probes-per-second N] [--limit-per-minute N]");
+    "                         [--recheck-hours HOURS] [--probes-per-second N] [--limit-per-minute N]\n"
+    "                         [--ip-filter FILE]");
 
 const QString kHelp = QStringLiteral(
     "\n"
@@ -31,6 +35,8 @@ const QString kHelp = QStringLiteral(
     "                            verification)\n"
     "  --limit-per-minute N      rcv.php and connectHB.php requests per address and minute, each\n"
     "                            (default 60; 0 for no limit)\n"
+    "  --ip-filter FILE          never list, store or probe a server or copy this IP filter list\n"
+    "                            blocks (ipfilter.dat or guarding.p2p forms, gzip too)\n"
     "  --help                    this text\n");
 
 CommandLineExit Usage(const QString& reason) {
@@ -61,7 +67,9 @@ std::variant<DirectorySettings, CommandLineExit> ReadDirectoryCommandLine(const 
     const QCommandLineOption recheck(QStringLiteral("recheck-hours"), {}, QStringLiteral("HOURS"));
     const QCommandLineOption probes(QStringLiteral("probes-per-second"), {}, QStringLiteral("N"));
     const QCommandLineOption limit(QStringLiteral("limit-per-minute"), {}, QStringLiteral("N"));
-    parser.addOptions({help, listen, db, peerTtl, versionText, allowPrivate, recheck, probes, limit});
+    const QCommandLineOption ipFilter(QStringLiteral("ip-filter"), {}, QStringLiteral("FILE"));
+    parser.addOptions(
+        {help, listen, db, peerTtl, versionText, allowPrivate, recheck, probes, limit, ipFilter});
 
     if (!parser.parse(QStringList{QStringLiteral("hublane-directory")} + args)) {
         if (args.contains(QStringLiteral("--help"))) {
@@ -75,7 +83,8 @@ std::variant<DirectorySettings, CommandLineExit> ReadDirectoryCommandLine(const 
     if (!parser.positionalArguments().isEmpty()) {
         return Usage(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     }
-    for (const QCommandLineOption& option : {listen, db, peerTtl, versionText, recheck, probes, limit}) {
+    for (const QCommandLineOption& option :
+         {listen, db, peerTtl, versionText, recheck, probes, limit, ipFilter}) {
         if (parser.values(option).size() > 1) {
             return Usage(QStringLiteral("--%1 given twice").arg(option.names().first()));
         }
@@ -131,6 +140,18 @@ std::variant<DirectorySettings, CommandLineExit> ReadDirectoryCommandLine(const 
         settings.writeLimitPerMinute = perMinute;
         // The list pages allow ten times as many (none when the writing pages have none).
         settings.readLimitPerMinute = static_cast<std::size_t>(perMinute) * 10;
+    }
+    if (parser.isSet(ipFilter)) {
+        const platform::IpFilterLoad load = platform::IpFilterFile::Read(parser.value(ipFilter));
+        if (load.Failed() || load.filter.Empty()) {
+            return CommandLineExit{
+                kExitFailure,
+                QStringLiteral("hublane-directory: %1: %2\n")
+                    .arg(parser.value(ipFilter), load.Failed() ? QString::fromStdString(load.error)
+                                                               : QStringLiteral("no address range in it"))};
+        }
+        auto filter = std::make_shared<const platform::IpFilter>(load.filter);
+        settings.blocked = [filter](std::string_view ip) { return filter->Blocked(ip); };
     }
     return settings;
 }

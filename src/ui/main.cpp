@@ -40,7 +40,10 @@ std::optional<hublane::app::EngineOptions> ReadOptions(const QStringList& argume
     const QCommandLineOption versionUrl(QStringLiteral("version-url"),
                                         QStringLiteral("Fichier de version publié à comparer."),
                                         QStringLiteral("URL"));
-    parser.addOptions({peerAddress, web, versionUrl});
+    const QCommandLineOption ipFilter(QStringLiteral("ip-filter"),
+                                      QStringLiteral("Liste de filtrage IP (ipfilter.dat, guarding.p2p)."),
+                                      QStringLiteral("FILE"));
+    parser.addOptions({peerAddress, web, versionUrl, ipFilter});
     parser.process(arguments);
     hublane::app::EngineOptions options;
     if (parser.isSet(peerAddress) && (!options.address.bind.setAddress(parser.value(peerAddress)) ||
@@ -50,6 +53,7 @@ std::optional<hublane::app::EngineOptions> ReadOptions(const QStringList& argume
     }
     options.webUrl = parser.value(web);
     options.versionUrl = parser.value(versionUrl);
+    options.ipFilterPath = parser.value(ipFilter);
     return options;
 }
 
