@@ -19,6 +19,7 @@
 #include "ui/Application.h"
 #include "ui/MainWindow.h"
 #include "ui/QtUserPrompts.h"
+#include "ui/ServerListWindow.h"
 #include "ui/Splash.h"
 
 namespace {
@@ -104,7 +105,10 @@ int main(int argc, char** argv) {
     app::Engine engine(app::EngineDeps{*settings, prompts, *classes, language, clock, mainWindow.Gauge(),
                                        mainWindow.Status(), mainWindow},
                        *options);
-    mainWindow.Attach(ui::TFMainLinks{about, engine.ServerList(), engine.Waits(), engine.Version()});
+    // The server list window, seen only when the user asks for it ("Afficher la liste des serveurs").
+    ui::ServerListWindow serverListWindow(engine.ServerList(), about);
+    mainWindow.Attach(ui::TFMainLinks{about, engine.ServerList(), engine.Waits(), engine.Version(),
+                                      [&serverListWindow] { serverListWindow.Open(); }});
 
     QThread::msleep(kSplashMs);
     splash->hide();

@@ -1,0 +1,69 @@
+// UI layer: the server list window made visible: the server table and the peer list a cycle
+// left, the counters, the settings-bearing controls and every button of the window, wired to the
+// cycle's handlers. Read-only while a cycle runs.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTimer;
+class QTreeWidget;
+
+namespace hublane::serverlist {
+class TFLServeur;
+}
+
+namespace hublane::ui {
+
+class SkinnedWindow;
+class TFAbout;
+
+class ServerListWindow : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kClientWidth = 765;
+    static constexpr int kClientHeight = 500;
+
+    ServerListWindow(serverlist::TFLServeur& serverList, TFAbout& about, QWidget* parent = nullptr);
+
+    /// Shows the window with what the lists hold now.
+    void Open();
+    /// Brings the views up to date with the cycle state (the lists, counters and controls).
+    void Refresh();
+    SkinnedWindow& Skin() { return *m_skin; }
+
+  private:
+    void BuildControls();
+    QPushButton* Button(const char* name, const QString& text, int x, int y, int width,
+                        void (serverlist::TFLServeur::*handler)());
+    void RefreshTables();
+    void RefreshControls();
+    void ControlsToState();
+    void SetReadOnly(bool readOnly);
+
+    serverlist::TFLServeur& m_serverList;
+    SkinnedWindow* m_skin = nullptr;
+    QTreeWidget* m_lvip = nullptr;
+    QTreeWidget* m_lvHBL = nullptr;
+    QLabel* m_label8 = nullptr;
+    QLabel* m_label6 = nullptr;
+    QLabel* m_label9 = nullptr;
+    QLabel* m_readOnlyNote = nullptr;
+    QLineEdit* m_serverWeb = nullptr;
+    QLineEdit* m_hblServer = nullptr;
+    QSpinBox* m_nbThreads = nullptr;
+    QSpinBox* m_timeout = nullptr;
+    QList<QRadioButton*> m_modes;
+    QList<QWidget*> m_editable;
+    QTimer* m_refresh = nullptr;
+    std::uint64_t m_serverRevision = ~0ULL;
+    std::uint64_t m_peerRevision = ~0ULL;
+    bool m_updatingControls = false;
+};
+
+}  // namespace hublane::ui
