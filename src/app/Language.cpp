@@ -129,7 +129,10 @@ QString FindLanguageFile(const QString& name, const QString& programDir) {
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) {
         return name;
     }
-    for (const QString& dir : {programDir, QDir::currentPath()}) {
+    // An installed program finds its shared files in ../share/hublane, as Unix layouts put them.
+    const QString sharedDir =
+        programDir.isEmpty() ? QString() : QDir(programDir).filePath(QStringLiteral("../share/hublane"));
+    for (const QString& dir : {programDir, QDir::currentPath(), sharedDir}) {
         if (dir.isEmpty()) {
             continue;
         }

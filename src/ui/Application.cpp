@@ -38,6 +38,8 @@ QIcon ProgramIcon() {
 bool SetUpApplication(QApplication& app) {
     QCoreApplication::setApplicationName(QStringLiteral("Hublane"));
     QApplication::setWindowIcon(ProgramIcon());
+    // Lets desktops match the windows to the installed hublane.desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("hublane"));
     // Qt's own dialogs and standard buttons in French, as the rest of the program.
     auto* translator = new QTranslator(&app);
     const bool loaded =

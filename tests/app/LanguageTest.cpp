@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <deque>
 
@@ -154,6 +155,22 @@ TEST_F(LanguageTest, BareNameIsLookedUpInTheProgramFolderThenTheCurrentFolder) {
     EXPECT_TRUE(Loader().LoadLanguage());
     EXPECT_EQ(m_texts.LangText(1), QStringLiteral("programme 1"));
     QDir::setCurrent(saved);
+}
+
+TEST_F(LanguageTest, InstalledProgramFindsItsLanguageFileInTheSharedFolder) {
+    // An installed layout: <prefix>/bin/hublane and <prefix>/share/hublane/francais.lng.
+    const QDir prefix(m_otherDir.path());
+    ASSERT_TRUE(prefix.mkpath(QStringLiteral("bin")));
+    ASSERT_TRUE(prefix.mkpath(QStringLiteral("share/hublane")));
+    const QString shared = prefix.filePath(QStringLiteral("share/hublane/francais.lng"));
+    WriteLanguageFile(shared, {1}, "partage");
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    EXPECT_EQ(QFileInfo(FindLanguageFile(QStringLiteral("francais.lng"), bin)).canonicalFilePath(),
+              QFileInfo(shared).canonicalFilePath());
+    // A copy beside the program still comes first.
+    WriteLanguageFile(QDir(bin).filePath(QStringLiteral("francais.lng")), {1}, "programme");
+    EXPECT_EQ(FindLanguageFile(QStringLiteral("francais.lng"), bin),
+              QDir(bin).filePath(QStringLiteral("francais.lng")));
 }
 
 TEST_F(LanguageTest, StoreTroubleKeepsTheDefaultName) {
