@@ -2,6 +2,8 @@
 // table, the window's show and close, and its buttons.
 #include "serverlist/Lserveur.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <exception>
@@ -274,13 +276,19 @@ void TFLServeur::WebFetchServers() {
 
 void TFLServeur::WebFetchPeers() {
     m_state.fetchDone = false;
-    // The fetch replaces the peer list; when it brings nothing (no directory, a directory that
-    // does not answer, a page without peers), the peers the file held are kept rather than lost.
+    // The fetch replaces the peer list; when it brings no copy the next clean-up would keep (no
+    // directory, a directory that does not answer, a page without peers, a page that lists only
+    // this copy itself or local addresses), the peers the file held are kept rather than lost.
     const std::vector<PeerRow> known = m_state.Peers().Rows();
     m_state.Peers().Clear();
     m_parts.web.FetchPeersFromWeb();
     WaitForFetch();
-    if (m_state.Peers().Empty()) {
+    const std::vector<PeerRow>& fetched = m_state.Peers().Rows();
+    const bool usable = std::any_of(fetched.begin(), fetched.end(), [this](const PeerRow& row) {
+        return !IsUnwantedAddress(row.caption) && row.caption != m_services.ownAddress;
+    });
+    if (!usable) {
+        m_state.Peers().Clear();
         for (const PeerRow& row : known) {
             if (m_state.Peers().AddPeerRow(row.caption)) {
                 m_state.Peers().Row(m_state.Peers().Count() - 1).answered = row.answered;

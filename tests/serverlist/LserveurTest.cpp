@@ -61,10 +61,11 @@ TEST_F(CycleTest, EmptyListsRunEveryStepInOrderAndLogBothReadErrors) {
     // when server.met could not be found.
     EXPECT_EQ(status.captions.mid(0, kAllCaptions.size()), kAllCaptions);
     ASSERT_EQ(status.captions.size(), kAllCaptions.size() + 1);
-    EXPECT_EQ(status.captions.last(),
-              QStringLiteral("Cycle terminé : 0 serveur gardé, 0 retiré, 0 ajouté ; 0 Hublane connu ; server.met "
-                             "introuvable ; server.met non écrit (liste vide) ; serverHBL.met introuvable ; "
-                             "serverHBL.met non écrit (liste vide)"));
+    EXPECT_EQ(
+        status.captions.last(),
+        QStringLiteral("Cycle terminé : 0 serveur gardé, 0 retiré, 0 ajouté ; 0 Hublane connu ; server.met "
+                       "introuvable ; server.met non écrit (liste vide) ; serverHBL.met introuvable ; "
+                       "serverHBL.met non écrit (liste vide)"));
     EXPECT_EQ(runner->kinds,
               (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL2,
                                       ProbeKind::PingHBL, ProbeKind::NewHBL, ProbeKind::RechDesc,
@@ -93,6 +94,42 @@ TEST_F(CycleTest, WebFetchOfPeersRunsWithFivePeersButNotOfServersWithSixRows) {
     window->Show();
     EXPECT_EQ(web.serverFetches, 0);
     EXPECT_EQ(web.peerFetches, 1);
+}
+
+TEST_F(CycleTest, PeerFetchReplacesThePeerListOnlyWithCopiesTheCycleWouldKeep) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> page;
+        std::vector<std::string> after;  // the list the first campaign finds, cleaned up
+    };
+    // The file held 81.0.0.0 and 81.0.0.1; this copy is 82.0.0.9.
+    const std::vector<Case> cases = {
+        {"no page", {}, {"81.0.0.0", "81.0.0.1"}},
+        {"only itself and local addresses",
+         {"82.0.0.9", "127.0.0.1", "192.168.1.2"},
+         {"81.0.0.0", "81.0.0.1"}},
+        {"one other copy", {"82.0.0.9", "83.0.0.1"}, {"83.0.0.1"}},
+    };
+    for (const Case& c : cases) {
+        test::CycleRig r{nullptr, nullptr, &fast};
+        r.peerServer.servers = 60;
+        r.peerServer.peers = 2;
+        r.web.peersOnPage = c.page;
+        std::vector<std::string> afterFetch;
+        r.runner.onRun = [&](ProbeKind kind) {
+            if (kind == ProbeKind::RechDesc && afterFetch.empty()) {
+                for (const auto& row : r.state.Peers().Rows())
+                    afterFetch.push_back(row.caption);
+            }
+        };
+        TFLServeur copy(
+            r.state, r.waits, CycleParts{r.runner, r.peerServer, r.web, r.handOff},
+            CycleServices{r.settings, r.language, r.prompts, [&r](bool) { return r.ServerMetPath(); },
+                          r.PeerListPath(), "82.0.0.9"});
+        copy.Show();
+        EXPECT_EQ(r.web.peerFetches, 1) << c.name;
+        EXPECT_EQ(afterFetch, c.after) << c.name;
+    }
 }
 
 TEST_F(CycleTest, BlocksTestTheirConditionOnceBeforeTheirFirstStep) {
@@ -144,7 +181,8 @@ TEST_F(CycleTest, AFailingStepIsReportedAndTheCycleGoesOnAndCloses) {
     window->Show();
     EXPECT_EQ(failed, QStringList{QStringLiteral("Lancement du Serveur Hublane")});
     EXPECT_EQ(prompts.escaped, QStringList{QStringLiteral("port 3077 in use")});
-    EXPECT_EQ(status.captions.at(status.captions.size() - 2), QStringLiteral("Envoi des serveurs vers eDonkey"));
+    EXPECT_EQ(status.captions.at(status.captions.size() - 2),
+              QStringLiteral("Envoi des serveurs vers eDonkey"));
     EXPECT_TRUE(status.captions.last().startsWith(QStringLiteral("Cycle terminé : ")));
     EXPECT_TRUE(test::WaitFor([&closed] { return closed; }, 3000));
     EXPECT_FALSE(window->Visible());

@@ -81,6 +81,8 @@ class FakeWeb : public WebDirectoryPart {
     }
     void FetchPeersFromWeb() override {
         ++peerFetches;
+        for (const std::string& peer : peersOnPage)
+            m_s.Peers().Append(peer);
         m_s.fetchDone = answer;
     }
     void SendServersToWeb() override { ++sends; }
@@ -90,6 +92,7 @@ class FakeWeb : public WebDirectoryPart {
     int sends = 0;
     int announces = 0;
     bool answer = true;
+    std::vector<std::string> peersOnPage;  ///< the copies listeHBL.php lists
 
   private:
     CycleState& m_s;
