@@ -1,6 +1,5 @@
 // Probe campaigns against a lab of simulated servers in another process: wall time, CPU time and
 // peak memory of a description campaign over answering servers and over silent ones.
-#include <sys/resource.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -8,12 +7,11 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "BenchParts.h"
 #include "app/Engine.h"
-#include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
 #include "platform/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
-#include "platform/UserPrompts.h"
 #include "serverlist/CycleState.h"
 #include "serverlist/Lserveur.h"
 
@@ -21,41 +19,15 @@ namespace {
 
 using namespace hublane;
 
-class NoPrompts : public platform::UserPrompts {
-  public:
-    void ShowError(const QString&, const QString&, bool) override {}
-    void ShowErrorOkCancel(const QString&, const QString&) override {}
-    std::optional<QString> ChooseOpenFile(const QString&) override { return std::nullopt; }
-    std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
-    void ShowEscapedError(const QString&) override {}
-};
-
-class NoClasses : public platform::ClassRegistration {
-  public:
-    std::optional<QString> ReadDefaultIcon(const QString&) override { return std::nullopt; }
-};
-
-class NoOwner : public platform::BusyOwner {
-  public:
-    void SetBusyCursor(bool) override {}
-};
+using bench::CpuMs;
+using bench::NoClasses;
+using bench::NoOwner;
+using bench::NoPrompts;
+using bench::PeakRssKb;
 
 // Loopback addresses outside 127.0.0.x, so the clean-up keeps them all.
 QString Address(int i) {
     return QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
-}
-
-double CpuMs() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 +
-           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
-}
-
-long PeakRssKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
 }
 
 struct Figures {
