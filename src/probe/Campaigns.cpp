@@ -53,9 +53,13 @@ ProbeMode ModeOf(ProbeKind kind) {
 }
 
 // Whether the kind probes a row with this answered flag: the list requests go to rows that
-// answered, the pings to rows that have not.
+// answered, the pings to rows that have not. Asking copies for their peers is a list request
+// too: in the cycle it follows the peer ping, whose removal leaves no row without the flag, so
+// asking only those would ask no one.
 bool Probes(ProbeKind kind, bool answered) {
-    return (kind == ProbeKind::RechNew || kind == ProbeKind::NewHBL) ? answered : !answered;
+    const bool listRequest =
+        kind == ProbeKind::RechNew || kind == ProbeKind::NewHBL || kind == ProbeKind::NewHBL2;
+    return listRequest ? answered : !answered;
 }
 
 // The UDP port of a server row: its listed port plus 4. Empty when the listed port is not a

@@ -39,7 +39,7 @@ std::optional<WineHandOffConfig> ChooseWineHandOff(const WineSearch& search, Han
     const QStringList pathDirs = search.pathVariable.split(QLatin1Char(':'), Qt::SkipEmptyParts);
     config.wine = QStandardPaths::findExecutable(QStringLiteral("wine"), pathDirs);
     if (config.wine.isEmpty()) {
-        failure = Failure(Outcome::NoWine, QStringLiteral("no wine program in PATH"));
+        failure = Failure(Outcome::NoWine, QStringLiteral("aucun programme wine dans le PATH"));
         return std::nullopt;
     }
 
@@ -58,8 +58,8 @@ std::optional<WineHandOffConfig> ChooseWineHandOff(const WineSearch& search, Han
     if (config.prefix.isEmpty()) {
         failure =
             Failure(Outcome::NoPrefix,
-                    looked.isEmpty() ? QStringLiteral("no client folder, WINEPREFIX or HOME")
-                                     : QStringLiteral("looked at ") + looked.join(QStringLiteral(", ")));
+                    looked.isEmpty() ? QStringLiteral("ni dossier du client, ni WINEPREFIX, ni HOME")
+                                     : QStringLiteral("cherché dans ") + looked.join(QStringLiteral(", ")));
         return std::nullopt;
     }
 
@@ -75,9 +75,10 @@ std::optional<WineHandOffConfig> ChooseWineHandOff(const WineSearch& search, Han
         }
         tried << candidate;
     }
-    failure = Failure(Outcome::NoHelper, QStringLiteral("%1 prefix %2 needs %3")
-                                             .arg(win32 ? QStringLiteral("32-bit") : QStringLiteral("64-bit"),
-                                                  config.prefix, tried.join(QStringLiteral(" or "))));
+    failure =
+        Failure(Outcome::NoHelper, QStringLiteral("le préfixe %1 %2 demande %3")
+                                       .arg(win32 ? QStringLiteral("32 bits") : QStringLiteral("64 bits"),
+                                            config.prefix, tried.join(QStringLiteral(" ou "))));
     return std::nullopt;
 }
 
@@ -135,7 +136,7 @@ HandOffResult WineHandOffRunner::Run(const std::vector<HandOffAddress>& rows, Wo
     });
     if (m_waits != nullptr) {
         if (m_waits->Terminating()) {
-            return Failure(Outcome::HelperFailed, QStringLiteral("the program is quitting"));
+            return Failure(Outcome::HelperFailed, QStringLiteral("le programme se ferme"));
         }
         QObject::connect(m_waits, &UiWaits::Terminated, &loop, [&] {
             quitting = true;
@@ -145,8 +146,9 @@ HandOffResult WineHandOffRunner::Run(const std::vector<HandOffAddress>& rows, Wo
 
     helper.start();
     if (!helper.waitForStarted()) {
-        return Failure(Outcome::HelperFailed,
-                       QStringLiteral("cannot start %1: %2").arg(m_config.wine, helper.errorString()));
+        return Failure(
+            Outcome::HelperFailed,
+            QStringLiteral("impossible de lancer %1 : %2").arg(m_config.wine, helper.errorString()));
     }
     QByteArray input;
     for (const HandOffAddress& row : rows) {
@@ -163,10 +165,10 @@ HandOffResult WineHandOffRunner::Run(const std::vector<HandOffAddress>& rows, Wo
     readLines();
 
     if (quitting) {
-        return Failure(Outcome::HelperFailed, QStringLiteral("stopped: the program is quitting"));
+        return Failure(Outcome::HelperFailed, QStringLiteral("arrêté : le programme se ferme"));
     }
     if (silent) {
-        return Failure(Outcome::HelperFailed, QStringLiteral("%1 said nothing for %2 s and was stopped")
+        return Failure(Outcome::HelperFailed, QStringLiteral("%1 n'a rien dit pendant %2 s et a été arrêté")
                                                   .arg(QFileInfo(m_config.helper).fileName())
                                                   .arg(m_config.silenceLimitMs / 1000));
     }
@@ -174,15 +176,15 @@ HandOffResult WineHandOffRunner::Run(const std::vector<HandOffAddress>& rows, Wo
         return *result;
     }
     // Wine may report success for a program it could not run at all: only the result line counts.
-    QString detail = QStringLiteral("%1 gave no result (exit status %2)")
+    QString detail = QStringLiteral("%1 n'a donné aucun résultat (code de sortie %2)")
                          .arg(QFileInfo(m_config.helper).fileName())
                          .arg(helper.exitStatus() == QProcess::NormalExit ? helper.exitCode() : -1);
     if (platform::PrefixArch(m_config.prefix) == platform::WineArch::Win32) {
-        detail += QStringLiteral("; a 32-bit prefix needs 32-bit Wine (wine32)");
+        detail += QStringLiteral(" ; un préfixe 32 bits demande Wine 32 bits (wine32)");
     }
     const QString errors = LastLines(helper.readAllStandardError(), 2);
     if (!errors.isEmpty()) {
-        detail += QStringLiteral(": ") + errors;
+        detail += QStringLiteral(" : ") + errors;
     }
     return Failure(Outcome::HelperFailed, detail);
 }

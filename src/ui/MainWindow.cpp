@@ -22,6 +22,10 @@
 namespace hublane::ui {
 namespace {
 
+// Lines of the status label: a long account of a cycle wraps rather than being cut; past two lines
+// (the version notice lies below) it ends in "…" and the tooltip holds it whole.
+constexpr int kStatusLines = 2;
+
 QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, const QString& text = {}) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -101,8 +105,12 @@ void TFMain::BuildControls() {
     m_label8->setMinimumWidth(240);
 
     m_label1 = MakeLabel(this, "Label1", 8, 52, QStringLiteral("Patientez..."));
-    m_label1->setAlignment(Qt::AlignCenter);
+    // Step captions take the first line; what a cycle did may take two (the gauge below the first
+    // line is hidden by then).
+    m_label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_label1->setWordWrap(true);
     m_label1->setFixedWidth(481);
+    m_label1->setFixedHeight(kStatusLines * m_label1->fontMetrics().lineSpacing());
     m_label1->hide();
 
     m_cgauge1 = new QProgressBar(this);
@@ -216,6 +224,16 @@ void TFMain::showEvent(QShowEvent* event) {
 
 void TFMain::ShowStatusLine(const QString& text) {
     m_label1->setText(text);
+    QString shown = text;
+    while (m_label1->heightForWidth(m_label1->width()) > m_label1->height()) {
+        const qsizetype space = shown.lastIndexOf(QLatin1Char(' '), shown.size() - 3);
+        if (space <= 0) {
+            break;
+        }
+        shown = shown.left(space) + QStringLiteral(" \u2026");
+        m_label1->setText(shown);
+    }
+    m_label1->setToolTip(text);
     m_label1->show();
     m_label1->repaint();
 }

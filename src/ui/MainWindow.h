@@ -90,6 +90,10 @@ class TFMain : public QWidget, public platform::BusyOwner {
     void LVersionClick();
     void ImgPubClick();
 
+    /// Shows text on the status label: wrapped on two lines at most, else shortened at a word and
+    /// ended with "…"; the tooltip holds it whole.
+    void ShowStatusLine(const QString& text);
+
     /// The hourglass while a locator works for this window.
     void SetBusyCursor(bool busy) override;
 
@@ -111,7 +115,6 @@ class TFMain : public QWidget, public platform::BusyOwner {
     void BuildTrayIcon();
     void FormShow();
     void StartCycle(bool hideAfter);
-    void ShowStatusLine(const QString& text);
 
     std::unique_ptr<TFMainLinks> m_links;
     platform::SettingsStore& m_settings;

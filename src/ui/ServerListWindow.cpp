@@ -140,11 +140,13 @@ void ServerListWindow::BuildControls() {
     m_lvHBL->setHeaderLabels({QStringLiteral("IP")});
     m_lvHBL->setSelectionBehavior(QAbstractItemView::SelectRows);
 
-    MakeLabel(this, QStringLiteral("Nombre de serveur :"), 8, 330);
-    m_label8 = MakeLabel(this, QStringLiteral("0"), 120, 330, 60);
+    // Each counter right after its caption, whatever width the font gives the caption.
+    const auto besideOf = [](const QLabel* caption) { return caption->x() + caption->width() + 4; };
+    const QLabel* serversCaption = MakeLabel(this, QStringLiteral("Nombre de serveur :"), 8, 330);
+    m_label8 = MakeLabel(this, QStringLiteral("0"), besideOf(serversCaption), 330, 50);
     m_label8->setObjectName(QStringLiteral("Label8"));
-    MakeLabel(this, QStringLiteral("Serveurs interrogés :"), 190, 330);
-    m_label6 = MakeLabel(this, QStringLiteral("0"), 310, 330, 60);
+    const QLabel* probedCaption = MakeLabel(this, QStringLiteral("Serveurs interrogés :"), 190, 330);
+    m_label6 = MakeLabel(this, QStringLiteral("0"), besideOf(probedCaption), 330, 50);
     m_label6->setObjectName(QStringLiteral("Label6"));
     m_readOnlyNote = MakeLabel(this, QStringLiteral("Cycle en cours : la liste ne peut pas être modifiée."),
                                380, 330, 188);
@@ -201,8 +203,8 @@ void ServerListWindow::BuildControls() {
     Button("FlatButton2", QStringLiteral("Transmettre Serveur Web"), 300, 412, 230, &W::FlatButton2Click);
     Button("FlatButton3", QStringLiteral("Demander des Serveurs à un autre HBL"), 300, 436, 230,
            &W::FlatButton3Click);
-    Button("BtnLancer", QStringLiteral("Lancer"), 300, 460, 110, &W::BtnLancerClick);
-    Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 420, 460, 110, &W::FlatButton4Click);
+    Button("BtnLancer", QStringLiteral("Lancer"), 300, 460, 84, &W::BtnLancerClick);
+    Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 390, 460, 140, &W::FlatButton4Click);
 
     m_label9 = MakeLabel(this, platform::VersionLabelText(), 8, 478, 280);
     m_label9->setObjectName(QStringLiteral("Label9"));

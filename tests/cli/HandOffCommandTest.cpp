@@ -152,10 +152,10 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"NoConsole", "result no-console 1 0 ", true, 1, "", "has no console control"},
         RunCase{"StoppedAnsweringAfterOne", "result not-answering 2 1 ", true, 1,
                 "1 console control received the list (2 servers)\n", "stopped answering"},
-        RunCase{"NoWine", "", true, 1, "", "Wine is missing (no wine program in PATH)"},
+        RunCase{"NoWine", "", true, 1, "", "Wine is missing (aucun programme wine dans le PATH)"},
         RunCase{"NoHelper", "result delivered 1 1 ", false, 1, "", "hublane-handoff.exe is missing"},
         RunCase{"HelperSaidNothingUseful", "garbage", true, 1, "",
-                "the hand-off failed: hublane-handoff.exe gave no result"}),
+                "the hand-off failed: hublane-handoff.exe n'a donné aucun résultat"}),
     [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
 
 // Without --server-met, the client's own list: server.met in the folder the settings name.

@@ -226,6 +226,28 @@ TEST_F(CampaignsTest, FrenchCheckKeepsHomesWithAFrenchSuffixAnywhere) {
     EXPECT_EQ(state().probedCounter, 6);
 }
 
+TEST_F(CampaignsTest, PeerListRequestsGoToCopiesThatAnsweredAndPingsToTheOthers) {
+    StartLab("127.0.0.40 peer silent\n127.0.0.41 peer silent\n");
+    const struct {
+        ProbeKind kind;
+        int toAnswered;
+        int toSilent;
+    } cases[] = {{ProbeKind::NewHBL, 1, 0}, {ProbeKind::NewHBL2, 1, 0}, {ProbeKind::PingHBL, 0, 1}};
+    int asked40 = 0;
+    int asked41 = 0;
+    for (const auto& c : cases) {
+        state().Peers().Clear();
+        state().Peers().AddPeerRow("127.0.0.40");
+        state().Peers().AddPeerRow("127.0.0.41");
+        state().Peers().Row(0).answered = true;
+        Lancer(c.kind);
+        asked40 += c.toAnswered;
+        asked41 += c.toSilent;
+        EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.40")).peer, asked40) << static_cast<int>(c.kind);
+        EXPECT_EQ(lab.Requests(QStringLiteral("127.0.0.41")).peer, asked41) << static_cast<int>(c.kind);
+    }
+}
+
 TEST_F(CampaignsTest, PingOfPeersWithoutAnAnswerRemovesEveryPeer) {
     state().Peers().AddPeerRow("127.0.0.40");
     state().Peers().AddPeerRow("127.0.0.41");

@@ -84,20 +84,20 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{{Outcome::WindowGone, 1, 0, {}},
                  3,
                  "Envoi vers eDonkey interrompu : la console d'eDonkey2000 a disparu"},
-        LineCase{{Outcome::NoWine, 0, 0, "no wine program in PATH"},
+        LineCase{{Outcome::NoWine, 0, 0, "aucun programme wine dans le PATH"},
                  3,
-                 "Envoi vers eDonkey impossible : Wine est introuvable (no wine program in PATH)"},
-        LineCase{{Outcome::NoPrefix, 0, 0, "looked at /h/.wine"},
+                 "Envoi vers eDonkey impossible : Wine est introuvable (aucun programme wine dans le PATH)"},
+        LineCase{{Outcome::NoPrefix, 0, 0, "cherché dans /h/.wine"},
                  3,
-                 "Envoi vers eDonkey impossible : aucun préfixe Wine trouvé (looked at /h/.wine)"},
-        LineCase{
-            {Outcome::NoHelper, 0, 0, "64-bit prefix /p needs /b/win64/hublane-handoff.exe"},
-            3,
-            "Envoi vers eDonkey impossible : hublane-handoff.exe est introuvable (64-bit prefix /p needs "
-            "/b/win64/hublane-handoff.exe)"},
-        LineCase{{Outcome::HelperFailed, 0, 0, "gave no result"},
+                 "Envoi vers eDonkey impossible : aucun préfixe Wine trouvé (cherché dans /h/.wine)"},
+        LineCase{{Outcome::NoHelper, 0, 0, "le préfixe 64 bits /p demande /b/win64/hublane-handoff.exe"},
                  3,
-                 "Envoi vers eDonkey échoué : gave no result"}));
+                 "Envoi vers eDonkey impossible : hublane-handoff.exe est introuvable (le préfixe 64 bits /p "
+                 "demande "
+                 "/b/win64/hublane-handoff.exe)"},
+        LineCase{{Outcome::HelperFailed, 0, 0, "n'a donné aucun résultat"},
+                 3,
+                 "Envoi vers eDonkey échoué : n'a donné aucun résultat"}));
 
 // The whole part over a window system of fake windows: what the client's console receives and
 // what the state's gauge ends at.

@@ -238,15 +238,15 @@ INSTANTIATE_TEST_SUITE_P(
     Helpers, WineRunnerFailures,
     ::testing::Values(
         FailureCase{"EndsWithoutResult", "cat >/dev/null\necho 'first\nsecond\nthird' >&2\nexit 0\n", "win64",
-                    "gave no result (exit status 0): second / third"},
+                    "n'a donné aucun résultat (code de sortie 0) : second / third"},
         FailureCase{"ThirtyTwoBitPrefixWithoutThirtyTwoBitWine",
                     "cat >/dev/null\necho 'it looks like wine32 is missing' >&2\n", "win32",
-                    "a 32-bit prefix needs 32-bit Wine (wine32): it looks like wine32 is missing"},
-        FailureCase{"SaysNothing", "exec sleep 30\n", "win64", "said nothing for 0 s and was stopped"},
+                    "un préfixe 32 bits demande Wine 32 bits (wine32) : it looks like wine32 is missing"},
+        FailureCase{"SaysNothing", "exec sleep 30\n", "win64", "n'a rien dit pendant 0 s et a été arrêté"},
         FailureCase{"StopsTalkingHalfway", "printf 'gauge max 2000\\n'\nexec sleep 30\n", "win64",
-                    "said nothing"},
+                    "n'a rien dit"},
         FailureCase{"BrokenResultLine", "cat >/dev/null\necho 'result delivered 1'\n", "win64",
-                    "gave no result"}),
+                    "n'a donné aucun résultat"}),
     [](const ::testing::TestParamInfo<FailureCase>& p) { return std::string(p.param.name); });
 
 TEST(WineHandOffRunnerTest, QuittingProgramStopsTheHelper) {
@@ -258,9 +258,9 @@ TEST(WineHandOffRunnerTest, QuittingProgramStopsTheHelper) {
     PlainGauge gauge;
     const HandOffResult result = WineHandOffRunner(config, &waits).Run(kRows, gauge);
     EXPECT_EQ(result.outcome, Outcome::HelperFailed);
-    EXPECT_EQ(result.detail, "stopped: the program is quitting");
+    EXPECT_EQ(result.detail, "arrêté : le programme se ferme");
     // Once quitting, no helper is started at all.
-    EXPECT_EQ(WineHandOffRunner(config, &waits).Run(kRows, gauge).detail, "the program is quitting");
+    EXPECT_EQ(WineHandOffRunner(config, &waits).Run(kRows, gauge).detail, "le programme se ferme");
 }
 
 TEST(WineHandOffRunnerTest, WineThatCannotStartIsAFailure) {
@@ -270,7 +270,7 @@ TEST(WineHandOffRunnerTest, WineThatCannotStartIsAFailure) {
     PlainGauge gauge;
     const HandOffResult result = WineHandOffRunner(config).Run(kRows, gauge);
     EXPECT_EQ(result.outcome, Outcome::HelperFailed);
-    EXPECT_NE(result.detail.find("cannot start"), std::string::npos) << result.detail;
+    EXPECT_NE(result.detail.find("impossible de lancer"), std::string::npos) << result.detail;
 }
 
 }  // namespace

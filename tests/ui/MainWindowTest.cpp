@@ -111,6 +111,31 @@ TEST_F(MainWindowTest, ButtonRunsACycleThenStartsTheCountdownAndStaysDisabled) {
     EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
 }
 
+TEST_F(MainWindowTest, StatusLineWrapsOnTwoLinesThenEndsAtAWordWithAnEllipsis) {
+    const QString longest = QStringLiteral(
+        "Cycle terminé : 1 234 serveurs gardés, 567 retirés, 89 ajoutés ; 12 Hublane connus ; "
+        "server.met introuvable ; server.met non écrit (liste vide) ; serverHBL.met introuvable ; "
+        "serverHBL.met non écrit (liste vide) ; 3 adresses filtrées");
+    const QString oneWord(400, QLatin1Char('x'));
+    auto* label1 = Child<QLabel>("Label1");
+    for (const QString& text : {QStringLiteral("Ping des Serveurs"), longest, oneWord}) {
+        main->ShowStatusLine(text);
+        EXPECT_EQ(label1->toolTip(), text);
+        EXPECT_TRUE(label1->isVisible());
+        const QString shown = label1->text();
+        if (shown == text) {
+            continue;  // fits whole
+        }
+        ASSERT_TRUE(shown.endsWith(QStringLiteral(" …"))) << shown.toStdString();
+        EXPECT_TRUE(text.startsWith(shown.chopped(2) + QLatin1Char(' '))) << shown.toStdString();
+        EXPECT_LE(label1->heightForWidth(label1->width()), label1->height()) << shown.toStdString();
+    }
+    main->ShowStatusLine(QStringLiteral("Ping des Serveurs"));
+    EXPECT_EQ(label1->text(), QStringLiteral("Ping des Serveurs"));
+    main->ShowStatusLine(longest);
+    EXPECT_NE(label1->text(), longest);
+}
+
 TEST_F(MainWindowTest, CountdownStartsACycleOnTheTickThatMakesZero) {
     main->BtnServerClick();
     ASSERT_TRUE(WaitClosed());
