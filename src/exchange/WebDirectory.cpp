@@ -157,12 +157,17 @@ void WebDirectory::SendServersToWeb() {
     m_state.Gauge().SetPosition(0);
     int sent = 0;
     for (const std::string& url : requests.urls) {
+        // Once the program quits, no further request is started.
+        if (m_waits.Terminating()) {
+            break;
+        }
         LoadAndWait(QString::fromStdString(url));
         sent += static_cast<int>(kRcvBatch);
         m_state.Gauge().SetPosition(std::min(sent, static_cast<int>(table.Count())));
     }
     m_state.Gauge().SetPosition(0);
-    if (requests.failedRow) {
+    // A send cut short by the quit never reached the row that cannot be converted.
+    if (requests.failedRow && !m_waits.Terminating()) {
         const serverlist::ServerRow& row = table.Row(*requests.failedRow);
         throw std::runtime_error("'" + row.caption + ":" + row.Sub(serverlist::Column::Port) +
                                  "' n'est pas une adresse IP et un port valides");
