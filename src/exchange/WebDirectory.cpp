@@ -61,6 +61,13 @@ QString WebDirectory::BaseUrl() const {
 }
 
 const platform::LoadedPage& WebDirectory::LoadAndWait(const QString& url) {
+    if (m_waits.Terminating()) {
+        // Quitting: no new request is started.
+        static const platform::LoadedPage notLoaded{
+            false, QStringLiteral("the program is quitting"), {}, {}, {}, false};
+        m_lastError = url + QStringLiteral(" : ") + notLoaded.error;
+        return notLoaded;
+    }
     m_documentComplete = false;
     m_loaded << url;
     m_loader.Load(QUrl(url));
@@ -78,11 +85,11 @@ const platform::LoadedPage& WebDirectory::LoadAndWait(const QString& url) {
 }
 
 void WebDirectory::FetchServersFromWeb() {
-    m_gaugeFollowsBrowser = true;
     const BusyScope busy(m_busy);
     if (!busy.Owned()) {
-        return;
+        return;  // the running operation keeps its gauge
     }
+    m_gaugeFollowsBrowser = true;
     const platform::LoadedPage& page =
         LoadAndWait(QString::fromStdString(PageUrl(BaseUrl().toStdString(), "liste.php")));
     m_documentComplete = false;
@@ -120,11 +127,11 @@ void WebDirectory::FetchServersFromWeb() {
 }
 
 void WebDirectory::FetchPeersFromWeb() {
-    m_gaugeFollowsBrowser = true;
     const BusyScope busy(m_busy);
     if (!busy.Owned()) {
-        return;
+        return;  // the running operation keeps its gauge
     }
+    m_gaugeFollowsBrowser = true;
     const platform::LoadedPage& page =
         LoadAndWait(QString::fromStdString(PageUrl(BaseUrl().toStdString(), "listeHBL.php")));
     m_documentComplete = false;
@@ -145,11 +152,11 @@ void WebDirectory::FetchPeersFromWeb() {
 }
 
 void WebDirectory::SendServersToWeb() {
-    m_gaugeFollowsBrowser = false;
     const BusyScope busy(m_busy);
     if (!busy.Owned()) {
-        return;
+        return;  // the running operation keeps its gauge
     }
+    m_gaugeFollowsBrowser = false;
     const std::string prefix = PageUrl(BaseUrl().toStdString(), "rcv.php") + "?";
     const serverlist::ServerTable& table = m_state.Servers();
     const RcvRequests requests = BuildRcvRequests(table, prefix);
@@ -157,12 +164,17 @@ void WebDirectory::SendServersToWeb() {
     m_state.Gauge().SetPosition(0);
     int sent = 0;
     for (const std::string& url : requests.urls) {
+        // Once the program quits, no further request is started.
+        if (m_waits.Terminating()) {
+            break;
+        }
         LoadAndWait(QString::fromStdString(url));
         sent += static_cast<int>(kRcvBatch);
         m_state.Gauge().SetPosition(std::min(sent, static_cast<int>(table.Count())));
     }
     m_state.Gauge().SetPosition(0);
-    if (requests.failedRow) {
+    // A send cut short by the quit never reached the row that cannot be converted.
+    if (requests.failedRow && !m_waits.Terminating()) {
         const serverlist::ServerRow& row = table.Row(*requests.failedRow);
         throw std::runtime_error("'" + row.caption + ":" + row.Sub(serverlist::Column::Port) +
                                  "' n'est pas une adresse IP et un port valides");
@@ -170,11 +182,11 @@ void WebDirectory::SendServersToWeb() {
 }
 
 void WebDirectory::AnnounceToWeb() {
-    m_gaugeFollowsBrowser = false;
     const BusyScope busy(m_busy);
     if (!busy.Owned()) {
-        return;
+        return;  // the running operation keeps its gauge
     }
+    m_gaugeFollowsBrowser = false;
     LoadAndWait(QString::fromStdString(PageUrl(BaseUrl().toStdString(), "connectHB.php")));
 }
 

@@ -77,7 +77,8 @@ void PageLoader::OnFinished() {
     m_page.timedOut = m_timedOut;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (m_timedOut) {
-        m_page.error = QStringLiteral("no answer within %1 s").arg(m_limitMs / 1000);
+        m_page.error = m_limitMs % 1000 == 0 ? QStringLiteral("no answer within %1 s").arg(m_limitMs / 1000)
+                                             : QStringLiteral("no answer within %1 ms").arg(m_limitMs);
     } else if (reply->error() != QNetworkReply::NoError) {
         m_page.error = reply->errorString();
         m_page.body = reply->readAll().left(kMaxBodyBytes);

@@ -8,6 +8,7 @@
 #include <QHttpServerResponder>
 #include <QMap>
 #include <QStringList>
+#include <functional>
 
 namespace hublane::test {
 
@@ -27,6 +28,10 @@ class PageServer {
             [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
                 const QString path = request.url().path();
                 m_requests << request.url().toString(QUrl::RemoveScheme | QUrl::RemoveAuthority);
+                if (onRequest) {
+                    const QString target = m_requests.last();  // a copy: the hook may take more requests
+                    onRequest(target);
+                }
                 const auto it = m_pages.constFind(path);
                 if (it == m_pages.constEnd()) {
                     responder.write(QByteArray("<html><body>not here</body></html>"), "text/html",
@@ -67,6 +72,10 @@ class PageServer {
     }
     /// The paths (with their queries) asked so far, in order.
     const QStringList& Requests() const { return m_requests; }
+
+    /// Runs with each request's path (and query) as it comes, before it is answered: a test acts
+    /// there while the program waits for that page.
+    std::function<void(const QString& target)> onRequest;
 
   private:
     QString m_address;
