@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "app/Engine.h"
 #include "app/Language.h"
@@ -58,10 +59,26 @@ std::optional<hublane::app::EngineOptions> ReadOptions(const QStringList& argume
     return options;
 }
 
+// Whether the command line asks only for the help text, which needs no display.
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "--help-all") {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace hublane;
+    if (AsksForHelp(argc, argv)) {
+        const QCoreApplication core(argc, argv);
+        ReadOptions(QCoreApplication::arguments());  // prints the help and ends the program
+        return 0;
+    }
     ui::HublaneApplication application(argc, argv);
     ui::SetUpApplication(application);
     const std::optional<app::EngineOptions> options = ReadOptions(QCoreApplication::arguments());

@@ -1,4 +1,5 @@
-// The program itself, started headless: a first start settles its settings and keeps running.
+// The program itself, started headless: a first start settles its settings and keeps running;
+// its command line is checked before any window needs a display.
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QProcess>
@@ -39,6 +40,32 @@ TEST(ProgramStart, FirstStartStoresLanguageAndVersionAndKeepsRunning) {
     EXPECT_EQ(program.state(), QProcess::Running);
     program.kill();
     program.waitForFinished(5000);
+}
+
+TEST(ProgramStart, HelpAndBadOptionsNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));  // would fail without a display
+    const struct {
+        QStringList args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{QStringLiteral("--help")}, 0, "--peer-address <ADDR>"},
+        {{QStringLiteral("--web"), QStringLiteral("http://127.0.0.1:9/"), QStringLiteral("-h")},
+         0,
+         "--ip-filter"},
+    };
+    for (const auto& c : cases) {
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(HUBLANE_PROGRAM), c.args);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitCode(), c.status) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(program.readAllStandardOutput().contains(c.says))
+            << c.args.join(QLatin1Char(' ')).toStdString();
+    }
 }
 
 }  // namespace
