@@ -45,14 +45,17 @@ struct Rate {
     std::size_t limited;
 };
 
-// Handles count datagrams of the given kind from `senders` rotating senders, a millisecond apart.
-Rate HandleInMemory(PeerKind kind, int senders, int count) {
+// Handles count datagrams of the given kinds in turn from `senders` rotating senders, a
+// millisecond apart.
+Rate HandleInMemory(const std::vector<PeerKind>& kinds, int senders, int count) {
     serverlist::ServerTable servers;
     serverlist::PeerList peers;
     FillServers(servers, 1000);
     exchange::PeerHandler handler;
     handler.SetSelf("127.0.0.25", false);
-    const std::string request = probe::PeerRequest(kind);
+    std::vector<std::string> requests;
+    for (const PeerKind kind : kinds)
+        requests.push_back(probe::PeerRequest(kind));
     std::vector<std::string> from;
     from.reserve(static_cast<std::size_t>(senders));
     for (int i = 0; i < senders; ++i)
@@ -62,7 +65,8 @@ Rate HandleInMemory(PeerKind kind, int senders, int count) {
     clock.start();
     for (int i = 0; i < count; ++i) {
         const exchange::PeerOutcome out =
-            handler.Handle(request, from[static_cast<std::size_t>(i % senders)], i, servers, peers);
+            handler.Handle(requests[static_cast<std::size_t>(i) % requests.size()],
+                           from[static_cast<std::size_t>(i % senders)], i, servers, peers);
         rate.answers += out.answers.size();
         rate.limited += out.limited ? 1 : 0;
     }
@@ -155,14 +159,19 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(std::atoi(argv[1]), 1000) : 1000000;
 
-    const Rate one = HandleInMemory(PeerKind::Ping, 1, count);
-    std::printf("in memory, PEER_PING from one sender: %.0f datagrams/s, %zu answered, %zu limited\n",
-                one.perSecond, one.answers, one.limited);
-    const Rate many = HandleInMemory(PeerKind::GetServers, 10000, count);
+    const std::vector<PeerKind> mixed = {PeerKind::Ping, PeerKind::GetServers, PeerKind::GetPeers,
+                                         PeerKind::Pong};
+    for (const int senders : {1, 10000}) {
+        const Rate r = HandleInMemory(mixed, senders, count);
+        std::printf(
+            "in memory, PING/GET_SERVERS/GET_PEERS/PONG in turn from %d sender(s), 1,000 servers: %.0f "
+            "datagrams/s, %zu answer datagrams, %zu requests limited\n",
+            senders, r.perSecond, r.answers, r.limited);
+    }
+    const Rate servers = HandleInMemory({PeerKind::GetServers}, 10000, count);
     std::printf(
-        "in memory, PEER_GET_SERVERS from 10,000 senders, 1,000 servers: %.0f datagrams/s, %zu datagrams "
-        "answered, %zu limited\n",
-        many.perSecond, many.answers, many.limited);
+        "in memory, PEER_GET_SERVERS alone from 10,000 senders: %.0f datagrams/s, %zu answer datagrams\n",
+        servers.perSecond, servers.answers);
     SpoofedSenders(100000);
     OverLoopback(count / 5);
     std::printf("peak resident memory: %ld KiB\n", bench::PeakRssKb());

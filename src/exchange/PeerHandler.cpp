@@ -67,6 +67,15 @@ const std::vector<std::string>& PeerHandler::CachedServerDatagrams(const serverl
     return m_cachedServers;
 }
 
+const std::vector<std::string>& PeerHandler::CachedPeerDatagrams(const serverlist::PeerList& peers) {
+    if (m_cachedPeerList != &peers || m_cachedPeerRevision != peers.Revision()) {
+        m_cachedPeers = PeerListDatagrams(peers, m_peerPort);
+        m_cachedPeerList = &peers;
+        m_cachedPeerRevision = peers.Revision();
+    }
+    return m_cachedPeers;
+}
+
 bool PeerHandler::MayAnswer(const std::string& sender, AnswerKind kind, std::int64_t nowMs) {
     if (!m_self.empty() && sender == m_self) {
         return true;
@@ -133,7 +142,7 @@ PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& se
             answer(kServers, CachedServerDatagrams(servers));
             break;
         case PeerKind::GetPeers:
-            answer(kPeers, PeerListDatagrams(peers, m_peerPort));
+            answer(kPeers, CachedPeerDatagrams(peers));
             break;
         case PeerKind::Ping:
             answer(kPong, {probe::PeerRequest(PeerKind::Pong)});

@@ -83,6 +83,7 @@ class PeerHandler {
     enum AnswerKind { kPong = 0, kServers = 1, kPeers = 2 };
     bool MayAnswer(const std::string& sender, AnswerKind kind, std::int64_t nowMs);
     const std::vector<std::string>& CachedServerDatagrams(const serverlist::ServerTable& servers);
+    const std::vector<std::string>& CachedPeerDatagrams(const serverlist::PeerList& peers);
 
     std::uint16_t m_peerPort;
     probe::AddressTest m_blocked;
@@ -90,10 +91,13 @@ class PeerHandler {
     bool m_keepSelf = true;
     std::unordered_map<std::string, std::array<std::int64_t, 3>> m_lastAnswer;
     std::int64_t m_lastSweep = 0;
-    // The server table's datagrams, kept until the table changes.
+    // The server table's and the peer list's datagrams, each kept until its list changes.
     const serverlist::ServerTable* m_cachedTable = nullptr;
     std::uint64_t m_cachedRevision = 0;
     std::vector<std::string> m_cachedServers;
+    const serverlist::PeerList* m_cachedPeerList = nullptr;
+    std::uint64_t m_cachedPeerRevision = 0;
+    std::vector<std::string> m_cachedPeers;
 };
 
 }  // namespace hublane::exchange

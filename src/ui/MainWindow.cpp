@@ -72,7 +72,7 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
         [this] {
             repaint();
             // Without a notification area a hidden window could not come back: it is minimised.
-            if (m_trayIcon1) {
+            if (m_trayIcon) {
                 hide();
             } else {
                 showMinimized();
@@ -80,10 +80,10 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
         });
     BuildControls();
     BuildMenus();
-    m_timer1.setInterval(clock.RealMs(kTickMs));
-    connect(&m_timer1, &QTimer::timeout, this, &TFMain::Timer1Timer);
-    m_gauge = std::make_unique<ProgressBarGauge>(m_cgauge1);
-    m_status = std::make_unique<LabelStatus>(m_label1);
+    m_countdown.setInterval(clock.RealMs(kTickMs));
+    connect(&m_countdown, &QTimer::timeout, this, &TFMain::Timer1Timer);
+    m_gauge = std::make_unique<ProgressBarGauge>(m_progressBar);
+    m_status = std::make_unique<LabelStatus>(m_statusLabel);
 
     // Constructor steps: the language file, the tray icon.
     if (m_hooks.loadLanguage) {
@@ -100,75 +100,75 @@ TFMain::~TFMain() = default;
 
 void TFMain::BuildControls() {
     // White text on the skin's dark plaque.
-    m_label8 = MakeLabel(this, "Label8", 412, 168);
-    m_label8->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
-    m_label8->setMinimumWidth(240);
+    m_versionLabel = MakeLabel(this, "Label8", 412, 168);
+    m_versionLabel->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    m_versionLabel->setMinimumWidth(240);
 
-    m_label1 = MakeLabel(this, "Label1", 8, 52, QStringLiteral("Patientez..."));
+    m_statusLabel = MakeLabel(this, "Label1", 8, 52, QStringLiteral("Patientez..."));
     // Step captions take the first line; what a cycle did may take two (the gauge below the first
     // line is hidden by then).
-    m_label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_label1->setWordWrap(true);
-    m_label1->setFixedWidth(481);
-    m_label1->setFixedHeight(kStatusLines * m_label1->fontMetrics().lineSpacing());
-    m_label1->hide();
+    m_statusLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_statusLabel->setWordWrap(true);
+    m_statusLabel->setFixedWidth(481);
+    m_statusLabel->setFixedHeight(kStatusLines * m_statusLabel->fontMetrics().lineSpacing());
+    m_statusLabel->hide();
 
-    m_cgauge1 = new QProgressBar(this);
-    m_cgauge1->setObjectName(QStringLiteral("CGauge1"));
-    m_cgauge1->setGeometry(107, 69, 298, 13);
-    m_cgauge1->setTextVisible(false);
-    m_cgauge1->setStyleSheet(
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("CGauge1"));
+    m_progressBar->setGeometry(107, 69, 298, 13);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setStyleSheet(
         QStringLiteral("QProgressBar { border: 1px solid black; background: white; }"
                        "QProgressBar::chunk { background: rgb(64,0,0); }"));
 
-    m_label2 = MakeLabel(this, "Label2", 344, 32);
-    m_label2->setFixedWidth(29);
-    m_label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_label3 = MakeLabel(this, "Label3", 376, 32);
-    m_label3->setMinimumWidth(120);
+    m_minutesLeft = MakeLabel(this, "Label2", 344, 32);
+    m_minutesLeft->setFixedWidth(29);
+    m_minutesLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_minutesCaption = MakeLabel(this, "Label3", 376, 32);
+    m_minutesCaption->setMinimumWidth(120);
 
     // A red dark enough to read on the skin's light green (contrast above 4.5:1).
-    m_lversion = MakeLabel(this, "LVersion", 132, 84,
-                           QStringLiteral("Une nouvelle version de Hublane est disponible !!"));
-    m_lversion->setStyleSheet(QStringLiteral("color: rgb(160,0,0); font-style: italic;"));
-    m_lversion->setCursor(Qt::PointingHandCursor);
-    m_lversion->installEventFilter(this);
-    m_lversion->hide();
+    m_newVersionNotice = MakeLabel(this, "LVersion", 132, 84,
+                                   QStringLiteral("Une nouvelle version de Hublane est disponible !!"));
+    m_newVersionNotice->setStyleSheet(QStringLiteral("color: rgb(160,0,0); font-style: italic;"));
+    m_newVersionNotice->setCursor(Qt::PointingHandCursor);
+    m_newVersionNotice->installEventFilter(this);
+    m_newVersionNotice->hide();
 
-    m_btnServer =
+    m_startButton =
         MakeFlatButton(this, "BtnServer", QStringLiteral("Liste de serveurs"), QRect(170, 28, 159, 21));
-    connect(m_btnServer, &QPushButton::clicked, this, &TFMain::BtnServerClick);
+    connect(m_startButton, &QPushButton::clicked, this, &TFMain::BtnServerClick);
 
     auto* panel1 = new QLabel(this);
     panel1->setObjectName(QStringLiteral("Panel1"));
     panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel1->setGeometry(16, 100, 468, 60);
-    m_imgPub = new QLabel(panel1);
-    m_imgPub->setObjectName(QStringLiteral("ImgPub"));
-    m_imgPub->setGeometry(1, 1, 466, 58);
-    m_imgPub->setCursor(Qt::PointingHandCursor);
-    m_imgPub->installEventFilter(this);
+    m_bannerLabel = new QLabel(panel1);
+    m_bannerLabel->setObjectName(QStringLiteral("ImgPub"));
+    m_bannerLabel->setGeometry(1, 1, 466, 58);
+    m_bannerLabel->setCursor(Qt::PointingHandCursor);
+    m_bannerLabel->installEventFilter(this);
     // The banner: nine frames looping for ever.
     m_banner = new QMovie(QStringLiteral(":/pictures/banner.gif"), QByteArray(), this);
     m_banner->setCacheMode(QMovie::CacheAll);
-    m_imgPub->setMovie(m_banner);
+    m_bannerLabel->setMovie(m_banner);
     m_banner->start();
 
-    m_flatButton1 = MakeFlatButton(this, "FlatButton1", QStringLiteral("Menus"), QRect(8, 16, 41, 17));
-    m_flatButton1->installEventFilter(this);
+    m_menuButton = MakeFlatButton(this, "FlatButton1", QStringLiteral("Menus"), QRect(8, 16, 41, 17));
+    m_menuButton->installEventFilter(this);
 }
 
 void TFMain::BuildMenus() {
-    m_popupMenu1 = new QMenu(this);
-    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    m_popupMenu1->setStyleSheet(QString::fromLatin1(kFlatMenuStyle));
-    QAction* rechRep = m_popupMenu1->addAction(QStringLiteral("Recharger les répertoires"));
+    m_mainMenu = new QMenu(this);
+    m_mainMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    m_mainMenu->setStyleSheet(QString::fromLatin1(kFlatMenuStyle));
+    QAction* rechRep = m_mainMenu->addAction(QStringLiteral("Recharger les répertoires"));
     rechRep->setObjectName(QStringLiteral("mnuRechRep"));
     connect(rechRep, &QAction::triggered, this, &TFMain::mnuRechRepClick);
 
-    m_popupMenu2 = new QMenu(this);
-    m_popupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    QAction* exit1 = m_popupMenu2->addAction(QStringLiteral("&Exit"));
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("PopupMenu2"));
+    QAction* exit1 = m_trayMenu->addAction(QStringLiteral("&Exit"));
     exit1->setObjectName(QStringLiteral("Exit1"));
     connect(exit1, &QAction::triggered, this, &TFMain::Exit1Click);
 }
@@ -178,9 +178,9 @@ void TFMain::BuildTrayIcon() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }
-    m_trayIcon1 = std::make_unique<QSystemTrayIcon>(ProgramIcon(), this);
-    m_trayIcon1->setContextMenu(m_popupMenu2);
-    connect(m_trayIcon1.get(), &QSystemTrayIcon::activated, this,
+    m_trayIcon = std::make_unique<QSystemTrayIcon>(ProgramIcon(), this);
+    m_trayIcon->setContextMenu(m_trayMenu);
+    connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
                     TrayIcon1Click();
@@ -188,13 +188,13 @@ void TFMain::BuildTrayIcon() {
                     TrayIcon1DblClick();
                 }
             });
-    m_trayIcon1->show();
+    m_trayIcon->show();
 }
 
 void TFMain::Attach(const TFMainLinks& links) {
     m_links = std::make_unique<TFMainLinks>(links);
     if (m_links->showServerList) {
-        m_showList = m_popupMenu1->addAction(QStringLiteral("Afficher la liste des serveurs"));
+        m_showList = m_mainMenu->addAction(QStringLiteral("Afficher la liste des serveurs"));
         m_showList->setObjectName(QStringLiteral("mnuShowList"));
         connect(m_showList, &QAction::triggered, this, [this] { m_links->showServerList(); });
     }
@@ -205,7 +205,7 @@ void TFMain::Attach(const TFMainLinks& links) {
         repaint();
         show();
     });
-    connect(&links.version, &app::VersionCheck::NewVersion, m_lversion, &QWidget::show);
+    connect(&links.version, &app::VersionCheck::NewVersion, m_newVersionNotice, &QWidget::show);
     connect(&links.version, &app::VersionCheck::Failed, this, [this](const QString& reason) {
         // Once a run is enough, in the status line, never in a box.
         if (!m_versionFailureShown) {
@@ -223,29 +223,29 @@ void TFMain::showEvent(QShowEvent* event) {
 }
 
 void TFMain::ShowStatusLine(const QString& text) {
-    m_label1->setText(text);
+    m_statusLabel->setText(text);
     QString shown = text;
-    while (m_label1->heightForWidth(m_label1->width()) > m_label1->height()) {
+    while (m_statusLabel->heightForWidth(m_statusLabel->width()) > m_statusLabel->height()) {
         const qsizetype space = shown.lastIndexOf(QLatin1Char(' '), shown.size() - 3);
         if (space <= 0) {
             break;
         }
         shown = shown.left(space) + QStringLiteral(" \u2026");
-        m_label1->setText(shown);
+        m_statusLabel->setText(shown);
     }
-    m_label1->setToolTip(text);
-    m_label1->show();
-    m_label1->repaint();
+    m_statusLabel->setToolTip(text);
+    m_statusLabel->show();
+    m_statusLabel->repaint();
 }
 
 void TFMain::FormShow() {
-    m_cgauge1->hide();
+    m_progressBar->hide();
     // After a cycle the status label says what it did, until the next one; before the first,
     // it stays hidden.
     if (m_lastCycle.isEmpty()) {
-        m_label1->hide();
-        m_label1->setText(QStringLiteral("Vérifie la version de Hublane"));
-        m_label1->repaint();
+        m_statusLabel->hide();
+        m_statusLabel->setText(QStringLiteral("Vérifie la version de Hublane"));
+        m_statusLabel->repaint();
     } else {
         ShowStatusLine(m_lastCycle);
     }
@@ -257,34 +257,34 @@ void TFMain::FormShow() {
 
 void TFMain::StartCycle(bool hideAfter) {
     // The cycle drives this window's gauge and status label, which it was given when it was built.
-    m_cgauge1->show();
-    m_label1->show();
-    m_timer1.stop();
-    m_label2->clear();
-    m_label3->clear();
+    m_progressBar->show();
+    m_statusLabel->show();
+    m_countdown.stop();
+    m_minutesLeft->clear();
+    m_minutesCaption->clear();
     if (m_links) {
         m_links->serverList.Show();
     }
     if (hideAfter) {
         hide();
     }
-    m_label2->setText(QString::number(kCountdownMinutes));
-    m_label3->setText(QStringLiteral("minutes restantes"));
-    m_timer1.start();
+    m_minutesLeft->setText(QString::number(kCountdownMinutes));
+    m_minutesCaption->setText(QStringLiteral("minutes restantes"));
+    m_countdown.start();
 }
 
 void TFMain::BtnServerClick() {
     StartCycle(true);
     // Only the countdown starts cycles from now on.
-    m_btnServer->setEnabled(false);
+    m_startButton->setEnabled(false);
 }
 
 void TFMain::Timer1Timer() {
-    m_label2->setText(QString::number(m_label2->text().toInt() - 1));
-    if (m_label2->text() != QLatin1String("0")) {
+    m_minutesLeft->setText(QString::number(m_minutesLeft->text().toInt() - 1));
+    if (m_minutesLeft->text() != QLatin1String("0")) {
         return;
     }
-    m_btnServer->setEnabled(false);
+    m_startButton->setEnabled(false);
     StartCycle(false);
 }
 
@@ -330,7 +330,7 @@ void TFMain::Exit1Click() {
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {
-    if (!m_exiting && m_trayIcon1 && m_trayIcon1->isVisible()) {
+    if (!m_exiting && m_trayIcon && m_trayIcon->isVisible()) {
         event->ignore();
         hide();
         return;
@@ -347,8 +347,8 @@ void TFMain::closeEvent(QCloseEvent* event) {
 void TFMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Minimised with a tray icon: only the icon remains.
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && m_trayIcon1 &&
-        m_trayIcon1->isVisible()) {
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && m_trayIcon &&
+        m_trayIcon->isVisible()) {
         QTimer::singleShot(0, this, &QWidget::hide);
     }
 }
@@ -358,19 +358,18 @@ bool TFMain::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     }
     auto* me = static_cast<QMouseEvent*>(event);
-    if (watched == m_flatButton1 && event->type() == QEvent::MouseButtonPress) {
+    if (watched == m_menuButton && event->type() == QEvent::MouseButtonPress) {
         // The menu pops up at the screen point of the press.
         const QPoint local = me->position().toPoint();
-        m_popupMenu1->popup(
-            QPoint(m_flatButton1->x() + x() + local.x(), m_flatButton1->y() + y() + local.y()));
+        m_mainMenu->popup(QPoint(m_menuButton->x() + x() + local.x(), m_menuButton->y() + y() + local.y()));
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
-        if (watched == m_lversion) {
+        if (watched == m_newVersionNotice) {
             LVersionClick();
             return true;
         }
-        if (watched == m_imgPub) {
+        if (watched == m_bannerLabel) {
             ImgPubClick();
             return true;
         }

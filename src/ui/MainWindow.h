@@ -74,7 +74,7 @@ class TFMain : public QWidget, public platform::BusyOwner {
     void Attach(const TFMainLinks& links);
 
     /// The version label (Label8): credit text, "v " and the version.
-    void SetVersionLabel(const QString& text) { m_label8->setText(text); }
+    void SetVersionLabel(const QString& text) { m_versionLabel->setText(text); }
 
     /// The progress gauge and the status label the update cycle drives.
     serverlist::WorkGauge& Gauge() { return *m_gauge; }
@@ -97,8 +97,8 @@ class TFMain : public QWidget, public platform::BusyOwner {
     /// The hourglass while a locator works for this window.
     void SetBusyCursor(bool busy) override;
 
-    QTimer& Timer1() { return m_timer1; }
-    QSystemTrayIcon* TrayIcon1() { return m_trayIcon1.get(); }
+    QTimer& Timer1() { return m_countdown; }
+    QSystemTrayIcon* TrayIcon1() { return m_trayIcon.get(); }
     SkinnedWindow& Skin() { return *m_skin; }
 
   protected:
@@ -120,22 +120,24 @@ class TFMain : public QWidget, public platform::BusyOwner {
     platform::SettingsStore& m_settings;
     TFMainHooks m_hooks;
 
+    // The controls: descriptive names here, the original names (Label8, lvip, ...) as their Qt
+    // object names, by which tests find them.
     SkinnedWindow* m_skin = nullptr;
-    QLabel* m_label8 = nullptr;
-    QLabel* m_label1 = nullptr;
-    QProgressBar* m_cgauge1 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QLabel* m_label3 = nullptr;
-    QLabel* m_lversion = nullptr;
-    QPushButton* m_btnServer = nullptr;
-    QLabel* m_imgPub = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_minutesLeft = nullptr;
+    QLabel* m_minutesCaption = nullptr;
+    QLabel* m_newVersionNotice = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QLabel* m_bannerLabel = nullptr;
     QMovie* m_banner = nullptr;
-    QPushButton* m_flatButton1 = nullptr;
-    QMenu* m_popupMenu1 = nullptr;
-    QMenu* m_popupMenu2 = nullptr;
+    QPushButton* m_menuButton = nullptr;
+    QMenu* m_mainMenu = nullptr;
+    QMenu* m_trayMenu = nullptr;
     QAction* m_showList = nullptr;
-    std::unique_ptr<QSystemTrayIcon> m_trayIcon1;
-    QTimer m_timer1;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    QTimer m_countdown;
     std::unique_ptr<ProgressBarGauge> m_gauge;
     std::unique_ptr<LabelStatus> m_status;
 

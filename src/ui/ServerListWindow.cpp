@@ -111,43 +111,43 @@ QPushButton* ServerListWindow::Button(const char* name, const QString& text, int
 }
 
 void ServerListWindow::BuildControls() {
-    m_lvip = new QTreeWidget(this);
-    m_lvip->setObjectName(QStringLiteral("lvip"));
-    m_lvip->setGeometry(8, 24, 560, 300);
-    m_lvip->setRootIsDecorated(false);
-    m_lvip->setUniformRowHeights(true);
-    m_lvip->setHeaderLabels({QStringLiteral("IP"), QStringLiteral("Port"), QStringLiteral("Util."),
-                             QStringLiteral("Fichiers"), QStringLiteral("Nom"), QStringLiteral("Description"),
-                             QStringLiteral("Home")});
-    const int widths[] = {100, 40, 0, 0, 220, 190, 0};
+    m_serverTable = new QTreeWidget(this);
+    m_serverTable->setObjectName(QStringLiteral("lvip"));
+    m_serverTable->setGeometry(8, 24, 560, 300);
+    m_serverTable->setRootIsDecorated(false);
+    m_serverTable->setUniformRowHeights(true);
+    m_serverTable->setHeaderLabels({QStringLiteral("IP"), QStringLiteral("Port"), QStringLiteral("Util."),
+                                    QStringLiteral("Fichiers"), QStringLiteral("Nom"),
+                                    QStringLiteral("Description"), QStringLiteral("Home")});
+    // All seven columns, users and files included: this window is for a person to read.
+    const int widths[] = {95, 40, 45, 55, 130, 120, 70};
     for (int c = 0; c < 7; ++c) {
-        m_lvip->setColumnWidth(c, widths[c]);
-        m_lvip->setColumnHidden(c, widths[c] == 0);
+        m_serverTable->setColumnWidth(c, widths[c]);
     }
     // A click on a column sorts the table by it, in the program's own text order.
-    m_lvip->header()->setSectionsClickable(true);
-    connect(m_lvip->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+    m_serverTable->header()->setSectionsClickable(true);
+    connect(m_serverTable->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (!m_serverList.CycleRunning()) {
             m_serverList.State().Servers().SortByColumn(column);
             Refresh();
         }
     });
 
-    m_lvHBL = new QTreeWidget(this);
-    m_lvHBL->setObjectName(QStringLiteral("lvHBL"));
-    m_lvHBL->setGeometry(576, 24, 180, 200);
-    m_lvHBL->setRootIsDecorated(false);
-    m_lvHBL->setHeaderLabels({QStringLiteral("IP")});
-    m_lvHBL->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_peerList = new QTreeWidget(this);
+    m_peerList->setObjectName(QStringLiteral("lvHBL"));
+    m_peerList->setGeometry(576, 24, 180, 200);
+    m_peerList->setRootIsDecorated(false);
+    m_peerList->setHeaderLabels({QStringLiteral("IP")});
+    m_peerList->setSelectionBehavior(QAbstractItemView::SelectRows);
 
     // Each counter right after its caption, whatever width the font gives the caption.
     const auto besideOf = [](const QLabel* caption) { return caption->x() + caption->width() + 4; };
     const QLabel* serversCaption = MakeLabel(this, QStringLiteral("Nombre de serveur :"), 8, 330);
-    m_label8 = MakeLabel(this, QStringLiteral("0"), besideOf(serversCaption), 330, 50);
-    m_label8->setObjectName(QStringLiteral("Label8"));
+    m_serverCount = MakeLabel(this, QStringLiteral("0"), besideOf(serversCaption), 330, 50);
+    m_serverCount->setObjectName(QStringLiteral("Label8"));
     const QLabel* probedCaption = MakeLabel(this, QStringLiteral("Serveurs interrogés :"), 190, 330);
-    m_label6 = MakeLabel(this, QStringLiteral("0"), besideOf(probedCaption), 330, 50);
-    m_label6->setObjectName(QStringLiteral("Label6"));
+    m_probedCount = MakeLabel(this, QStringLiteral("0"), besideOf(probedCaption), 330, 50);
+    m_probedCount->setObjectName(QStringLiteral("Label6"));
     m_readOnlyNote = MakeLabel(this, QStringLiteral("Cycle en cours : la liste ne peut pas être modifiée."),
                                380, 330, 188);
     m_readOnlyNote->setObjectName(QStringLiteral("ReadOnlyNote"));
@@ -206,8 +206,8 @@ void ServerListWindow::BuildControls() {
     Button("BtnLancer", QStringLiteral("Lancer"), 300, 460, 84, &W::BtnLancerClick);
     Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 390, 460, 140, &W::FlatButton4Click);
 
-    m_label9 = MakeLabel(this, platform::VersionLabelText(), 8, 478, 280);
-    m_label9->setObjectName(QStringLiteral("Label9"));
+    m_versionLabel = MakeLabel(this, platform::VersionLabelText(), 8, 478, 280);
+    m_versionLabel->setObjectName(QStringLiteral("Label9"));
 }
 
 void ServerListWindow::Open() {
@@ -233,9 +233,9 @@ void ServerListWindow::RefreshTables() {
     };
     // Whole lists are rebuilt only when their rows changed; the flags are repainted each time.
     if (m_serverRevision != state.Servers().Revision() ||
-        m_lvip->topLevelItemCount() != static_cast<int>(state.Servers().Count())) {
+        m_serverTable->topLevelItemCount() != static_cast<int>(state.Servers().Count())) {
         m_serverRevision = state.Servers().Revision();
-        m_lvip->clear();
+        m_serverTable->clear();
         QList<QTreeWidgetItem*> items;
         items.reserve(static_cast<qsizetype>(state.Servers().Count()));
         for (const serverlist::ServerRow& row : state.Servers().Rows()) {
@@ -245,28 +245,28 @@ void ServerListWindow::RefreshTables() {
             }
             items << new QTreeWidgetItem(texts);
         }
-        m_lvip->addTopLevelItems(items);
+        m_serverTable->addTopLevelItems(items);
     }
-    for (int i = 0; i < m_lvip->topLevelItemCount(); ++i) {
-        paint(m_lvip->topLevelItem(i), state.Servers().Row(static_cast<std::size_t>(i)).answered, 7);
+    for (int i = 0; i < m_serverTable->topLevelItemCount(); ++i) {
+        paint(m_serverTable->topLevelItem(i), state.Servers().Row(static_cast<std::size_t>(i)).answered, 7);
     }
     if (m_peerRevision != state.Peers().Revision() ||
-        m_lvHBL->topLevelItemCount() != static_cast<int>(state.Peers().Count())) {
+        m_peerList->topLevelItemCount() != static_cast<int>(state.Peers().Count())) {
         m_peerRevision = state.Peers().Revision();
-        m_lvHBL->clear();
+        m_peerList->clear();
         for (const serverlist::PeerRow& row : state.Peers().Rows()) {
-            m_lvHBL->addTopLevelItem(new QTreeWidgetItem(QStringList{Text(row.caption)}));
+            m_peerList->addTopLevelItem(new QTreeWidgetItem(QStringList{Text(row.caption)}));
         }
     }
-    for (int i = 0; i < m_lvHBL->topLevelItemCount(); ++i) {
-        paint(m_lvHBL->topLevelItem(i), state.Peers().Row(static_cast<std::size_t>(i)).answered, 1);
+    for (int i = 0; i < m_peerList->topLevelItemCount(); ++i) {
+        paint(m_peerList->topLevelItem(i), state.Peers().Row(static_cast<std::size_t>(i)).answered, 1);
     }
-    if (state.focusRow >= 0 && state.focusRow < m_lvip->topLevelItemCount()) {
-        m_lvip->scrollToItem(m_lvip->topLevelItem(state.focusRow));
-        m_lvip->setCurrentItem(m_lvip->topLevelItem(state.focusRow));
+    if (state.focusRow >= 0 && state.focusRow < m_serverTable->topLevelItemCount()) {
+        m_serverTable->scrollToItem(m_serverTable->topLevelItem(state.focusRow));
+        m_serverTable->setCurrentItem(m_serverTable->topLevelItem(state.focusRow));
     }
-    m_label8->setText(QString::number(state.serverCounter));
-    m_label6->setText(QString::number(state.probedCounter));
+    m_serverCount->setText(QString::number(state.serverCounter));
+    m_probedCount->setText(QString::number(state.probedCounter));
 }
 
 void ServerListWindow::RefreshControls() {
@@ -308,7 +308,7 @@ void ServerListWindow::SetReadOnly(bool readOnly) {
     for (QWidget* w : m_editable) {
         w->setEnabled(!readOnly);
     }
-    m_lvip->header()->setSectionsClickable(!readOnly);
+    m_serverTable->header()->setSectionsClickable(!readOnly);
     m_readOnlyNote->setVisible(readOnly);
 }
 

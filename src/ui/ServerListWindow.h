@@ -47,12 +47,14 @@ class ServerListWindow : public QWidget {
     void SetReadOnly(bool readOnly);
 
     serverlist::TFLServeur& m_serverList;
+    // The controls: descriptive names here, the original names (Label8, lvip, ...) as their Qt
+    // object names, by which tests find them.
     SkinnedWindow* m_skin = nullptr;
-    QTreeWidget* m_lvip = nullptr;
-    QTreeWidget* m_lvHBL = nullptr;
-    QLabel* m_label8 = nullptr;
-    QLabel* m_label6 = nullptr;
-    QLabel* m_label9 = nullptr;
+    QTreeWidget* m_serverTable = nullptr;
+    QTreeWidget* m_peerList = nullptr;
+    QLabel* m_serverCount = nullptr;
+    QLabel* m_probedCount = nullptr;
+    QLabel* m_versionLabel = nullptr;
     QLabel* m_readOnlyNote = nullptr;
     QLineEdit* m_serverWeb = nullptr;
     QLineEdit* m_hblServer = nullptr;

@@ -74,7 +74,7 @@ TEST(WebCycleTest, AShortListAndAnEmptyPeerListAreFilledFromTheDirectory) {
                    "<a href='http://127.0.8.40/'>a</a><a href='http://127.0.8.41/'>b</a>");
     directory.Html(QStringLiteral("connectHB.php"), "Copie enregistrée");
 
-    const platform::FastClock fast(2);
+    const platform::FastClock fast(5);
     test::EngineRig rig(CopyAt("127.0.8.2", directory), &fast);
     rig.settings.Values()[QStringLiteral("inter")] = 2;
     rig.settings.Values()[QStringLiteral("Timeout")] = 1;

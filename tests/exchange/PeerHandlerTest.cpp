@@ -83,6 +83,28 @@ TEST_F(PeerHandlerTest, ListRequestsAreAnsweredInDatagramsOfFiftyEntries) {
     EXPECT_EQ(peerList.answers[0].bytes.substr(2, 7), Hex("01 C6 33 64 07 05 0C"));
 }
 
+TEST_F(PeerHandlerTest, ListAnswersFollowEveryChangeOfTheirList) {
+    // The answers are kept between requests; each change of a list shows in the next answer.
+    const auto entries = [](const PeerOutcome& out) {
+        std::size_t n = 0;
+        for (const PeerAnswer& a : out.answers)
+            n += static_cast<std::uint8_t>(a.bytes[2]);
+        return n;
+    };
+    servers.AddServerRow("198.51.100.20", "4661");
+    EXPECT_EQ(entries(Handle("\xA2", "198.51.100.1")), 1u);
+    EXPECT_EQ(entries(Handle("\x9E", "198.51.100.1")), 1u);  // the sender itself
+    servers.AddServerRow("198.51.100.21", "4661");
+    EXPECT_EQ(entries(Handle("\xA2", "198.51.100.2")), 2u);
+    EXPECT_EQ(entries(Handle("\x9E", "198.51.100.2")), 2u);  // the second sender joined
+    servers.Remove(0);
+    peers.Remove(0);
+    EXPECT_EQ(entries(Handle("\xA2", "198.51.100.3")), 1u);
+    EXPECT_EQ(entries(Handle("\x9E", "198.51.100.3")), 2u);  // .1 gone, .3 came
+    ServerTable other;                                       // another table at once: its own answer
+    EXPECT_EQ(handler.Handle("\xA2", "198.51.100.4", 100000, other, peers).answers.size(), 0u);
+}
+
 TEST_F(PeerHandlerTest, AConversionFailureEndsTheAnswerAtItsRow) {
     for (int i = 0; i < 60; ++i)
         servers.AddServerRow("198.51.100." + std::to_string(i + 1), "4661");

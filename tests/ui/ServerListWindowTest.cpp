@@ -53,9 +53,10 @@ TEST_F(ServerListWindowTest, ShowsTheListsTheirFlagsAndTheCounters) {
     EXPECT_EQ(lvip->topLevelItem(0)->checkState(0), Qt::Checked);
     EXPECT_EQ(lvip->topLevelItem(1)->checkState(0), Qt::Unchecked);
     EXPECT_NE(lvip->topLevelItem(0)->foreground(0).color(), lvip->topLevelItem(1)->foreground(0).color());
-    // Seven columns; Util., Fichiers and Home hidden as in the program.
+    // Seven columns, every one shown.
     EXPECT_EQ(lvip->columnCount(), 7);
-    EXPECT_TRUE(lvip->isColumnHidden(2) && lvip->isColumnHidden(3) && lvip->isColumnHidden(6));
+    for (int c = 0; c < 7; ++c)
+        EXPECT_FALSE(lvip->isColumnHidden(c)) << c;
     EXPECT_EQ(Child<QTreeWidget>("lvHBL")->topLevelItem(0)->text(0), QStringLiteral("198.51.100.7"));
     EXPECT_EQ(Child<QLabel>("Label8")->text(), QStringLiteral("2"));
     // The skin outline is the windows' own: the stepped lower-right corner is cut away.
