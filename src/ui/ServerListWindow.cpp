@@ -96,14 +96,14 @@ ServerListWindow::ServerListWindow(serverlist::TFLServeur& serverList, TFAbout& 
 }
 
 QPushButton* ServerListWindow::Button(const char* name, const QString& text, int x, int y, int width,
-                                      void (serverlist::TFLServeur::*handler)()) {
+                                      void (*handler)(serverlist::TFLServeur&)) {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(x, y, width, 21);
     button->setStyleSheet(QString::fromLatin1(kFlatButtonStyle));
     connect(button, &QPushButton::clicked, this, [this, handler] {
         ControlsToState();
-        (m_serverList.*handler)();
+        handler(m_serverList);
         Refresh();
     });
     m_editable << button;
@@ -196,15 +196,21 @@ void ServerListWindow::BuildControls() {
     }
 
     using W = serverlist::TFLServeur;
-    Button("BtnLServerMet", QStringLiteral("Lire server.met"), 576, 322, 180, &W::BtnLServerMetClick);
-    Button("BtnEServerMet", QStringLiteral("Ecrire Server.met"), 576, 346, 180, &W::BtnEServerMetClick);
-    Button("BtnStartSrv", QStringLiteral("Relancer serveur Hublane"), 576, 370, 180, &W::BtnStartSrvClick);
-    Button("FlatButton1", QStringLiteral("Récupère à partir d'une URL"), 576, 394, 180, &W::FlatButton1Click);
-    Button("FlatButton2", QStringLiteral("Transmettre Serveur Web"), 300, 412, 230, &W::FlatButton2Click);
+    Button("BtnLServerMet", QStringLiteral("Lire server.met"), 576, 322, 180,
+           [](W& w) { w.BtnLServerMetClick(); });
+    Button("BtnEServerMet", QStringLiteral("Ecrire Server.met"), 576, 346, 180,
+           [](W& w) { w.BtnEServerMetClick(); });
+    Button("BtnStartSrv", QStringLiteral("Relancer serveur Hublane"), 576, 370, 180,
+           [](W& w) { w.BtnStartSrvClick(); });
+    Button("FlatButton1", QStringLiteral("Récupère à partir d'une URL"), 576, 394, 180,
+           [](W& w) { w.FlatButton1Click(); });
+    Button("FlatButton2", QStringLiteral("Transmettre Serveur Web"), 300, 412, 230,
+           [](W& w) { w.FlatButton2Click(); });
     Button("FlatButton3", QStringLiteral("Demander des Serveurs à un autre HBL"), 300, 436, 230,
-           &W::FlatButton3Click);
-    Button("BtnLancer", QStringLiteral("Lancer"), 300, 460, 84, &W::BtnLancerClick);
-    Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 390, 460, 140, &W::FlatButton4Click);
+           [](W& w) { w.FlatButton3Click(); });
+    Button("BtnLancer", QStringLiteral("Lancer"), 300, 460, 84, [](W& w) { w.BtnLancerClick(); });
+    Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 390, 460, 140,
+           [](W& w) { w.FlatButton4Click(); });
 
     m_versionLabel = MakeLabel(this, platform::VersionLabelText(), 8, 478, 280);
     m_versionLabel->setObjectName(QStringLiteral("Label9"));

@@ -39,8 +39,10 @@ class ServerListWindow : public QWidget {
 
   private:
     void BuildControls();
+    // The handler is a plain function, not a pointer to member: GCC 12's vptr check reads an unset
+    // register on calls through member pointers, which stops the sanitizer build.
     QPushButton* Button(const char* name, const QString& text, int x, int y, int width,
-                        void (serverlist::TFLServeur::*handler)());
+                        void (*handler)(serverlist::TFLServeur&));
     void RefreshTables();
     void RefreshControls();
     void ControlsToState();
