@@ -125,6 +125,19 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// An attribute value as a browser's URL parser takes it: without the blanks and control
+// characters around it, and without any tab or line break inside (a link wrapped over two lines
+// is one link).
+std::string UrlText(std::string_view value) {
+    std::string out;
+    for (const char c : Trim(value)) {
+        if (c != '\t' && c != '\n' && c != '\r') {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 // Every <a href> and <area href> below node, in document order, and the first <base href>.
 void Walk(const GumboNode* node, std::vector<std::string>& hrefs, std::optional<std::string>& base) {
     // Iterative, so that a page nested thousands of levels deep cannot exhaust the stack.
@@ -139,9 +152,9 @@ void Walk(const GumboNode* node, std::vector<std::string>& hrefs, std::optional<
         if (e.tag == GUMBO_TAG_A || e.tag == GUMBO_TAG_AREA || (e.tag == GUMBO_TAG_BASE && !base)) {
             if (const GumboAttribute* href = gumbo_get_attribute(&e.attributes, "href")) {
                 if (e.tag == GUMBO_TAG_BASE) {
-                    base = std::string(Trim(href->value));
+                    base = UrlText(href->value);
                 } else {
-                    hrefs.emplace_back(Trim(href->value));
+                    hrefs.push_back(UrlText(href->value));
                 }
             }
         }

@@ -36,6 +36,27 @@ TEST(HtmlLinksTest, BrokenMarkupAndAFragmentParseAsABrowserParsesThem) {
                      "ed2k://|server|9.9.9.9|1|/"}));
 }
 
+TEST(HtmlLinksTest, TabsAndLineBreaksInsideATargetAreDroppedAsABrowserDrops) {
+    struct Case {
+        const char* page;
+        Links targets;
+    };
+    for (const Case& c : {
+             // A link wrapped over two lines is still the server's link.
+             Case{"<a href='ed2k://|server|198.51.100.20|46\n61|/'>",
+                  {"ed2k://|server|198.51.100.20|4661|/"}},
+             Case{"<a href='ed2k://|server|198.51.\r\n100.21|4242|/'>",
+                  {"ed2k://|server|198.51.100.21|4242|/"}},
+             Case{"<a href='ht\ttp://198.51.100.7/'>", {"http://198.51.100.7/"}},
+             Case{"<a href=' \tother\n.php\n'>", {"http://dir.example/a/other.php"}},
+             // The base too: its dot segments are those of the text without the line break.
+             Case{"<base href='../b/.\n.'><a href='x.php'>", {"http://dir.example/x.php"}},
+             Case{"<base href='s\nub/'><a href=''>", {"http://dir.example/a/sub/"}},
+         }) {
+        EXPECT_EQ(LinkTargets(c.page, "http://dir.example/a/liste.php"), c.targets) << c.page;
+    }
+}
+
 TEST(HtmlLinksTest, RelativeTargetsResolveAgainstThePageOrItsBase) {
     struct Case {
         const char* base;
