@@ -105,9 +105,11 @@ void AddStartingServer(ServerTable& servers, std::uint8_t spec) {
     }
 }
 
-// Tables close to their bounds, built once.
-const ServerTable& NearlyFullServers() {
-    static const ServerTable table = [] {
+// Tables close to their bounds, built once. The server table is shared by the inputs that start
+// from it, each taking away the rows it added (copying ten thousand rows would cost more than all
+// the rest of such an input).
+ServerTable& NearlyFullServers() {
+    static ServerTable table = [] {
         ServerTable t;
         for (std::size_t i = 0; t.Count() + 3 < hublane::serverlist::kMaxServerRowsFromNetwork; ++i) {
             t.AddServerRow(
@@ -204,18 +206,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((options & 4) != 0) {
         handler.SetBlocked(IsBlocked);
     }
-    ServerTable servers = (options & 0x20) != 0 ? NearlyFullServers() : ServerTable();
-    PeerList peers = (options & 0x40) != 0 ? NearlyFullPeers() : PeerList();
-    for (int n = in.Byte() % 8; n > 0; --n) {
-        AddStartingServer(servers, in.Byte());
+    std::vector<std::uint8_t> serverSpecs(in.Byte() % 8);
+    for (std::uint8_t& spec : serverSpecs) {
+        spec = in.Byte();
     }
+    PeerList peers = (options & 0x40) != 0 ? NearlyFullPeers() : PeerList();
     for (int n = in.Byte() % 4; n > 0; --n) {
         peers.AddPeerRow(hublane::probe::AddressText(198, 51, 103, in.Byte()));
     }
-    const std::size_t startServers = servers.Count();
-    const std::size_t serverBound = std::max(startServers, hublane::serverlist::kMaxServerRowsFromNetwork);
-    Check(peers.Count() <= hublane::serverlist::kMaxPeerRows);
-
     std::int64_t now = 0;
     switch ((options >> 7) | ((in.Byte() & 1) << 1)) {
         case 0:
@@ -233,14 +231,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Each datagram: a sender, a clock step, a length, the bytes.
+    struct Datagram {
+        std::string sender;
+        std::int64_t step;
+        std::string bytes;
+    };
+    std::vector<Datagram> sequence;
+    while (!in.Empty()) {
+        Datagram d;
+        d.sender = Sender(in.Byte());
+        d.step = std::int64_t{in.Byte()} * 97;
+        const std::size_t length = in.Byte() | (std::size_t{in.Byte()} << 8);
+        d.bytes = std::string(in.Take(length));
+        sequence.push_back(std::move(d));
+    }
+
+    // The server table: the shared nearly full one, or one of the input's own; then the starting
+    // rows.
+    const bool shared = (options & 0x20) != 0;
+    ServerTable own;
+    ServerTable& servers = shared ? NearlyFullServers() : own;
+    const std::size_t sharedRows = servers.Count();
+    for (const std::uint8_t spec : serverSpecs) {
+        AddStartingServer(servers, spec);
+    }
+    const std::size_t startServers = servers.Count();
+    const std::size_t serverBound = std::max(startServers, hublane::serverlist::kMaxServerRowsFromNetwork);
+    Check(peers.Count() <= hublane::serverlist::kMaxPeerRows);
+
     std::set<std::string> requesters;
     std::optional<std::vector<std::string>> expectedServers;
     std::uint64_t expectedRevision = 0;
-    while (!in.Empty()) {
-        const std::string sender = Sender(in.Byte());
-        now = Advance(now, std::int64_t{in.Byte()} * 97);
-        const std::size_t length = in.Byte() | (std::size_t{in.Byte()} << 8);
-        const std::string datagram(in.Take(length));
+    for (const Datagram& next : sequence) {
+        const std::string& sender = next.sender;
+        const std::string& datagram = next.bytes;
+        now = Advance(now, next.step);
         const std::size_t serversBefore = servers.Count();
         const std::size_t peersBefore = peers.Count();
 
@@ -327,5 +352,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string port = std::to_string(peerPort);
     CheckListRoundTrip(hublane::exchange::PeerListDatagrams(peers, peerPort), peers, PeerKind::Peers,
                        [&port](const hublane::serverlist::PeerRow&) -> const std::string& { return port; });
+
+    // The shared table as the next input expects it: rows are only ever added at its end.
+    if (shared) {
+        std::size_t index = 0;
+        servers.RemoveIf([&](const hublane::serverlist::ServerRow&) { return index++ >= sharedRows; });
+        Check(servers.Count() == sharedRows);
+    }
     return 0;
 }
