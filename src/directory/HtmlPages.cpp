@@ -118,12 +118,14 @@ std::string ShownName(std::string_view bytes, std::size_t maxChars) {
             continue;
         }
         if (pendingSpace) {
+            // A space is written only with the character after it: a name cut there would
+            // otherwise end in it.
+            if (chars + 1 >= maxChars) {
+                break;
+            }
             out.push_back(' ');
             ++chars;
             pendingSpace = false;
-            if (chars >= maxChars) {
-                break;
-            }
         }
         platform::AppendUtf8(out, cp);
         ++chars;

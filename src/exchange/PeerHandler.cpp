@@ -2,6 +2,7 @@
 #include "exchange/PeerHandler.h"
 
 #include <limits>
+#include <optional>
 
 #include "probe/Ed2kMessages.h"
 
@@ -11,7 +12,17 @@ namespace {
 using probe::PeerKind;
 using serverlist::Column;
 
-constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::min() / 2;
+// Milliseconds from since to now, whatever the clock reads (a difference of two times far apart
+// would not fit in a signed number); an answer never given (or a sweep never made) lies before
+// any time.
+std::uint64_t Elapsed(const std::optional<std::int64_t>& since, std::int64_t now) {
+    if (!since) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    return now >= *since ? static_cast<std::uint64_t>(now) - static_cast<std::uint64_t>(*since) : 0;
+}
+constexpr auto kWindow = static_cast<std::uint64_t>(kAnswerWindowMs);
+
 constexpr std::string_view kAcceptedServerPort = "4661";
 
 template <typename List, typename EntryOf>
@@ -82,23 +93,23 @@ bool PeerHandler::MayAnswer(const std::string& sender, AnswerKind kind, std::int
     }
     auto it = m_lastAnswer.find(sender);
     if (it == m_lastAnswer.end()) {
-        if (m_lastAnswer.size() >= kMaxRememberedRequesters && nowMs - m_lastSweep >= kAnswerWindowMs / 10) {
+        if (m_lastAnswer.size() >= kMaxRememberedRequesters && Elapsed(m_lastSweep, nowMs) >= kWindow / 10) {
             // Forget the requesters whose every answer is older than the window.
             m_lastSweep = nowMs;
             for (auto i = m_lastAnswer.begin(); i != m_lastAnswer.end();) {
                 const auto& t = i->second;
-                const bool stale = nowMs - t[0] >= kAnswerWindowMs && nowMs - t[1] >= kAnswerWindowMs &&
-                                   nowMs - t[2] >= kAnswerWindowMs;
+                const bool stale = Elapsed(t[0], nowMs) >= kWindow && Elapsed(t[1], nowMs) >= kWindow &&
+                                   Elapsed(t[2], nowMs) >= kWindow;
                 i = stale ? m_lastAnswer.erase(i) : std::next(i);
             }
         }
         if (m_lastAnswer.size() >= kMaxRememberedRequesters) {
             return false;
         }
-        it = m_lastAnswer.emplace(sender, std::array<std::int64_t, 3>{kNever, kNever, kNever}).first;
+        it = m_lastAnswer.emplace(sender, AnswerTimes{}).first;
     }
-    std::int64_t& last = it->second[kind];
-    if (nowMs - last < kAnswerWindowMs) {
+    std::optional<std::int64_t>& last = it->second[kind];
+    if (Elapsed(last, nowMs) < kWindow) {
         return false;
     }
     last = nowMs;

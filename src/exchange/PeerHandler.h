@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -89,8 +90,10 @@ class PeerHandler {
     probe::AddressTest m_blocked;
     std::string m_self;
     bool m_keepSelf = true;
-    std::unordered_map<std::string, std::array<std::int64_t, 3>> m_lastAnswer;
-    std::int64_t m_lastSweep = 0;
+    // When each kind was last answered to a requester (empty: never).
+    using AnswerTimes = std::array<std::optional<std::int64_t>, 3>;
+    std::unordered_map<std::string, AnswerTimes> m_lastAnswer;
+    std::optional<std::int64_t> m_lastSweep;
     // The server table's and the peer list's datagrams, each kept until its list changes.
     const serverlist::ServerTable* m_cachedTable = nullptr;
     std::uint64_t m_cachedRevision = 0;

@@ -3,10 +3,10 @@
 
 #include <gumbo.h>
 
-#include <algorithm>
 #include <cctype>
-#include <limits>
 #include <optional>
+
+#include "platform/PageShape.h"
 
 namespace hublane::platform {
 namespace {
@@ -14,52 +14,11 @@ namespace {
 // A page far larger than any directory page is cut here before it is parsed.
 constexpr std::size_t kMaxPageBytes = 8 * 1024 * 1024;
 // The HTML5 tree builder takes time that grows with the square of the nesting depth (20,000
-// nested elements cost seconds): a page nested deeper than any list page is not parsed at all.
-constexpr int kMaxNesting = 2000;
-
-bool IsVoidElement(std::string_view name) {
-    static constexpr std::string_view kVoid[] = {"area",  "base", "br",   "col",    "embed", "hr", "img",
-                                                 "input", "link", "meta", "source", "track", "wbr"};
-    for (const std::string_view v : kVoid) {
-        if (name.size() == v.size() && std::equal(name.begin(), name.end(), v.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == b;
-            })) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// An upper estimate of the page's element nesting, in one pass over its bytes: every start tag
-// that is neither void nor self-closing opens a level, every end tag closes one. This only
-// decides whether the page is parsed; the parser alone reads the links.
-int EstimatedNesting(std::string_view html) {
-    int depth = 0;
-    int deepest = 0;
-    for (std::size_t i = 0; i + 1 < html.size(); ++i) {
-        if (html[i] != '<') {
-            continue;
-        }
-        if (html[i + 1] == '/') {
-            depth = depth > 0 ? depth - 1 : 0;
-            continue;
-        }
-        if (std::isalpha(static_cast<unsigned char>(html[i + 1])) == 0) {
-            continue;
-        }
-        std::size_t end = i + 1;
-        while (end < html.size() && std::isalnum(static_cast<unsigned char>(html[end])) != 0) {
-            ++end;
-        }
-        const std::size_t close = html.find('>', end);
-        const bool selfClosing = close != std::string_view::npos && close > 0 && html[close - 1] == '/';
-        if (!selfClosing && !IsVoidElement(html.substr(i + 1, end - i - 1))) {
-            deepest = std::max(deepest, ++depth);
-        }
-        i = end - 1;
-    }
-    return deepest;
-}
+// nested elements cost seconds), and its tokenizer with the square of the attributes of one tag
+// (each new one is compared with all before it: 40,000 cost seconds): a page nested deeper, or
+// with a tag carrying more attributes, than any list page is not parsed at all.
+constexpr std::size_t kMaxNesting = 2000;
+constexpr std::size_t kMaxAttributes = 64;
 
 struct Url {
     std::optional<std::string> scheme;
@@ -166,6 +125,19 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// An attribute value as a browser's URL parser takes it: without the blanks and control
+// characters around it, and without any tab or line break inside (a link wrapped over two lines
+// is one link).
+std::string UrlText(std::string_view value) {
+    std::string out;
+    for (const char c : Trim(value)) {
+        if (c != '\t' && c != '\n' && c != '\r') {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 // Every <a href> and <area href> below node, in document order, and the first <base href>.
 void Walk(const GumboNode* node, std::vector<std::string>& hrefs, std::optional<std::string>& base) {
     // Iterative, so that a page nested thousands of levels deep cannot exhaust the stack.
@@ -180,9 +152,9 @@ void Walk(const GumboNode* node, std::vector<std::string>& hrefs, std::optional<
         if (e.tag == GUMBO_TAG_A || e.tag == GUMBO_TAG_AREA || (e.tag == GUMBO_TAG_BASE && !base)) {
             if (const GumboAttribute* href = gumbo_get_attribute(&e.attributes, "href")) {
                 if (e.tag == GUMBO_TAG_BASE) {
-                    base = std::string(Trim(href->value));
+                    base = UrlText(href->value);
                 } else {
-                    hrefs.emplace_back(Trim(href->value));
+                    hrefs.push_back(UrlText(href->value));
                 }
             }
         }
@@ -234,15 +206,20 @@ std::string ResolveReference(std::string_view base, std::string_view reference) 
 
 std::vector<std::string> LinkTargets(std::string_view html, std::string_view pageUrl) {
     html = html.substr(0, kMaxPageBytes);
-    if (EstimatedNesting(html) > kMaxNesting) {
+    if (EstimatedNesting(html, kMaxNesting) > kMaxNesting ||
+        MostAttributes(html, kMaxAttributes) > kMaxAttributes) {
         return {};
     }
-    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size());
+    // The parse errors are never read; kept, they cost memory for each (1.4 GB for 8 MB of zero
+    // bytes).
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
+    GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
     std::vector<std::string> hrefs;
     std::optional<std::string> base;
     if (output != nullptr) {
         Walk(output->root, hrefs, base);
-        gumbo_destroy_output(&kGumboDefaultOptions, output);
+        gumbo_destroy_output(&options, output);
     }
     const std::string documentBase = base ? ResolveReference(pageUrl, *base) : std::string(pageUrl);
     for (std::string& href : hrefs) {

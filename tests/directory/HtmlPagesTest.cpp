@@ -42,6 +42,28 @@ TEST(HtmlPages, ShownNamesAreCleanUtf8) {
     EXPECT_EQ(ShownName("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");
 }
 
+TEST(HtmlPages, ACutNameNeverEndsInTheSpaceBeforeTheCut) {
+    struct Case {
+        std::string bytes;
+        std::size_t maxChars;
+        std::string shown;
+    };
+    const std::string long119(119, 'x');
+    for (const Case& c : {
+             Case{"ab cd", 3, "ab"},
+             Case{"ab cd", 4, "ab c"},
+             Case{"ab \t\n cd", 3, "ab"},
+             Case{"a b", 2, "a"},
+             Case{"a b", 3, "a b"},
+             Case{"a\xA0"
+                  "b",
+                  2, "a"},  // a no-break space (Windows-1252) counts as white space too
+             Case{long119 + " yz", kMaxShownNameChars, long119},
+         }) {
+        EXPECT_EQ(ShownName(c.bytes, c.maxChars), c.shown) << c.bytes << " / " << c.maxChars;
+    }
+}
+
 TEST(HtmlPages, StoredNamesAreNeverCutInsideAUtf8Character) {
     const std::string utf8 = "ab\xC3\xA9\xE2\x82\xAC";  // a b é €
     EXPECT_EQ(CutName(utf8, 10), utf8);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "probe/Ed2kMessages.h"
 #include "support/TestSupport.h"
 
@@ -167,6 +169,24 @@ TEST_F(PeerHandlerTest, EachRequesterGetsOneAnswerOfEachKindPerTenSeconds) {
     handler.SetSelf("127.0.0.2", false);
     EXPECT_EQ(Handle("\xA0", "127.0.0.2", 11001).answers.size(), 1u);
     EXPECT_EQ(Handle("\xA0", "127.0.0.2", 11002).answers.size(), 1u);
+}
+
+TEST_F(PeerHandlerTest, TheAnswerRuleHoldsWhateverTheClockReads) {
+    // The handler takes any monotonic milliseconds, from the lowest to the highest.
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    for (const std::int64_t start :
+         {kMin, kMin + 1, std::int64_t{-1}, std::int64_t{0}, kMax / 2 + 1, kMax - 2 * kAnswerWindowMs}) {
+        SCOPED_TRACE(start);
+        PeerHandler fresh;
+        PeerList list;
+        const auto ping = [&](std::int64_t at) {
+            return fresh.Handle("\xA0", "198.51.100.9", at, servers, list);
+        };
+        EXPECT_EQ(ping(start).answers.size(), 1u);
+        EXPECT_TRUE(ping(start + kAnswerWindowMs - 1).limited);
+        EXPECT_EQ(ping(start + kAnswerWindowMs).answers.size(), 1u);
+    }
 }
 
 TEST_F(PeerHandlerTest, ACopyIsNeverItsOwnPeerUnlessItListensOnEveryAddress) {
