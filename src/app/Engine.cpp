@@ -52,8 +52,9 @@ struct Engine::Parts {
           handOffRunner(options.handOffRunner ? options.handOffRunner : SystemHandOffRunner()),
           handOff(state, *handOffRunner, filter.Test()),
           serverList(state, waits,
-                     serverlist::CycleParts{campaigns, peerServer, web,
-                                            options.handOff ? static_cast<serverlist::HandOffPart&>(handOff) : noHandOff},
+                     serverlist::CycleParts{
+                         campaigns, peerServer, web,
+                         options.handOff ? static_cast<serverlist::HandOffPart&>(handOff) : noHandOff},
                      serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
                                                ServerMetPathFunction(), options.peerListPath, OwnAddress(),
                                                &filter, [this] { filterSource.Refresh(); }}) {

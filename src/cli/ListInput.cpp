@@ -22,15 +22,17 @@ std::vector<InputLine> ReadInputLines(Io& io) {
     return lines;
 }
 
-int FinishListWrite(Io& io, const QString& path, const QStringList& badLines, std::size_t rows, bool skipBadRows,
-                    bool allowEmpty, const std::function<serverlist::WriteResult()>& write) {
+int FinishListWrite(Io& io, const QString& path, const QStringList& badLines, std::size_t rows,
+                    bool skipBadRows, bool allowEmpty,
+                    const std::function<serverlist::WriteResult()>& write) {
     for (const QString& bad : badLines) {
         io.err << "hublanectl: " << bad << (skipBadRows ? QStringLiteral(" (skipped)") : QString()) << '\n';
     }
     if (!badLines.isEmpty() && !skipBadRows) {
-        return Fail(io, QStringLiteral("%1 bad line(s); %2 left as it was (--skip-bad-rows writes the others)")
-                            .arg(badLines.size())
-                            .arg(path));
+        return Fail(io,
+                    QStringLiteral("%1 bad line(s); %2 left as it was (--skip-bad-rows writes the others)")
+                        .arg(badLines.size())
+                        .arg(path));
     }
     if (rows == 0 && !allowEmpty && QFileInfo(path).exists() && QFileInfo(path).size() > 0) {
         return Fail(io, QStringLiteral("no row to write; %1 holds a list and stays as it was (--allow-empty "

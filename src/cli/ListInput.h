@@ -25,7 +25,7 @@ std::vector<InputLine> ReadInputLines(Io& io);
 /// The write verbs' common end: reports each bad line (with its number) and fails unless
 /// skipBadRows; refuses an empty list over a file that holds bytes unless allowEmpty; then
 /// writes. `write` replaces the file; rows counts the rows to write.
-int FinishListWrite(Io& io, const QString& path, const QStringList& badLines, std::size_t rows, bool skipBadRows,
-                    bool allowEmpty, const std::function<serverlist::WriteResult()>& write);
+int FinishListWrite(Io& io, const QString& path, const QStringList& badLines, std::size_t rows,
+                    bool skipBadRows, bool allowEmpty, const std::function<serverlist::WriteResult()>& write);
 
 }  // namespace hublane::cli

@@ -18,9 +18,10 @@ using serverlist::PeerList;
 using serverlist::PeerRow;
 
 int Read(const QStringList& args, Io& io) {
-    VerbLine line(QStringLiteral("hublanectl peers read FILE"),
-                  QStringLiteral("Prints the addresses of a serverHBL.met, one a line.\nExit status 1 when the "
-                                 "file cannot be read whole (the addresses read so far are printed)."));
+    VerbLine line(
+        QStringLiteral("hublanectl peers read FILE"),
+        QStringLiteral("Prints the addresses of a serverHBL.met, one a line.\nExit status 1 when the "
+                       "file cannot be read whole (the addresses read so far are printed)."));
     if (const auto status = line.Parse(args, io, 1, 1)) {
         return *status;
     }
@@ -43,12 +44,13 @@ int Read(const QStringList& args, Io& io) {
 }
 
 int Write(const QStringList& args, Io& io) {
-    VerbLine line(QStringLiteral("hublanectl peers write FILE [--skip-bad-rows] [--allow-empty] < ADDRESSES"),
-                  QStringLiteral("Writes a serverHBL.met from one IPv4 address a line.\n"
-                                 "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
-                                 "written)\n"
-                                 "  --allow-empty    let an input without addresses replace a file that holds "
-                                 "a list"));
+    VerbLine line(
+        QStringLiteral("hublanectl peers write FILE [--skip-bad-rows] [--allow-empty] < ADDRESSES"),
+        QStringLiteral("Writes a serverHBL.met from one IPv4 address a line.\n"
+                       "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
+                       "written)\n"
+                       "  --allow-empty    let an input without addresses replace a file that holds "
+                       "a list"));
     line.Option(QStringLiteral("skip-bad-rows"), QStringLiteral("write the good lines"))
         .Option(QStringLiteral("allow-empty"), QStringLiteral("allow an empty list"));
     if (const auto status = line.Parse(args, io, 1, 1)) {

@@ -19,12 +19,13 @@ std::string_view View(const QByteArray& bytes) {
 int Probe(const QStringList& args, Io& io, bool description) {
     const QString verb = description ? QStringLiteral("desc") : QStringLiteral("list");
     VerbLine line(QStringLiteral("hublanectl probe %1 HOST PORT [--peer-address ADDR]").arg(verb),
-                  description ? QStringLiteral("Asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for "
-                                               "its name and description.\nExit status 2 when no answer came "
-                                               "within 5 s.")
-                              : QStringLiteral("Asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for "
-                                               "the servers it knows.\nExit status 2 when no answer came within "
-                                               "5 s."));
+                  description
+                      ? QStringLiteral("Asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for "
+                                       "its name and description.\nExit status 2 when no answer came "
+                                       "within 5 s.")
+                      : QStringLiteral("Asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for "
+                                       "the servers it knows.\nExit status 2 when no answer came within "
+                                       "5 s."));
     line.Option(QStringLiteral("peer-address"), QStringLiteral("the address the socket binds"),
                 QStringLiteral("ADDR"));
     if (const auto status = line.Parse(args, io, 2, 2)) {
@@ -39,8 +40,10 @@ int Probe(const QStringList& args, Io& io, bool description) {
                                        .arg(65535 - probe::kServerUdpPortOffset));
     }
     QHostAddress bind(QHostAddress::AnyIPv4);
-    if (line.IsSet(QStringLiteral("peer-address")) && !bind.setAddress(line.Value(QStringLiteral("peer-address")))) {
-        return line.UsageError(io, QStringLiteral("bad address '%1'").arg(line.Value(QStringLiteral("peer-address"))));
+    if (line.IsSet(QStringLiteral("peer-address")) &&
+        !bind.setAddress(line.Value(QStringLiteral("peer-address")))) {
+        return line.UsageError(
+            io, QStringLiteral("bad address '%1'").arg(line.Value(QStringLiteral("peer-address"))));
     }
     if (probe::ResolveIpv4(host).isNull()) {
         return Fail(io, QStringLiteral("cannot resolve host '%1' to an IPv4 address").arg(host));
@@ -54,8 +57,8 @@ int Probe(const QStringList& args, Io& io, bool description) {
         answer = exchange.Receive(probe::kReceiveWaitMs);
     }
     if (description ? !probe::IsDescriptionAnswer(View(answer)) : !probe::IsServerListAnswer(View(answer))) {
-        io.err << "hublanectl: no " << (description ? "description" : "server list") << " answer from " << host
-               << ':' << udpPort << '\n';
+        io.err << "hublanectl: no " << (description ? "description" : "server list") << " answer from "
+               << host << ':' << udpPort << '\n';
         return kExitNoAnswer;
     }
     if (description) {

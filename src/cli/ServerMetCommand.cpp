@@ -41,12 +41,13 @@ int Read(const QStringList& args, Io& io) {
 }
 
 int Write(const QStringList& args, Io& io) {
-    VerbLine line(QStringLiteral("hublanectl servermet write FILE [--skip-bad-rows] [--allow-empty] < ROWS"),
-                  QStringLiteral("Writes a server.met from lines of up to seven tab-separated fields (IP, Port, "
-                                 "Util., Fichiers, Nom, Description, Home; missing ones are n/a).\n"
-                                 "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
-                                 "written)\n"
-                                 "  --allow-empty    let an input without rows replace a file that holds a list"));
+    VerbLine line(
+        QStringLiteral("hublanectl servermet write FILE [--skip-bad-rows] [--allow-empty] < ROWS"),
+        QStringLiteral("Writes a server.met from lines of up to seven tab-separated fields (IP, Port, "
+                       "Util., Fichiers, Nom, Description, Home; missing ones are n/a).\n"
+                       "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
+                       "written)\n"
+                       "  --allow-empty    let an input without rows replace a file that holds a list"));
     line.Option(QStringLiteral("skip-bad-rows"), QStringLiteral("write the good lines"))
         .Option(QStringLiteral("allow-empty"), QStringLiteral("allow an empty list"));
     if (const auto status = line.Parse(args, io, 1, 1)) {
@@ -69,13 +70,14 @@ int Write(const QStringList& args, Io& io) {
         row.caption = input.fields[0];
         std::copy(input.fields.begin() + 1, input.fields.end(), row.subItems.begin());
         if (!serverlist::CanEncodeServerRow(row)) {
-            bad << QStringLiteral("line %1: not a server row (an address a.b.c.d, a port 0-65535, Util. and "
-                                  "Fichiers numbers or n/a)")
+            bad << QStringLiteral(
+                       "line %1: not a server row (an address a.b.c.d, a port 0-65535, Util. and "
+                       "Fichiers numbers or n/a)")
                        .arg(input.number);
             continue;
         }
-        if (!table.AddServerRow(row.caption, row.subItems[0], row.subItems[1], row.subItems[2], row.subItems[3],
-                                row.subItems[4], row.subItems[5])) {
+        if (!table.AddServerRow(row.caption, row.subItems[0], row.subItems[1], row.subItems[2],
+                                row.subItems[3], row.subItems[4], row.subItems[5])) {
             bad << QStringLiteral("line %1: the address %2 is already on line %3")
                        .arg(input.number)
                        .arg(QString::fromStdString(row.caption))

@@ -5,7 +5,8 @@ namespace hublane::cli {
 
 VerbLine::VerbLine(QString usage, QString help) : m_usage(std::move(usage)), m_help(std::move(help)) {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("help")));
+    m_parser.addOption(
+        QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("help")));
 }
 
 VerbLine& VerbLine::Option(const QString& name, const QString& description, const QString& valueName) {

@@ -63,8 +63,8 @@ bool WriteFileAtomically(const QString& path, std::string_view bytes, QString* e
         return false;
     }
     // Follows a symbolic link, so the file it names is the one replaced.
-    const QFileInfo target(QFileInfo(path).canonicalFilePath().isEmpty() ? path
-                                                                          : QFileInfo(path).canonicalFilePath());
+    const QFileInfo target(
+        QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
     if (target.exists() && !target.isFile()) {
         SetError(error, QStringLiteral("%1 is not a regular file").arg(path));
         return false;
@@ -75,16 +75,17 @@ bool WriteFileAtomically(const QString& path, std::string_view bytes, QString* e
     }
     RemoveStaleParts(target);
 
-    QTemporaryFile part(target.absoluteDir().filePath(PartFilePrefix(target.fileName()) + QStringLiteral("XXXXXX")));
+    QTemporaryFile part(
+        target.absoluteDir().filePath(PartFilePrefix(target.fileName()) + QStringLiteral("XXXXXX")));
     part.setAutoRemove(true);
     if (!part.open()) {
         SetError(error, part.errorString());
         return false;
     }
-    const QFileDevice::Permissions permissions =
-        target.exists() ? target.permissions()
-                        : (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                           QFileDevice::ReadOther);
+    const QFileDevice::Permissions permissions = target.exists()
+                                                     ? target.permissions()
+                                                     : (QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                        QFileDevice::ReadGroup | QFileDevice::ReadOther);
     part.setPermissions(permissions);
     const auto size = static_cast<qint64>(bytes.size());
     qint64 written = 0;
@@ -114,8 +115,8 @@ bool KeepBackup(const QString& path, const QString& backupPath, QString* error) 
         SetError(error, QStringLiteral("cannot read %1").arg(path));
         return false;
     }
-    return WriteFileAtomically(backupPath, std::string_view(old->constData(), static_cast<std::size_t>(old->size())),
-                               error);
+    return WriteFileAtomically(
+        backupPath, std::string_view(old->constData(), static_cast<std::size_t>(old->size())), error);
 }
 
 }  // namespace hublane::platform

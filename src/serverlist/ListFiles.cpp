@@ -53,9 +53,8 @@ WriteResult WriteList(const QString& path, const List& list, WorkGauge& gauge, W
                       CanEncode canEncode, Encode encode) {
     WriteResult result;
     const auto& rows = list.Rows();
-    result.rowsLeftOut = static_cast<int>(std::count_if(rows.begin(), rows.end(), [&](const auto& r) {
-        return !canEncode(r);
-    }));
+    result.rowsLeftOut = static_cast<int>(
+        std::count_if(rows.begin(), rows.end(), [&](const auto& r) { return !canEncode(r); }));
     result.rowsWritten = static_cast<int>(rows.size()) - result.rowsLeftOut;
     // The cycle never replaces the client's list, whatever it holds and whether or not this
     // program can read it, by a list without a single server.
@@ -98,12 +97,16 @@ ReadOutcome ReadPeerList(const QString& path, PeerList& peers, ReadContext& ctx)
                     [&](std::string_view bytes) { return DecodePeerList(bytes, peers, ctx.gauge); });
 }
 
-WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge, WriteOptions options) {
-    return WriteList(path, table, gauge, options, CanEncodeServerRow, [&] { return EncodeServerMet(table, gauge); });
+WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge,
+                           WriteOptions options) {
+    return WriteList(path, table, gauge, options, CanEncodeServerRow,
+                     [&] { return EncodeServerMet(table, gauge); });
 }
 
-WriteResult WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge, WriteOptions options) {
-    return WriteList(path, peers, gauge, options, CanEncodePeerRow, [&] { return EncodePeerList(peers, gauge); });
+WriteResult WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge,
+                          WriteOptions options) {
+    return WriteList(path, peers, gauge, options, CanEncodePeerRow,
+                     [&] { return EncodePeerList(peers, gauge); });
 }
 
 }  // namespace hublane::serverlist

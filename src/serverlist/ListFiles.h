@@ -73,7 +73,8 @@ struct WriteResult {
 /// replaced only once the new one is complete and on disk (see WriteFileAtomically); on any
 /// failure the old file stays byte for byte. Gauge: maximum = number of rows, one step per row,
 /// position 0 at the end, and position 0 when nothing is written.
-WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge, WriteOptions options);
+WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge,
+                           WriteOptions options);
 
 /// Writes every peer row that can be encoded, like WriteServerMet.
 WriteResult WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge, WriteOptions options);

@@ -35,7 +35,8 @@ TEST_F(ProbeCommandTest, DescPrintsNameAndDescriptionEscaped) {
                                   QStringLiteral("127.0.0.200"), QStringLiteral("4661")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     // The bytes as the server sent them, as every verb prints stored bytes (0x80 stays 0x80).
-    EXPECT_EQ(r.out, QStringLiteral("Lab\\t200\\\\x\tline one\\r\\nprice 5") + QChar(0x80) + QStringLiteral("\n"));
+    EXPECT_EQ(r.out,
+              QStringLiteral("Lab\\t200\\\\x\tline one\\r\\nprice 5") + QChar(0x80) + QStringLiteral("\n"));
     EXPECT_EQ(m_lab.Requests(QStringLiteral("127.0.0.200")).description, 1);
 }
 
@@ -85,14 +86,19 @@ TEST_F(ProbeCommandTest, BadArgumentsAreUsageErrorsThatSayWhatIsWrong) {
         const char* reason;
     } bad[] = {
         {{QStringLiteral("probe")}, "probe needs a command"},
-        {{QStringLiteral("probe"), QStringLiteral("desc"), QStringLiteral("127.0.0.200")}, "missing argument"},
-        {{QStringLiteral("probe"), QStringLiteral("ping"), QStringLiteral("127.0.0.200"), QStringLiteral("4661")},
+        {{QStringLiteral("probe"), QStringLiteral("desc"), QStringLiteral("127.0.0.200")},
+         "missing argument"},
+        {{QStringLiteral("probe"), QStringLiteral("ping"), QStringLiteral("127.0.0.200"),
+          QStringLiteral("4661")},
          "unknown command 'probe ping'"},
-        {{QStringLiteral("probe"), QStringLiteral("desc"), QStringLiteral("127.0.0.200"), QStringLiteral("port")},
+        {{QStringLiteral("probe"), QStringLiteral("desc"), QStringLiteral("127.0.0.200"),
+          QStringLiteral("port")},
          "bad port 'port'"},
-        {{QStringLiteral("probe"), QStringLiteral("list"), QStringLiteral("127.0.0.200"), QStringLiteral("65532")},
+        {{QStringLiteral("probe"), QStringLiteral("list"), QStringLiteral("127.0.0.200"),
+          QStringLiteral("65532")},
          "bad port '65532'"},
-        {{QStringLiteral("probe"), QStringLiteral("list"), QStringLiteral("127.0.0.200"), QStringLiteral("-4")},
+        {{QStringLiteral("probe"), QStringLiteral("list"), QStringLiteral("127.0.0.200"),
+          QStringLiteral("-4")},
          "Unknown option '4'"},
     };
     for (const auto& b : bad) {

@@ -95,14 +95,15 @@ TEST_F(ScanCommandTest, ABrokenFileIsRefusedWithItsReason) {
     EXPECT_EQ(
         Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"), QStringLiteral("x")}).status, 64);
     EXPECT_EQ(
-        Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--threads"), QStringLiteral("41")}).status, 64);
+        Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--threads"), QStringLiteral("41")}).status,
+        64);
 }
 
 TEST_F(ScanCommandTest, WriteNeverReplacesTheFileWithAnEmptyList) {
     // No Home text anywhere: the French check leaves nothing, and nothing replaces the file.
     const QByteArray before = test::ReadWholeFile(path);
-    const Outcome r = Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"), QStringLiteral("fr"),
-                                  QStringLiteral("--write")});
+    const Outcome r = Hublanectl({QStringLiteral("scan"), path, QStringLiteral("--mode"),
+                                  QStringLiteral("fr"), QStringLiteral("--write")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("no server is left to write"))) << r.err.toStdString();
     EXPECT_EQ(test::ReadWholeFile(path), before);

@@ -29,7 +29,8 @@ class ListCommands : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
     QString Path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
     void ServerMetCommandInput(const QString& rows) {
-        const Outcome w = Command({QStringLiteral("servermet"), QStringLiteral("write"), Path("server.met")}, &rows);
+        const Outcome w =
+            Command({QStringLiteral("servermet"), QStringLiteral("write"), Path("server.met")}, &rows);
         ASSERT_EQ(w.status, 0) << w.err.toStdString();
     }
     QTemporaryDir m_dir;
@@ -58,12 +59,14 @@ TEST_F(ListCommands, ServerMetReadFailureKeepsRowsAndReportsTheLine) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, QStringLiteral("1.2.3.4\t4661\tn/a\tn/a\tn/a\tn/a\tn/a\n"));
     // The line names the path given and speaks with the program's own texts (francais.lng's).
-    EXPECT_EQ(r.err, Path("short.met") + QStringLiteral(" : fin de fichier prématurée, le fichier est tronqué\n"));
+    EXPECT_EQ(r.err,
+              Path("short.met") + QStringLiteral(" : fin de fichier prématurée, le fichier est tronqué\n"));
 
     const Outcome missing = Command({QStringLiteral("servermet"), QStringLiteral("read"), Path("missing")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
-              Path("missing") + QStringLiteral(" : impossible d'ouvrir le fichier ou d'en lire le premier octet\n"));
+              Path("missing") +
+                  QStringLiteral(" : impossible d'ouvrir le fichier ou d'en lire le premier octet\n"));
 
     WriteWholeFile(Path("other.met"), Bytes(Hex("E0 00 00 00 00")));
     EXPECT_TRUE(Command({QStringLiteral("servermet"), QStringLiteral("read"), Path("other.met")})
@@ -108,32 +111,58 @@ TEST_F(ListCommands, BadLinesFailTheWriteUnlessSkippedAndNameTheirLine) {
     };
     const Case cases[] = {
         // A line with spaces instead of tabs, a bad port, a duplicate: nothing written.
-        {"servermet", "1.1.1.1 4661\n2.2.2.2\tport\n3.3.3.3\t1\n3.3.3.3\t2\n", {}, 1,
+        {"servermet",
+         "1.1.1.1 4661\n2.2.2.2\tport\n3.3.3.3\t1\n3.3.3.3\t2\n",
+         {},
+         1,
          {QStringLiteral("line 1: not a server row"), QStringLiteral("line 2: not a server row"),
           QStringLiteral("line 4: the address 3.3.3.3 is already on line 3")},
          nullptr},
-        {"servermet", "3.3.3.3\t1\t2\t3\t4\t5\t6\t7\n", {}, 1, {QStringLiteral("line 1: more than 7 fields")},
+        {"servermet",
+         "3.3.3.3\t1\t2\t3\t4\t5\t6\t7\n",
+         {},
+         1,
+         {QStringLiteral("line 1: more than 7 fields")},
          nullptr},
         // Skipped: the good rows are written, the bad ones named.
-        {"servermet", "1.1.1.1 4661\n3.3.3.3\t1\n", {QStringLiteral("--skip-bad-rows")}, 0,
-         {QStringLiteral("line 1: not a server row")}, "0E 01 00 00 00 03 03 03 03 01 00"},
+        {"servermet",
+         "1.1.1.1 4661\n3.3.3.3\t1\n",
+         {QStringLiteral("--skip-bad-rows")},
+         0,
+         {QStringLiteral("line 1: not a server row")},
+         "0E 01 00 00 00 03 03 03 03 01 00"},
         // Every row bad and skipped: an empty list does not replace the full file.
-        {"servermet", "x\n", {QStringLiteral("--skip-bad-rows")}, 1, {QStringLiteral("no row to write")}, nullptr},
+        {"servermet",
+         "x\n",
+         {QStringLiteral("--skip-bad-rows")},
+         1,
+         {QStringLiteral("no row to write")},
+         nullptr},
         {"servermet", "", {}, 1, {QStringLiteral("--allow-empty")}, nullptr},
         {"servermet", "", {QStringLiteral("--allow-empty")}, 0, {}, "0E 00 00 00 00"},
-        {"peers", "1.2.3.4\nnot-an-address\n1.2.3.4\n", {}, 1,
-         {QStringLiteral("line 2: not an IPv4 address"), QStringLiteral("line 3: the address 1.2.3.4 is already on line 1")},
+        {"peers",
+         "1.2.3.4\nnot-an-address\n1.2.3.4\n",
+         {},
+         1,
+         {QStringLiteral("line 2: not an IPv4 address"),
+          QStringLiteral("line 3: the address 1.2.3.4 is already on line 1")},
          nullptr},
-        {"peers", "1.2.3.4\n1.2.3.4 5.6.7.8\n", {QStringLiteral("--skip-bad-rows")}, 0,
-         {QStringLiteral("line 2: not an IPv4 address")}, "1E 01 00 00 00 01 02 03 04"},
+        {"peers",
+         "1.2.3.4\n1.2.3.4 5.6.7.8\n",
+         {QStringLiteral("--skip-bad-rows")},
+         0,
+         {QStringLiteral("line 2: not an IPv4 address")},
+         "1E 01 00 00 00 01 02 03 04"},
         {"peers", "\n\n", {}, 1, {QStringLiteral("no row to write")}, nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.verb) + " <<" + c.input + ">> " + c.options.join(QLatin1Char(' ')).toStdString());
+        SCOPED_TRACE(std::string(c.verb) + " <<" + c.input + ">> " +
+                     c.options.join(QLatin1Char(' ')).toStdString());
         WriteWholeFile(Path("list.met"), full);
         const QString input = QString::fromUtf8(c.input);
         const Outcome w =
-            Command(QStringList{QLatin1String(c.verb), QStringLiteral("write"), Path("list.met")} + c.options, &input);
+            Command(QStringList{QLatin1String(c.verb), QStringLiteral("write"), Path("list.met")} + c.options,
+                    &input);
         EXPECT_EQ(w.status, c.status) << w.err.toStdString();
         for (const QString& line : c.errLines) {
             EXPECT_TRUE(w.err.contains(line)) << w.err.toStdString();
@@ -152,7 +181,10 @@ TEST_F(ListCommands, ControlBytesOfANamePrintAsHexAndReadBack) {
     ServerMetCommandInput(QStringLiteral("1.2.3.4\t4661\tn/a\tn/a\t\\x1B]0;pwned\\x07\\x1Bc\n"));
     const Outcome r = Command({QStringLiteral("servermet"), QStringLiteral("read"), Path("server.met")});
     EXPECT_EQ(r.out, QStringLiteral("1.2.3.4\t4661\tn/a\tn/a\t\\x1B]0;pwned\\x07\\x1Bc\tn/a\tn/a\n"));
-    EXPECT_NE(ReadWholeFile(Path("server.met")).indexOf(QByteArray("\x1B]0;pwned\x07\x1B" "c")), -1);
+    EXPECT_NE(ReadWholeFile(Path("server.met"))
+                  .indexOf(QByteArray("\x1B]0;pwned\x07\x1B"
+                                      "c")),
+              -1);
 }
 
 TEST_F(ListCommands, PeersReadAndWrite) {
@@ -170,7 +202,8 @@ TEST_F(ListCommands, PeersReadAndWrite) {
     const Outcome cut = Command({QStringLiteral("peers"), QStringLiteral("read"), Path("cut.met")});
     EXPECT_EQ(cut.status, 1);
     EXPECT_EQ(cut.out, QStringLiteral("9.9.9.9\n"));
-    EXPECT_EQ(cut.err, Path("cut.met") + QStringLiteral(" : fin de fichier prématurée, le fichier est tronqué\n"));
+    EXPECT_EQ(cut.err,
+              Path("cut.met") + QStringLiteral(" : fin de fichier prématurée, le fichier est tronqué\n"));
 }
 
 TEST_F(ListCommands, UsageErrorsHelpAndMissingInput) {
@@ -179,18 +212,20 @@ TEST_F(ListCommands, UsageErrorsHelpAndMissingInput) {
           QStringList{QStringLiteral("servermet"), QStringLiteral("dump"), Path("x")},
           QStringList{QStringLiteral("peers"), QStringLiteral("read")},
           QStringList{QStringLiteral("peers"), QStringLiteral("write"), Path("x"), Path("y")},
-          QStringList{QStringLiteral("servermet"), QStringLiteral("read"), Path("x"), QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("servermet"), QStringLiteral("read"), Path("x"),
+                      QStringLiteral("--bogus")},
           QStringList{QStringLiteral("frobnicate")}}) {
         const Outcome r = Command(args);
         EXPECT_EQ(r.status, 64) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("hublanectl: "))) << r.err.toStdString();
     }
     // --help anywhere: the verb's help, exit status 0, even beside a mistake.
-    for (const QStringList& args :
-         {QStringList{QStringLiteral("servermet"), QStringLiteral("--help")},
-          QStringList{QStringLiteral("servermet"), QStringLiteral("write"), Path("x"), QStringLiteral("--help")},
-          QStringList{QStringLiteral("peers"), QStringLiteral("read"), QStringLiteral("--bogus"), QStringLiteral("-h")},
-          QStringList{QStringLiteral("--help")}}) {
+    for (const QStringList& args : {QStringList{QStringLiteral("servermet"), QStringLiteral("--help")},
+                                    QStringList{QStringLiteral("servermet"), QStringLiteral("write"),
+                                                Path("x"), QStringLiteral("--help")},
+                                    QStringList{QStringLiteral("peers"), QStringLiteral("read"),
+                                                QStringLiteral("--bogus"), QStringLiteral("-h")},
+                                    QStringList{QStringLiteral("--help")}}) {
         const Outcome r = Command(args);
         EXPECT_EQ(r.status, 0) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(r.out.contains(QStringLiteral("usage"), Qt::CaseInsensitive));

@@ -23,7 +23,9 @@ TEST(EscapesTest, EachFormatReadsItsOwnEscapes) {
         {"line strict final backslash", &kLineEscapes, "end\\", UnknownEscape::Fail, std::nullopt},
         {"line lenient final backslash", &kLineEscapes, "end\\", UnknownEscape::Keep, "end\\"},
         {"line has no hex", &kLineEscapes, "\\x1B", UnknownEscape::Keep, "\\x1B"},
-        {"field hex", &kFieldEscapes, "a\\x1Bb\\x00c", UnknownEscape::Keep, "a\x1B" "b\0c"s},
+        {"field hex", &kFieldEscapes, "a\\x1Bb\\x00c", UnknownEscape::Keep,
+         "a\x1B"
+         "b\0c"s},
         {"field short hex kept", &kFieldEscapes, "a\\x1", UnknownEscape::Keep, "a\\x1"},
         {"field bad hex kept", &kFieldEscapes, "\\xZZ", UnknownEscape::Keep, "\\xZZ"},
         {"quoted", &kQuotedEscapes, "say \\\"hi\\\"\\n", UnknownEscape::Fail, "say \"hi\"\n"},
@@ -41,7 +43,8 @@ TEST(EscapesTest, EscapingReadsBackAndLeavesNoControlByteInAField) {
     for (int b = 0; b < 256; ++b)
         every.push_back(static_cast<char>(b));
     for (const EscapeSet* set : {&kLineEscapes, &kFieldEscapes, &kQuotedEscapes, &kDesktopEscapes}) {
-        EXPECT_EQ(Unescape(Escape(every, *set), *set, UnknownEscape::Fail), std::optional<std::string>(every));
+        EXPECT_EQ(Unescape(Escape(every, *set), *set, UnknownEscape::Fail),
+                  std::optional<std::string>(every));
     }
     const std::string field = Escape(every, kFieldEscapes);
     for (const char c : field) {
