@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# The Wine prefix of one test run: "create DIR" makes a fresh prefix there (any old one is
-# removed first) whose windows need no X server (the null graphics driver); "remove DIR" ends
+# The Wine prefix of one test run: "create DIR [ARCH]" makes a fresh prefix there (any old one is
+# removed first; ARCH win32 makes a 32-bit prefix, as a 32-bit client's is) whose windows need no X server (the null graphics driver); "remove DIR" ends
 # its Wine processes and removes it. Without wine, both say so and succeed: the tests that need
 # the prefix then skip.
 set -euo pipefail
 action="${1:-}"
 dir="${2:-}"
 if [ -z "$dir" ] || { [ "$action" != create ] && [ "$action" != remove ]; }; then
-    echo "usage: WinePrefix.sh create|remove DIR" >&2
+    echo "usage: WinePrefix.sh create DIR [win32|win64] | remove DIR" >&2
     exit 64
 fi
 if ! command -v wine >/dev/null; then
@@ -23,6 +23,9 @@ if [ "$action" = remove ]; then
     exit 0
 fi
 mkdir -p "$(dirname "$dir")"
+if [ -n "${3:-}" ]; then
+    export WINEARCH="$3"
+fi
 start=$(date +%s)
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 # The registry reaches its files when the server ends.
