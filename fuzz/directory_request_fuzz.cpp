@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "directory/AddressRules.h"
 #include "directory/DirectoryRequest.h"
 #include "directory/HtmlPages.h"
@@ -25,13 +26,7 @@ namespace dir = hublane::directory;
 
 namespace {
 
-// A broken invariant names its line before the abort that makes the fuzzer keep the input.
-void Check(bool condition, int line = __builtin_LINE()) {
-    if (!condition) {
-        std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-        std::abort();
-    }
-}
+using hublane::fuzz::Check;
 
 std::string_view Cut(std::string_view& rest, char separator) {
     const std::size_t at = rest.find(separator);

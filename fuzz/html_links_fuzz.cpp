@@ -17,6 +17,7 @@
 
 #include <gumbo.h>
 
+#include "FuzzCheck.h"
 #include "exchange/WebFormats.h"
 #include "platform/HtmlLinks.h"
 #include "platform/PageShape.h"
@@ -26,13 +27,7 @@ using hublane::platform::ResolveReference;
 
 namespace {
 
-// A broken invariant names its line before the abort that makes the fuzzer keep the input.
-void Check(bool condition, int line = __builtin_LINE()) {
-    if (!condition) {
-        std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-        std::abort();
-    }
-}
+using hublane::fuzz::Check;
 
 bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= 0x20;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "exchange/PeerHandler.h"
 #include "probe/Ed2kMessages.h"
 
@@ -25,13 +26,7 @@ using hublane::serverlist::ServerTable;
 
 namespace {
 
-// A broken invariant names its line before the abort that makes the fuzzer keep the input.
-void Check(bool condition, int line = __builtin_LINE()) {
-    if (!condition) {
-        std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-        std::abort();
-    }
-}
+using hublane::fuzz::Check;
 
 // Takes bytes from the front of the input; zeros once it is used up.
 class Input {

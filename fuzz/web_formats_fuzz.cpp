@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "exchange/WebFormats.h"
 #include "probe/Ed2kMessages.h"
 
@@ -17,13 +18,7 @@ using hublane::exchange::LinkedServer;
 
 namespace {
 
-// A broken invariant names its line before the abort that makes the fuzzer keep the input.
-void Check(bool condition, int line = __builtin_LINE()) {
-    if (!condition) {
-        std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-        std::abort();
-    }
-}
+using hublane::fuzz::Check;
 
 bool IsUpperHex(std::string_view text) {
     for (const char c : text) {
