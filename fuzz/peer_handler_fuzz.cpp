@@ -79,9 +79,9 @@ std::string Sender(std::uint8_t b) {
 // A starting server row of one of the kinds a real table holds: from a list (decimal), from a
 // hand-edited file (leading zeros), from a web page (a host name), with an unknown or too large
 // port. The last three cannot be sent in a list datagram.
-void AddStartingServer(ServerTable& servers, std::uint8_t spec) {
-    const std::string n = std::to_string(spec);
-    switch (spec % 5) {
+void AddStartingServer(ServerTable& servers, std::uint8_t seed) {
+    const std::string n = std::to_string(seed);
+    switch (seed % 5) {
         case 0:
             servers.AddServerRow("198.51.100." + n, "4661");
             break;
@@ -201,9 +201,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((options & 4) != 0) {
         handler.SetBlocked(IsBlocked);
     }
-    std::vector<std::uint8_t> serverSpecs(in.Byte() % 8);
-    for (std::uint8_t& spec : serverSpecs) {
-        spec = in.Byte();
+    std::vector<std::uint8_t> serverSeeds(in.Byte() % 8);
+    for (std::uint8_t& seed : serverSeeds) {
+        seed = in.Byte();
     }
     PeerList peers = (options & 0x40) != 0 ? NearlyFullPeers() : PeerList();
     for (int n = in.Byte() % 4; n > 0; --n) {
@@ -247,8 +247,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ServerTable own;
     ServerTable& servers = shared ? NearlyFullServers() : own;
     const std::size_t sharedRows = servers.Count();
-    for (const std::uint8_t spec : serverSpecs) {
-        AddStartingServer(servers, spec);
+    for (const std::uint8_t seed : serverSeeds) {
+        AddStartingServer(servers, seed);
     }
     const std::size_t startServers = servers.Count();
     const std::size_t serverBound = std::max(startServers, hublane::serverlist::kMaxServerRowsFromNetwork);

@@ -56,6 +56,17 @@ QString Page(const WebLine& web, const char* page) {
     return QString::fromStdString(exchange::PageUrl(web.base.toStdString(), page));
 }
 
+// Loads one of the directory's pages; when it cannot be loaded, says why and gives nothing.
+std::optional<platform::LoadedPage> LoadDirectoryPage(const WebLine& web, const char* name, Io& io) {
+    const QString url = Page(web, name);
+    platform::LoadedPage page = Load(url, web.limitMs);
+    if (!page.ok) {
+        Fail(io, QStringLiteral("cannot load %1: %2").arg(url, page.error));
+        return std::nullopt;
+    }
+    return page;
+}
+
 const QString kTimeoutHelp =
     QStringLiteral("\n  --timeout-ms N  the longest a page may take (default 30000)");
 
@@ -67,12 +78,12 @@ int Servers(const QStringList& args, Io& io) {
     if (const auto status = ParseWeb(web, args, io, 0)) {
         return *status;
     }
-    const platform::LoadedPage page = Load(Page(web, "liste.php"), web.limitMs);
-    if (!page.ok) {
-        return Fail(io, QStringLiteral("cannot load %1: %2").arg(Page(web, "liste.php"), page.error));
+    const auto page = LoadDirectoryPage(web, "liste.php", io);
+    if (!page) {
+        return kExitFailure;
     }
     std::unordered_set<std::string> seen;
-    for (const std::string& target : page.links) {
+    for (const std::string& target : page->links) {
         if (const auto server = exchange::CutServerLink(target)) {
             if (seen.insert(server->address + ":" + server->port).second) {
                 io.out << QString::fromStdString(server->address) << '\t'
@@ -91,11 +102,11 @@ int Peers(const QStringList& args, Io& io) {
     if (const auto status = ParseWeb(web, args, io, 0)) {
         return *status;
     }
-    const platform::LoadedPage page = Load(Page(web, "listeHBL.php"), web.limitMs);
-    if (!page.ok) {
-        return Fail(io, QStringLiteral("cannot load %1: %2").arg(Page(web, "listeHBL.php"), page.error));
+    const auto page = LoadDirectoryPage(web, "listeHBL.php", io);
+    if (!page) {
+        return kExitFailure;
     }
-    for (const std::string& target : page.links) {
+    for (const std::string& target : page->links) {
         if (const auto peer = exchange::PeerOfLink(target)) {
             io.out << QString::fromStdString(*peer) << '\n';
         }
@@ -150,11 +161,7 @@ int Announce(const QStringList& args, Io& io) {
     if (const auto status = ParseWeb(web, args, io, 0)) {
         return *status;
     }
-    const platform::LoadedPage page = Load(Page(web, "connectHB.php"), web.limitMs);
-    if (!page.ok) {
-        return Fail(io, QStringLiteral("cannot load %1: %2").arg(Page(web, "connectHB.php"), page.error));
-    }
-    return kExitOk;
+    return LoadDirectoryPage(web, "connectHB.php", io) ? kExitOk : kExitFailure;
 }
 
 }  // namespace

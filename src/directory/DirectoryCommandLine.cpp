@@ -100,7 +100,7 @@ std::variant<DirectorySettings, CommandLineExit> ReadDirectoryCommandLine(const 
     }
     settings.listen = *address;
     std::string why;
-    const auto database = ParseDatabaseSpec(parser.value(db).toStdString(), &why);
+    const auto database = ParseDatabaseLocation(parser.value(db).toStdString(), &why);
     if (!database) {
         return Usage(QStringLiteral("--db: %1").arg(QString::fromStdString(why)));
     }

@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "platform/Escapes.h"
+
 namespace hublane::directory {
 namespace {
 
@@ -17,19 +19,6 @@ constexpr std::array kPages = {
     PageName{"versionHBL.txt", Page::Version},
 };
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 }  // namespace
 
 std::optional<std::string> PercentDecode(std::string_view text) {
@@ -43,8 +32,8 @@ std::optional<std::string> PercentDecode(std::string_view text) {
         if (text.size() - i < 3) {
             return std::nullopt;
         }
-        const int high = HexDigit(text[i + 1]);
-        const int low = HexDigit(text[i + 2]);
+        const int high = platform::HexDigitValue(text[i + 1]);
+        const int low = platform::HexDigitValue(text[i + 2]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

@@ -18,7 +18,7 @@ std::optional<std::uint16_t> PortNumber(std::string_view text) {
     return static_cast<std::uint16_t>(value);
 }
 
-std::optional<DatabaseSpec> Fail(std::string* error, std::string reason) {
+std::optional<DatabaseLocation> Fail(std::string* error, std::string reason) {
     if (error != nullptr) {
         *error = std::move(reason);
     }
@@ -38,7 +38,7 @@ bool IsOptionName(std::string_view name) {
 }
 
 // The user:password@host:port/database part of a URL, each piece percent-decoded.
-bool ReadAuthority(std::string_view rest, DatabaseSpec& spec, std::string* error) {
+bool ReadAuthority(std::string_view rest, DatabaseLocation& location, std::string* error) {
     const std::size_t slash = rest.find('/');
     std::string_view authority = rest.substr(0, slash);
     if (slash != std::string_view::npos) {
@@ -47,7 +47,7 @@ bool ReadAuthority(std::string_view rest, DatabaseSpec& spec, std::string* error
             Fail(error, "malformed database name");
             return false;
         }
-        spec.database = std::move(*database);
+        location.database = std::move(*database);
     }
     const std::size_t at = authority.rfind('@');
     if (at != std::string_view::npos) {
@@ -60,8 +60,8 @@ bool ReadAuthority(std::string_view rest, DatabaseSpec& spec, std::string* error
             Fail(error, "malformed user or password");
             return false;
         }
-        spec.user = std::move(*user);
-        spec.password = std::move(*password);
+        location.user = std::move(*user);
+        location.password = std::move(*password);
         authority.remove_prefix(at + 1);
     }
     std::string_view host = authority;
@@ -90,10 +90,10 @@ bool ReadAuthority(std::string_view rest, DatabaseSpec& spec, std::string* error
         Fail(error, "malformed host");
         return false;
     }
-    spec.host = std::move(*decodedHost);
+    location.host = std::move(*decodedHost);
     if (port) {
-        spec.port = PortNumber(*port);
-        if (!spec.port) {
+        location.port = PortNumber(*port);
+        if (!location.port) {
             Fail(error, "malformed port");
             return false;
         }
@@ -103,22 +103,22 @@ bool ReadAuthority(std::string_view rest, DatabaseSpec& spec, std::string* error
 
 }  // namespace
 
-std::optional<DatabaseSpec> ParseDatabaseSpec(std::string_view text, std::string* error) {
-    DatabaseSpec spec;
+std::optional<DatabaseLocation> ParseDatabaseLocation(std::string_view text, std::string* error) {
+    DatabaseLocation location;
     std::string_view rest;
     for (const std::string_view scheme :
          {std::string_view("postgresql://"), std::string_view("postgres://")}) {
         if (text.substr(0, scheme.size()) == scheme) {
             rest = text.substr(scheme.size());
-            spec.kind = DatabaseSpec::Kind::Postgres;
+            location.kind = DatabaseLocation::Kind::Postgres;
         }
     }
-    if (spec.kind == DatabaseSpec::Kind::Sqlite) {
+    if (location.kind == DatabaseLocation::Kind::Sqlite) {
         if (text.empty()) {
             return Fail(error, "empty database path");
         }
-        spec.file = std::string(text);
-        return spec;
+        location.file = std::string(text);
+        return location;
     }
     const std::size_t question = rest.find('?');
     if (question != std::string_view::npos) {
@@ -128,33 +128,33 @@ std::optional<DatabaseSpec> ParseDatabaseSpec(std::string_view text, std::string
         }
         for (const auto& [name, value] : *fields) {
             if (name == "host") {
-                spec.host = value;
+                location.host = value;
             } else if (name == "port") {
-                spec.port = PortNumber(value);
-                if (!spec.port) {
+                location.port = PortNumber(value);
+                if (!location.port) {
                     return Fail(error, "malformed port");
                 }
             } else if (IsOptionName(name) && value.find(';') == std::string::npos) {
-                spec.options.emplace_back(name, value);
+                location.options.emplace_back(name, value);
             } else {
                 return Fail(error, "unusable setting " + name.substr(0, 32));
             }
         }
         rest = rest.substr(0, question);
     }
-    const std::string queryHost = spec.host;
-    const std::optional<std::uint16_t> queryPort = spec.port;
-    if (!ReadAuthority(rest, spec, error)) {
+    const std::string queryHost = location.host;
+    const std::optional<std::uint16_t> queryPort = location.port;
+    if (!ReadAuthority(rest, location, error)) {
         return std::nullopt;
     }
     // A host or port given in the query wins over the authority's (libpq reads them so).
     if (!queryHost.empty()) {
-        spec.host = queryHost;
+        location.host = queryHost;
     }
     if (queryPort) {
-        spec.port = queryPort;
+        location.port = queryPort;
     }
-    return spec;
+    return location;
 }
 
 std::optional<ListenAddress> ParseListenAddress(std::string_view text) {

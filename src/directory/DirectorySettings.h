@@ -16,7 +16,7 @@
 namespace hublane::directory {
 
 /// Where the directory keeps its data: an SQLite file, or a PostgreSQL database.
-struct DatabaseSpec {
+struct DatabaseLocation {
     enum class Kind { Sqlite, Postgres };
     Kind kind = Kind::Sqlite;
     std::string file;  // Sqlite
@@ -34,7 +34,7 @@ struct DatabaseSpec {
 /// [user[:password]@][host][:port][/database][?host=/socket/folder&name=value...], with percent
 /// escapes; anything else is the path of an SQLite file. nullopt (and the reason) for a malformed
 /// URL or an empty path.
-std::optional<DatabaseSpec> ParseDatabaseSpec(std::string_view text, std::string* error = nullptr);
+std::optional<DatabaseLocation> ParseDatabaseLocation(std::string_view text, std::string* error = nullptr);
 
 /// Reads the --listen value: "ADDRESS:PORT" for an IPv4 address or "[ADDRESS]:PORT" for an IPv6
 /// one (the address is checked by the socket layer, the port here: 0 to 65535, 0 for any free
@@ -51,7 +51,7 @@ using BlockedTest = std::function<bool(std::string_view address)>;
 /// The settings of one directory. Times are in milliseconds; the defaults are the program's.
 struct DirectorySettings {
     ListenAddress listen{"127.0.0.1", 8080};
-    DatabaseSpec database;
+    DatabaseLocation database;
     /// Copies that announced within this are listed.
     std::int64_t peerTtlMs = 6LL * 3600 * 1000;
     /// The exact body of versionHBL.txt: by default this build's own version.

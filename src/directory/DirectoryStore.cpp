@@ -46,12 +46,12 @@ DirectoryStore::~DirectoryStore() {
     Close();
 }
 
-bool DirectoryStore::Open(const DatabaseSpec& spec, QString* error) {
+bool DirectoryStore::Open(const DatabaseLocation& location, QString* error) {
     Close();
-    m_spec = spec;
+    m_location = location;
     m_broken = false;
     m_storedCount = -1;
-    const bool postgres = spec.kind == DatabaseSpec::Kind::Postgres;
+    const bool postgres = location.kind == DatabaseLocation::Kind::Postgres;
     const QString driver = postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
     const auto fail = [&](const QString& why) {
         m_lastError = why;
@@ -66,16 +66,16 @@ bool DirectoryStore::Open(const DatabaseSpec& spec, QString* error) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connection);
         if (postgres) {
-            db.setHostName(Text(spec.host));
-            if (spec.port) {
-                db.setPort(*spec.port);
+            db.setHostName(Text(location.host));
+            if (location.port) {
+                db.setPort(*location.port);
             }
-            db.setUserName(Text(spec.user));
-            db.setPassword(Text(spec.password));
-            db.setDatabaseName(Text(spec.database));
+            db.setUserName(Text(location.user));
+            db.setPassword(Text(location.password));
+            db.setDatabaseName(Text(location.database));
             QStringList options;
             bool serverOptions = false;
-            for (const auto& [name, value] : spec.options) {
+            for (const auto& [name, value] : location.options) {
                 options << Text(name) + QLatin1Char('=') + Text(value);
                 serverOptions = serverOptions || name == "options";
             }
@@ -86,7 +86,7 @@ bool DirectoryStore::Open(const DatabaseSpec& spec, QString* error) {
             }
             db.setConnectOptions(options.join(QLatin1Char(';')));
         } else {
-            db.setDatabaseName(Text(spec.file));
+            db.setDatabaseName(Text(location.file));
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         }
         if (!db.open()) {

@@ -44,7 +44,7 @@ class DirectoryStore {
     DirectoryStore& operator=(const DirectoryStore&) = delete;
 
     /// Opens the database (an SQLite file is created when absent) and creates the tables it lacks.
-    bool Open(const DatabaseSpec& spec, QString* error = nullptr);
+    bool Open(const DatabaseLocation& location, QString* error = nullptr);
     /// Closes the database (SQLite writes its journal back into the file).
     void Close();
     bool IsOpen() const;
@@ -100,7 +100,7 @@ class DirectoryStore {
     void Failed(const QString& what);
 
     QString m_connection;
-    DatabaseSpec m_spec;
+    DatabaseLocation m_location;
     QString m_lastError;
     bool m_broken = false;
     std::int64_t m_lastRepairMs = 0;

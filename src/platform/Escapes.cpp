@@ -4,7 +4,13 @@
 namespace hublane::platform {
 namespace {
 
-int HexValue(char c) {
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+}  // namespace
+
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -16,12 +22,6 @@ int HexValue(char c) {
     }
     return -1;
 }
-
-bool IsControl(unsigned char c) {
-    return c < 0x20 || c == 0x7F;
-}
-
-}  // namespace
 
 std::optional<std::string> Unescape(std::string_view text, const EscapeSet& set, UnknownEscape unknown) {
     std::string out;
@@ -46,9 +46,9 @@ std::optional<std::string> Unescape(std::string_view text, const EscapeSet& set,
             ++i;
             continue;
         }
-        if (set.hexControls && e == 'x' && i + 3 < text.size() && HexValue(text[i + 2]) >= 0 &&
-            HexValue(text[i + 3]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(text[i + 2]) * 16 + HexValue(text[i + 3])));
+        if (set.hexControls && e == 'x' && i + 3 < text.size() && HexDigitValue(text[i + 2]) >= 0 &&
+            HexDigitValue(text[i + 3]) >= 0) {
+            out.push_back(static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3])));
             i += 3;
             continue;
         }

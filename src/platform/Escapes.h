@@ -8,6 +8,9 @@
 
 namespace hublane::platform {
 
+/// The value of one hexadecimal digit (either case), or -1 when c is none.
+int HexDigitValue(char c);
+
 /// Which escapes a text format has: a backslash followed by letters[i] stands for bytes[i].
 /// With hexControls, "\xNN" (two hex digits) stands for the byte NN, and Escape writes every
 /// other control byte (0x00-0x1F, 0x7F) that way.

@@ -30,7 +30,7 @@ TEST(DirectoryCommandLine, ReadsEveryOption) {
     const auto& s = std::get<DirectorySettings>(read);
     EXPECT_EQ(s.listen.host, "127.0.0.1");
     EXPECT_EQ(s.listen.port, 8080);
-    EXPECT_EQ(s.database.kind, DatabaseSpec::Kind::Sqlite);
+    EXPECT_EQ(s.database.kind, DatabaseLocation::Kind::Sqlite);
     EXPECT_EQ(s.database.file, "dir.sqlite");
     EXPECT_EQ(s.peerTtlMs, 1800000);
     EXPECT_EQ(s.versionText, "1.2.3.4");
@@ -43,7 +43,7 @@ TEST(DirectoryCommandLine, ReadsEveryOption) {
         Args({"--listen", "[::1]:80", "--db", "postgresql://hublane@127.0.0.1:5432/hublane"}));
     ASSERT_TRUE(std::holds_alternative<DirectorySettings>(defaults));
     const auto& d = std::get<DirectorySettings>(defaults);
-    EXPECT_EQ(d.database.kind, DatabaseSpec::Kind::Postgres);
+    EXPECT_EQ(d.database.kind, DatabaseLocation::Kind::Postgres);
     EXPECT_EQ(d.peerTtlMs, 6LL * 3600 * 1000);
     EXPECT_EQ(d.versionText, std::string(hublane::kVersion)) << "this build's own version";
     EXPECT_FALSE(d.allowPrivate);
@@ -128,9 +128,9 @@ TEST(DirectoryProgram, ServesLogsAndEndsCleanlyOnSigterm) {
     // The database was closed whole: its journal was written back into the file.
     EXPECT_FALSE(QFile::exists(db + QStringLiteral("-wal")));
     DirectoryStore store(QStringLiteral("program-test"));
-    DatabaseSpec spec;
-    spec.file = db.toStdString();
-    ASSERT_TRUE(store.Open(spec));
+    DatabaseLocation location;
+    location.file = db.toStdString();
+    ASSERT_TRUE(store.Open(location));
     EXPECT_EQ(store.CountCopies(), 1);
 }
 

@@ -157,14 +157,14 @@ void PostgresServer::Stop() {
     }
 }
 
-directory::DatabaseSpec PostgresServer::Spec() const {
-    directory::DatabaseSpec spec;
-    spec.kind = directory::DatabaseSpec::Kind::Postgres;
-    spec.user = "hublane";
-    spec.host = m_host.toStdString();
-    spec.port = m_port;
-    spec.database = "postgres";
-    return spec;
+directory::DatabaseLocation PostgresServer::Location() const {
+    directory::DatabaseLocation location;
+    location.kind = directory::DatabaseLocation::Kind::Postgres;
+    location.user = "hublane";
+    location.host = m_host.toStdString();
+    location.port = m_port;
+    location.database = "postgres";
+    return location;
 }
 
 QString PostgresServer::Url() const {

@@ -30,7 +30,7 @@ class PostgresServer {
     bool Launch(QString* error);
 
     /// The database to use: user "hublane" (trusted) on database "postgres".
-    directory::DatabaseSpec Spec() const;
+    directory::DatabaseLocation Location() const;
     QString Url() const;
 
   private:

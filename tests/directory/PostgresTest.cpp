@@ -48,7 +48,7 @@ class PostgresTest : public ::testing::Test {
         if (s_server != nullptr && s_failure.empty()) {
             rig.Stop();
             directory::DirectoryStore store(QStringLiteral("postgres-test-cleanup"));
-            ASSERT_TRUE(store.Open(s_server->Spec()));
+            ASSERT_TRUE(store.Open(s_server->Location()));
             for (const StoredServer& server :
                  store.DueServers(std::numeric_limits<std::int64_t>::max(), 100000)) {
                 store.Forget(server.address);
@@ -58,7 +58,7 @@ class PostgresTest : public ::testing::Test {
     }
     DirectorySettings Settings() {
         DirectorySettings settings = rig.Settings();
-        settings.database = s_server->Spec();
+        settings.database = s_server->Location();
         return settings;
     }
     void StartLab(const char* config) {

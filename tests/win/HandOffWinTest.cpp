@@ -24,7 +24,7 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
     return a;
 }
 
-struct ClientSpec {
+struct ClientSetup {
     std::vector<std::string> options;
     // The lines the client's consoles log, in order.
     std::vector<std::string> expected;
@@ -32,7 +32,7 @@ struct ClientSpec {
 
 struct Case {
     const char* name;
-    std::vector<ClientSpec> clients;
+    std::vector<ClientSetup> clients;
     Outcome outcome;
     int consoles;
 };
