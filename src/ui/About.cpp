@@ -14,10 +14,7 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFi
     setObjectName(QStringLiteral("FAbout"));
     setWindowTitle(QStringLiteral("A propos..."));
     setFixedSize(kClientWidth, kClientHeight);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kSkinBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    FillWithSkinColour(*this);
 
     // The green panel, raised and lowered, holding the title, the credits and the picture.
     auto* panel = new QFrame(this);

@@ -1,9 +1,10 @@
-// UI layer: the program's look shared by its windows: colours, flat buttons, the flat menu, and
-// placing a window in the middle of the screen.
+// UI layer: the program's look shared by its windows: colours, flat buttons, the flat menu, the
+// skin colour behind a window and placing a window in the middle of the screen.
 #pragma once
 
 #include <QColor>
 #include <QGuiApplication>
+#include <QPalette>
 #include <QScreen>
 #include <QWidget>
 
@@ -22,6 +23,14 @@ inline constexpr const char* kFlatButtonStyle =
 inline constexpr const char* kFlatMenuStyle =
     "QMenu { background: rgb(64,0,0); color: white; font-family: Arial; font-size: 8pt; }"
     "QMenu::item:selected { background: black; font-weight: bold; }";
+
+/// The skin's colour behind everything the window does not paint itself.
+inline void FillWithSkinColour(QWidget& w) {
+    QPalette pal = w.palette();
+    pal.setColor(QPalette::Window, kSkinBackground);
+    w.setPalette(pal);
+    w.setAutoFillBackground(true);
+}
 
 inline void CentreOnScreen(QWidget& w) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

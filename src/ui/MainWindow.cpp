@@ -53,10 +53,7 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
     setFixedSize(kClientWidth, kClientHeight);
     CentreOnScreen(*this);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kSkinBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    FillWithSkinColour(*this);
     if (!m_hooks.openUrl) {
         m_hooks.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     }

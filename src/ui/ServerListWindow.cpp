@@ -78,10 +78,7 @@ ServerListWindow::ServerListWindow(serverlist::TFLServeur& serverList, TFAbout& 
     setWindowTitle(QStringLiteral("Liste des serveurs"));
     setFixedSize(kClientWidth, kClientHeight);
     CentreOnScreen(*this);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kSkinBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    FillWithSkinColour(*this);
     m_skin = new SkinnedWindow(*this, QStringLiteral(":/pictures/skin-list.png"));
     m_skin->SetActions([&about] { about.exec(); }, [this] { hide(); });
     BuildControls();

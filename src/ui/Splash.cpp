@@ -14,10 +14,7 @@ TFSplash::TFSplash(QWidget* parent)
     setObjectName(QStringLiteral("FSplash"));
     setFixedSize(kClientWidth, kClientHeight);
     CentreOnScreen(*this);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kSkinBackground);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    FillWithSkinColour(*this);
     auto* image1 = new QLabel(this);
     image1->setObjectName(QStringLiteral("Image1"));
     image1->setGeometry(0, 0, kClientWidth, kClientHeight);
