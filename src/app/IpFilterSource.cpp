@@ -5,8 +5,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <memory>
+#include <utility>
 
 #include "app/DirectoryPart.h"
+#include "app/PartInfo.h"
 #include "platform/FileBytes.h"
 #include "platform/IpFilterFile.h"
 #include "platform/PageLoader.h"
@@ -59,8 +61,7 @@ QString IpFilterSource::ChoosePath() {
         return m_downloadPath;
     }
     // The list the user's client keeps in its folder, when there is one.
-    const QString folder = QString::fromStdString(
-        FolderOf(RemoveDoubleQuotes(ReadString(m_settings, QStringLiteral("PathDonkey")).toStdString())));
+    const QString folder = StoredDonkeyDir(m_settings);
     if (!folder.isEmpty()) {
         const QString candidate =
             folder + QLatin1Char(FolderSeparator(folder.toStdString())) + QStringLiteral("ipfilter.dat");
@@ -127,12 +128,12 @@ void IpFilterSource::Refresh() {
     if (path == m_path && info.size() == m_loadedSize && info.lastModified() == m_loadedTime) {
         return;
     }
-    const platform::IpFilterLoad load = platform::IpFilterFile::Read(path);
+    platform::IpFilterLoad load = platform::IpFilterFile::Read(path);
     if (load.Failed()) {
         m_problem = QStringLiteral("liste de filtrage illisible : ") + QString::fromStdString(load.error);
         return;
     }
-    m_filter.Set(std::make_shared<const platform::IpFilter>(load.filter));
+    m_filter.Set(std::make_shared<const platform::IpFilter>(std::move(load.filter)));
     m_path = path;
     m_loadedSize = info.size();
     m_loadedTime = info.lastModified();

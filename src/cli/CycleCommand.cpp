@@ -67,10 +67,10 @@ int RunCycle(const QStringList& args, Io& io) {
         return kExitUsage;
     }
     app::EngineOptions options;
-    const QString peerAddress = line.Value(QStringLiteral("peer-address"));
-    if (!peerAddress.isEmpty() && (!options.address.bind.setAddress(peerAddress) ||
-                                   options.address.bind.protocol() != QAbstractSocket::IPv4Protocol)) {
-        return line.UsageError(io, QStringLiteral("bad address '%1'").arg(peerAddress));
+    if (const auto address = line.PeerAddress(io)) {
+        options.address = *address;
+    } else {
+        return kExitUsage;
     }
     if (line.IsSet(QStringLiteral("donkey-dir"))) {
         options.serverMetPath =

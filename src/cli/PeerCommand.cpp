@@ -31,17 +31,6 @@ std::string_view View(const QByteArray& b) {
     return {b.constData(), static_cast<std::size_t>(b.size())};
 }
 
-std::optional<platform::CopyAddress> AddressOption(const VerbLine& line, Io& io) {
-    platform::CopyAddress address;
-    const QString text = line.Value(QStringLiteral("peer-address"));
-    if (!text.isEmpty() &&
-        (!address.bind.setAddress(text) || address.bind.protocol() != QAbstractSocket::IPv4Protocol)) {
-        line.UsageError(io, QStringLiteral("bad address '%1'").arg(text));
-        return std::nullopt;
-    }
-    return address;
-}
-
 int Serve(const QStringList& args, Io& io) {
     VerbLine line(
         QStringLiteral("hublanectl peer serve [--peer-address ADDR] [--server-met FILE] [--peers FILE] "
@@ -58,7 +47,7 @@ int Serve(const QStringList& args, Io& io) {
     if (const auto status = line.Parse(args, io, 0, 0)) {
         return *status;
     }
-    const auto address = AddressOption(line, io);
+    const auto address = line.PeerAddress(io);
     const auto seconds = line.Number(QStringLiteral("seconds"), 1, 365 * 24 * 3600, 0, io);
     if (!address || !seconds) {
         return kExitUsage;
@@ -138,7 +127,7 @@ int Ask(const QStringList& args, Io& io) {
     if (const auto status = line.Parse(args, io, 2, 2)) {
         return *status;
     }
-    const auto address = AddressOption(line, io);
+    const auto address = line.PeerAddress(io);
     if (!address) {
         return kExitUsage;
     }

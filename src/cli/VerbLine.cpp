@@ -36,6 +36,17 @@ std::optional<int> VerbLine::Parse(const QStringList& args, Io& io, int minArgs,
     return std::nullopt;
 }
 
+std::optional<platform::CopyAddress> VerbLine::PeerAddress(Io& io) const {
+    platform::CopyAddress address;
+    const QString text = Value(QStringLiteral("peer-address"));
+    if (!text.isEmpty() &&
+        (!address.bind.setAddress(text) || address.bind.protocol() != QAbstractSocket::IPv4Protocol)) {
+        UsageError(io, QStringLiteral("bad address '%1'").arg(text));
+        return std::nullopt;
+    }
+    return address;
+}
+
 std::optional<int> VerbLine::Number(const QString& name, int min, int max, int fallback, Io& io) const {
     if (!m_parser.isSet(name)) {
         return fallback;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cli/Commands.h"
+#include "platform/CopyAddress.h"
 
 namespace hublane::cli {
 
@@ -39,6 +40,10 @@ class VerbLine {
     /// The option's value as a whole number within [min, max], or its default when not given;
     /// nullopt after printing the reason and the usage line.
     std::optional<int> Number(const QString& name, int min, int max, int fallback, Io& io) const;
+
+    /// The --peer-address option: the IPv4 address every socket of the copy binds (all addresses
+    /// when not given); nullopt after printing the reason and the usage line.
+    std::optional<platform::CopyAddress> PeerAddress(Io& io) const;
 
     /// Prints "hublanectl: <reason>" and the usage line; returns kExitUsage.
     int UsageError(Io& io, const QString& reason) const;

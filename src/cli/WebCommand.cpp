@@ -2,7 +2,6 @@
 // new-version check, by hand.
 #include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <unordered_set>
 
 #include "app/VersionCheck.h"
 #include "cli/CliLanguage.h"
@@ -82,14 +81,9 @@ int Servers(const QStringList& args, Io& io) {
     if (!page) {
         return kExitFailure;
     }
-    std::unordered_set<std::string> seen;
-    for (const std::string& target : page->links) {
-        if (const auto server = exchange::CutServerLink(target)) {
-            if (seen.insert(server->address + ":" + server->port).second) {
-                io.out << QString::fromStdString(server->address) << '\t'
-                       << QString::fromStdString(server->port) << '\n';
-            }
-        }
+    for (const exchange::LinkedServer& server : exchange::ServerLinks(page->links)) {
+        io.out << QString::fromStdString(server.address) << '\t' << QString::fromStdString(server.port)
+               << '\n';
     }
     return kExitOk;
 }

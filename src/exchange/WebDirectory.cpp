@@ -3,7 +3,6 @@
 
 #include <QNetworkAccessManager>
 #include <stdexcept>
-#include <unordered_set>
 
 #include "exchange/WebFormats.h"
 #include "platform/Clock.h"
@@ -98,15 +97,7 @@ void WebDirectory::FetchServersFromWeb() {
     m_state.Gauge().SetMax(kSettleGaugeMax);
     m_state.Gauge().SetPosition(kSettleGaugeMax);
     // The link key list: each address:port of the page once, in page order.
-    std::vector<LinkedServer> keys;
-    std::unordered_set<std::string> seen;
-    for (const std::string& target : page.links) {
-        if (const auto server = CutServerLink(target)) {
-            if (seen.insert(server->address + ":" + server->port).second) {
-                keys.push_back(*server);
-            }
-        }
-    }
+    const std::vector<LinkedServer> keys = ServerLinks(page.links);
     m_state.Gauge().SetPosition(0);
     serverlist::ServerTable& table = m_state.Servers();
     const std::size_t before = table.Count();

@@ -2,6 +2,7 @@
 #include "exchange/WebFormats.h"
 
 #include <charconv>
+#include <unordered_set>
 
 #include "probe/Ed2kMessages.h"
 
@@ -64,6 +65,19 @@ std::optional<LinkedServer> CutServerLink(std::string_view target) {
     }
     server.port = std::string(rest.substr(0, end2));
     return server;
+}
+
+std::vector<LinkedServer> ServerLinks(const std::vector<std::string>& targets) {
+    std::vector<LinkedServer> servers;
+    std::unordered_set<std::string> seen;
+    for (const std::string& target : targets) {
+        if (auto server = CutServerLink(target)) {
+            if (seen.insert(server->address + ":" + server->port).second) {
+                servers.push_back(std::move(*server));
+            }
+        }
+    }
+    return servers;
 }
 
 std::optional<std::string> PeerOfLink(std::string_view target) {

@@ -27,6 +27,9 @@ struct LinkedServer {
 /// after. nullopt for any other link.
 std::optional<LinkedServer> CutServerLink(std::string_view target);
 
+/// The servers of a page's links, each address:port once, in page order (the link key list).
+std::vector<LinkedServer> ServerLinks(const std::vector<std::string>& targets);
+
 /// The peer of a link that starts with "http://": what follows, with every "/" removed.
 std::optional<std::string> PeerOfLink(std::string_view target);
 

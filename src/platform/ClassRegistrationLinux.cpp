@@ -21,10 +21,6 @@ namespace {
 constexpr qint64 kMaxRegistryBytes = 256LL * 1024 * 1024;
 constexpr qint64 kMaxDesktopFileBytes = 1024LL * 1024;
 
-std::optional<QByteArray> ReadFile(const QString& path, qint64 maxBytes) {
-    return ReadRegularFile(path, maxBytes);
-}
-
 std::string_view View(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
@@ -79,7 +75,7 @@ std::optional<QString> LinuxClassRegistration::FromWine(const QString& className
     std::optional<std::string> value;
     // HKEY_CLASSES_ROOT shows the user's key when there is one, whatever the machine's holds.
     for (const auto* file : {"/user.reg", "/system.reg"}) {
-        const auto text = ReadFile(prefix + QLatin1String(file), kMaxRegistryBytes);
+        const auto text = ReadRegularFile(prefix + QLatin1String(file), kMaxRegistryBytes);
         if (!text) {
             continue;
         }
@@ -187,7 +183,7 @@ QString LinuxClassRegistration::FindInPath(const QString& program) const {
 std::optional<QString> LinuxClassRegistration::FromDesktopHandler(const QString& className) const {
     const std::string mimeType = "x-scheme-handler/" + className.toStdString();
     for (const QString& list : MimeAppsLists()) {
-        const auto text = ReadFile(list, kMaxDesktopFileBytes);
+        const auto text = ReadRegularFile(list, kMaxDesktopFileBytes);
         if (!text) {
             continue;
         }
@@ -198,7 +194,7 @@ std::optional<QString> LinuxClassRegistration::FromDesktopHandler(const QString&
             if (desktopFile.isEmpty()) {
                 continue;
             }
-            const auto entry = ReadFile(desktopFile, kMaxDesktopFileBytes);
+            const auto entry = ReadRegularFile(desktopFile, kMaxDesktopFileBytes);
             const auto program = entry ? DesktopExecProgram(View(*entry)) : std::nullopt;
             if (!program) {
                 return std::nullopt;

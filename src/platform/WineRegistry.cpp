@@ -1,9 +1,10 @@
 // Reading one key's default value out of a Wine prefix's registry file (system.reg, user.reg).
 #include "platform/WineRegistry.h"
 
-#include "platform/Utf16.h"
-
 #include <cstdint>
+
+#include "platform/Escapes.h"
+#include "platform/Utf16.h"
 
 namespace hublane::platform {
 
@@ -55,14 +56,11 @@ class Utf8Builder {
 };
 
 bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return HexDigitValue(c) >= 0;
 }
 
 unsigned HexValue(char c) {
-    if (c <= '9') {
-        return static_cast<unsigned>(c - '0');
-    }
-    return static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    return static_cast<unsigned>(HexDigitValue(c));
 }
 
 char AsciiLower(char c) {

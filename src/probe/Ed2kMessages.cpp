@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "serverlist/AddressText.h"
+
 namespace hublane::probe {
 namespace {
 
@@ -149,16 +151,7 @@ bool IsUsableEntry(const serverlist::SERVEUR& entry) {
 }
 
 std::string AddressText(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-    std::string out;
-    out.reserve(15);
-    out += std::to_string(a);
-    out += '.';
-    out += std::to_string(b);
-    out += '.';
-    out += std::to_string(c);
-    out += '.';
-    out += std::to_string(d);
-    return out;
+    return serverlist::FormatDottedQuad({a, b, c, d});
 }
 
 bool AppendListEntry(std::string& out, const serverlist::SERVEUR& entry) {
