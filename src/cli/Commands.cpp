@@ -37,6 +37,12 @@ const QList<Verb>& Verbs() {
          "                         as it starts and what the cycle did; exit status 1 when server.met\n"
          "                         could not be opened (the cycle still runs)\n",
          RunCycle},
+        {"daemon",
+         "  daemon [the options of cycle]\n"
+         "                         a cycle at start, then one 120 minutes after the last one ended (--speed\n"
+         "                         shortens that too), the peer server up in between; each caption and\n"
+         "                         summary with the date and time; ends on SIGTERM/SIGINT within 2 s\n",
+         RunDaemon},
         {"web",
          "  web servers BASEURL    the servers of the directory's liste.php: IP<TAB>PORT, once each\n"
          "  web peers BASEURL      the copies of its listeHBL.php, one address a line\n"
