@@ -9,7 +9,7 @@ using Outcome = AmuleHandOffResult::Outcome;
 QString Servers(int n, const char* verb) {
     return QStringLiteral("%1 serveur%2 %3%2")
         .arg(n)
-        .arg(n > 1 ? QStringLiteral("s") : QString(), QLatin1String(verb));
+        .arg(n > 1 ? QStringLiteral("s") : QString(), QString::fromUtf8(verb));
 }
 
 QString Counts(const AmuleHandOffResult& result) {

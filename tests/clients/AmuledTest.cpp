@@ -7,6 +7,8 @@
 
 #include "AmuledRig.h"
 #include "clients/AmuleHandOff.h"
+#include "serverlist/ListFiles.h"
+#include "support/CliRun.h"
 
 namespace hublane::clients {
 namespace {
@@ -209,6 +211,59 @@ TEST_F(AmuledTest, KilledPartWayLosesNothing) {
     for (const auto& [endpoint, listed] : before) {
         EXPECT_EQ(after.count(endpoint), 1U) << endpoint;
     }
+}
+
+// hublanectl handoff --client amule against the real amuled: its folder's amule.conf, or --ec and
+// --ec-password; --dry-run changes nothing.
+TEST_F(AmuledTest, VerbHandsOffOrPrintsWhatItWould) {
+    Start();
+    AddAll(m_rig, kBefore);
+    const ListMap before = ListOf(m_rig);
+    QTemporaryDir elsewhere;
+    serverlist::ServerTable table;
+    table.AddServerRow("198.51.100.4", "4661", "10", "20", "Answered");
+    table.AddServerRow("203.0.113.5", "4242", "1", "2", "New five");
+    table.AddServerRow("203.0.113.6", "4661");
+    const QString met = elsewhere.filePath(QStringLiteral("server.met"));
+    ASSERT_TRUE(serverlist::WriteServerMet(met, table, m_gauge, {}).Written());
+    const QStringList fromConf = {QStringLiteral("handoff"),
+                                  QStringLiteral("--client"),
+                                  QStringLiteral("amule"),
+                                  QStringLiteral("--client-dir"),
+                                  m_rig.Dir(),
+                                  QStringLiteral("--server-met"),
+                                  met};
+
+    test::CliOutcome r = test::Hublanectl(fromConf + QStringList{QStringLiteral("--dry-run")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("add 203.0.113.5:4242\nadd 203.0.113.6:4661\n"));
+    EXPECT_EQ(ListOf(m_rig), before);
+
+    // No amule.conf where it looks: the address and the password given.
+    const QStringList given = {QStringLiteral("handoff"),
+                               QStringLiteral("--client"),
+                               QStringLiteral("amule"),
+                               QStringLiteral("--client-dir"),
+                               elsewhere.path(),
+                               QStringLiteral("--server-met"),
+                               met,
+                               QStringLiteral("--ec"),
+                               QStringLiteral("127.0.0.1:24712"),
+                               QStringLiteral("--ec-password")};
+    r = test::Hublanectl(given + QStringList{QStringLiteral("not it")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("aMule sur 127.0.0.1:24712 a refusé le mot de passe EC")))
+        << r.err.toStdString();
+    EXPECT_EQ(ListOf(m_rig), before);
+
+    r = test::Hublanectl(given + QStringList{QStringLiteral("hublane")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("aMule : 2 serveurs ajoutés, 0 retiré\n"));
+    EXPECT_EQ(ListOf(m_rig).size(), before.size() + 2);
+
+    r = test::Hublanectl(fromConf);
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("aMule : 0 serveur ajouté, 0 retiré\n"));
 }
 
 }  // namespace
