@@ -2,7 +2,6 @@
 // lacks are added, the servers this cycle asked and found silent removed, nothing else touched.
 #pragma once
 
-#include <compare>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -18,7 +17,10 @@ namespace hublane::clients {
 struct ServerEndpoint {
     std::string ip;
     std::uint16_t port = 0;
-    auto operator<=>(const ServerEndpoint&) const = default;
+    bool operator==(const ServerEndpoint&) const = default;
+    bool operator<(const ServerEndpoint& other) const {
+        return ip != other.ip ? ip < other.ip : port < other.port;
+    }
     /// "ip:port".
     std::string Text() const;
 };

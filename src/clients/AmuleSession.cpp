@@ -62,7 +62,7 @@ bool AmuleSession::Fail(EcFailure failure, std::string detail) {
 
 QString AmuleSession::Reason() const {
     const QString at = m_target.Text();
-    const QString detail = QString::fromStdString(m_detail);
+    QString detail = QString::fromStdString(m_detail);
     switch (m_failure) {
         case EcFailure::None:
             return {};
