@@ -94,19 +94,5 @@ INSTANTIATE_TEST_SUITE_P(
         SessionCase{"AnnouncesAHugeFrame", Behaviour::HugeFrame, EcFailure::Garbled, "trop grande"}),
     [](const ::testing::TestParamInfo<SessionCase>& p) { return std::string(p.param.name); });
 
-TEST(AmuleSessionTest, NobodyListeningIsNotRunning) {
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-    const quint16 port = closed.serverPort();
-    closed.close();
-    AmuleSession session(300, 1000);
-    EXPECT_FALSE(session.Login({QStringLiteral("127.0.0.1"), port, "00"}));
-    EXPECT_EQ(session.Failure(), EcFailure::NotRunning);
-    EXPECT_EQ(session.Reason(),
-              QStringLiteral("aMule injoignable sur 127.0.0.1:%1 : il n'est pas lancé, ou ses "
-                             "connexions externes (EC) sont désactivées")
-                  .arg(port));
-}
-
 }  // namespace
 }  // namespace hublane::clients
