@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "platform/Escapes.h"
+#include "text/Escapes.h"
 
 namespace hublane::directory {
 namespace {
@@ -32,8 +32,8 @@ std::optional<std::string> PercentDecode(std::string_view text) {
         if (text.size() - i < 3) {
             return std::nullopt;
         }
-        const int high = platform::HexDigitValue(text[i + 1]);
-        const int low = platform::HexDigitValue(text[i + 2]);
+        const int high = text::HexDigitValue(text[i + 1]);
+        const int low = text::HexDigitValue(text[i + 2]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }
