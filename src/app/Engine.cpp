@@ -1,4 +1,4 @@
-// Engine layer: the composition root of one copy of the program.
+// The composition root of one copy of the program.
 #include "app/Engine.h"
 
 #include <QCoreApplication>

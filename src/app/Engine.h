@@ -1,4 +1,4 @@
-// Engine layer: the composition root. One Engine builds and owns everything a copy of the program
+// The composition root. One Engine builds and owns everything a copy of the program
 // runs on: the network access, the cycle state and its waits, the campaigns, the peer server, the
 // web directory, the hand-off and the server list window's cycle. The program builds it under its
 // windows; hublanectl builds the same engine without them.

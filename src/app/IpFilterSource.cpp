@@ -1,4 +1,4 @@
-// Engine layer: where a copy's IP filter list comes from and when it is (re)loaded.
+// Where a copy's IP filter list comes from and when it is (re)loaded.
 #include "app/IpFilterSource.h"
 
 #include <QDir>

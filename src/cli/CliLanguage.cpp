@@ -1,4 +1,4 @@
-// Engine layer: the language texts hublanectl puts into its error lines.
+// The language texts hublanectl puts into its error lines.
 #include "cli/CliLanguage.h"
 
 #include <QCoreApplication>

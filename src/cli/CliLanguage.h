@@ -1,4 +1,4 @@
-// Engine layer: the language texts hublanectl puts into its error lines: the program's own.
+// The language texts hublanectl puts into its error lines: the program's own.
 #pragma once
 
 #include "language/LanguageTable.h"

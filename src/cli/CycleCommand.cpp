@@ -1,4 +1,4 @@
-// Engine layer: hublanectl cycle: one whole update cycle on the program's own engine, without its
+// hublanectl cycle: one whole update cycle on the program's own engine, without its
 // windows, on the user's settings (read, never changed).
 #include <QDir>
 

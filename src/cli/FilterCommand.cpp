@@ -1,4 +1,4 @@
-// Engine layer: hublanectl filter: asks an IP filter list about addresses, or tells what it holds.
+// hublanectl filter: asks an IP filter list about addresses, or tells what it holds.
 #include <QStringList>
 #include <vector>
 

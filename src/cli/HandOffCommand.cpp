@@ -1,4 +1,4 @@
-// Engine layer: hublanectl handoff: types the rows of a server.met into every running
+// hublanectl handoff: types the rows of a server.met into every running
 // eDonkey2000 client as the program does, or prints the commands it would type.
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,4 +1,4 @@
-// Engine layer: hublanectl peer: the peer server alone on the tables of two files, and one request
+// hublanectl peer: the peer server alone on the tables of two files, and one request
 // to another copy by hand.
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-// Engine layer: hublanectl servermet: reads a server.met into tab-separated rows, or writes one
+// hublanectl servermet: reads a server.met into tab-separated rows, or writes one
 // from them.
 #include <QStringList>
 #include <unordered_map>

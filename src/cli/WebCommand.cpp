@@ -1,4 +1,4 @@
-// Engine layer: hublanectl web and version-check: each operation with the web directory, and the
+// hublanectl web and version-check: each operation with the web directory, and the
 // new-version check, by hand.
 #include <QEventLoop>
 #include <QNetworkAccessManager>

@@ -1,4 +1,4 @@
-// Formats layer: the hand-off of the server list to running eDonkey2000 clients.
+// The hand-off of the server list to running eDonkey2000 clients.
 #include "clients/DonkeyHandOff.h"
 
 #include <algorithm>

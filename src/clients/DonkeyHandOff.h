@@ -1,4 +1,4 @@
-// Formats layer: the hand-off of the server list to running eDonkey2000 clients: finding each
+// The hand-off of the server list to running eDonkey2000 clients: finding each
 // client's console control through the window system and typing the console commands into it.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the hand-off part of the cycle and its status lines.
+// The hand-off part of the cycle and its status lines.
 #include "clients/HandOff.h"
 
 namespace hublane::clients {

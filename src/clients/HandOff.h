@@ -1,4 +1,4 @@
-// Engine layer: the hand-off part of the cycle: the server table typed into every running
+// The hand-off part of the cycle: the server table typed into every running
 // eDonkey2000 client by a runner, and the status line that says how it went.
 #pragma once
 

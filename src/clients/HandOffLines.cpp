@@ -1,4 +1,4 @@
-// Formats layer: the lines the program and the Windows hand-off helper exchange.
+// The lines the program and the Windows hand-off helper exchange.
 #include "clients/HandOffLines.h"
 
 #include <charconv>

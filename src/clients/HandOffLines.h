@@ -1,4 +1,4 @@
-// Formats layer: the lines the program and the Windows hand-off helper exchange: server rows in,
+// The lines the program and the Windows hand-off helper exchange: server rows in,
 // gauge moves and one result line out.
 #pragma once
 

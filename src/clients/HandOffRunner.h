@@ -1,4 +1,4 @@
-// Formats layer: who carries out a hand-off: this process through a window system (Windows), or
+// Who carries out a hand-off: this process through a window system (Windows), or
 // a helper program where the client runs (Wine).
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the hand-off of the system the program runs on: typed by this process on
+// The hand-off of the system the program runs on: typed by this process on
 // Windows, through the Windows helper under Wine elsewhere.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the hand-off on Linux: the client runs under Wine, so the Windows helper types
+// The hand-off on Linux: the client runs under Wine, so the Windows helper types
 // into it from inside its prefix.
 #include <QProcessEnvironment>
 

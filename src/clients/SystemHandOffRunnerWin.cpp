@@ -1,4 +1,4 @@
-// Engine layer: the hand-off on Windows: this process types into the clients' windows itself.
+// The hand-off on Windows: this process types into the clients' windows itself.
 #include "clients/SystemHandOffRunner.h"
 #include "platform/WindowSystemWin.h"
 

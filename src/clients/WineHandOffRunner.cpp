@@ -1,4 +1,4 @@
-// Engine layer: the hand-off into a client that runs under Wine, through the Windows helper.
+// The hand-off into a client that runs under Wine, through the Windows helper.
 #include "clients/WineHandOffRunner.h"
 
 #include <QDir>

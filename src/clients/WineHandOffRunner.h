@@ -1,4 +1,4 @@
-// Engine layer: the hand-off into a client that runs under Wine: the Windows helper
+// The hand-off into a client that runs under Wine: the Windows helper
 // hublane-handoff.exe run with wine in the client's prefix, its lines turned into the gauge and
 // the result; and the choice of wine, prefix and helper.
 #pragma once

@@ -1,4 +1,4 @@
-// Engine layer: the command line of hublane-directory.
+// The command line of hublane-directory.
 #include "directory/DirectoryCommandLine.h"
 
 #include "serverlist/IpFilterFile.h"

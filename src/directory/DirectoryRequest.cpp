@@ -1,4 +1,4 @@
-// Formats layer: the page, method, size and query fields of a directory request.
+// The page, method, size and query fields of a directory request.
 #include "directory/DirectoryRequest.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-// Formats layer: the directory's HTML5 pages and the texts shown for server names.
+// The directory's HTML5 pages and the texts shown for server names.
 #include "directory/HtmlPages.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Formats layer: the link targets of an HTML page in document order, parsed with gumbo.
+// The link targets of an HTML page in document order, parsed with gumbo.
 #include "exchange/HtmlLinks.h"
 
 #include <gumbo.h>

@@ -1,4 +1,4 @@
-// Formats layer: the link targets of an HTML page in document order, as a browser's links
+// The link targets of an HTML page in document order, as a browser's links
 // collection gives them: <a href> and <area href>, each resolved against the page's address.
 #pragma once
 

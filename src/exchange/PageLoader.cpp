@@ -1,4 +1,4 @@
-// Engine layer: loading one web page as the embedded browser would.
+// Loading one web page as the embedded browser would.
 #include "exchange/PageLoader.h"
 
 #include <QNetworkAccessManager>

@@ -1,4 +1,4 @@
-// Engine layer: loading one web page as the embedded browser would: an HTTP GET on the program's
+// Loading one web page as the embedded browser would: an HTTP GET on the program's
 // network access, redirects followed, progress, completion, and the page's link targets.
 #pragma once
 

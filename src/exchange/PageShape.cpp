@@ -1,4 +1,4 @@
-// Formats layer: a page's nesting and the attributes of its tags, estimated from above in one pass.
+// A page's nesting and the attributes of its tags, estimated from above in one pass.
 #include "exchange/PageShape.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Formats layer: a look at a page's markup in one pass, before it is parsed: how deep its elements
+// A look at a page's markup in one pass, before it is parsed: how deep its elements
 // can nest and how many attributes one of its elements can carry, both estimated from above, so that a
 // page that would keep the HTML parser busy for minutes is turned away first.
 #pragma once

@@ -1,4 +1,4 @@
-// Engine layer: the exchange with the web directory.
+// The exchange with the web directory.
 #include "exchange/WebDirectory.h"
 
 #include <QNetworkAccessManager>

@@ -1,4 +1,4 @@
-// Engine layer: the exchange with the web directory: servers and peers fetched from its list
+// The exchange with the web directory: servers and peers fetched from its list
 // pages, the server table sent to it, and the announcement of this copy.
 #pragma once
 

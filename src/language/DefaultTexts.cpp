@@ -1,4 +1,4 @@
-// Engine layer (plain C++): the default French texts built into the program.
+// The default French texts built into the program.
 #include "language/DefaultTexts.h"
 
 namespace hublane::language {

@@ -1,4 +1,4 @@
-// Engine layer (plain C++): the default French texts built into the program, compiled from the same source
+// The default French texts built into the program, compiled from the same source
 // as francais.lng, for when no language file can be read.
 #pragma once
 

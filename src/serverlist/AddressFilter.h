@@ -1,4 +1,4 @@
-// Formats layer: the IP filter in force for one copy: swapped whole when a list is (re)loaded, and
+// The IP filter in force for one copy: swapped whole when a list is (re)loaded, and
 // asked by every part that lets an address into a list or out to the network.
 #pragma once
 

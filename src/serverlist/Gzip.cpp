@@ -1,4 +1,4 @@
-// Formats layer: gzip data inflated in memory through zlib, with a bound on the size it inflates to.
+// gzip data inflated in memory through zlib, with a bound on the size it inflates to.
 #include "serverlist/Gzip.h"
 
 #define ZLIB_CONST

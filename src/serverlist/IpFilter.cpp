@@ -1,4 +1,4 @@
-// Formats layer: IP filter lists read into merged, sorted ranges.
+// IP filter lists read into merged, sorted ranges.
 #include "serverlist/IpFilter.h"
 
 #include <algorithm>

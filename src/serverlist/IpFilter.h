@@ -1,4 +1,4 @@
-// Formats layer: IP filter lists (the classic ipfilter.dat form, the P2P plaintext form and the
+// IP filter lists (the classic ipfilter.dat form, the P2P plaintext form and the
 // loose forms of hand-kept lists, plain or gzip-compressed) read into merged, sorted ranges.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: an IP filter list read from a file, plain or gzip-compressed.
+// An IP filter list read from a file, plain or gzip-compressed.
 #pragma once
 
 #include <QString>

@@ -1,4 +1,4 @@
-// Engine layer: reading and writing the two list files against the tables.
+// Reading and writing the two list files against the tables.
 #include "serverlist/ListFiles.h"
 
 #include <QByteArray>

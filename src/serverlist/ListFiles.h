@@ -1,4 +1,4 @@
-// Engine layer: reading and writing the two list files (server.met and serverHBL.met) against the
+// Reading and writing the two list files (server.met and serverHBL.met) against the
 // tables: gauge, error log lines, the atomic replacement of the old file and its backup.
 #pragma once
 

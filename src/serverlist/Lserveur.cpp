@@ -1,4 +1,4 @@
-// Engine layer: TFLServeur, the server list window without a window: the update cycle's step
+// TFLServeur, the server list window without a window: the update cycle's step
 // table, the window's show and close, and its buttons.
 #include "serverlist/Lserveur.h"
 

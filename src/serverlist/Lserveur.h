@@ -1,4 +1,4 @@
-// Engine layer: TFLServeur, the server list window without a window: its show runs the update
+// TFLServeur, the server list window without a window: its show runs the update
 // cycle (the step table over the cycle state), its close writes the cycle settings, and its
 // buttons run the same actions by hand.
 #pragma once

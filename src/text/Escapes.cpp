@@ -1,4 +1,4 @@
-// Formats layer: the one backslash escape codec of the program's text files and lines.
+// The one backslash escape codec of the program's text files and lines.
 #include "text/Escapes.h"
 
 namespace hublane::text {

@@ -1,4 +1,4 @@
-// Formats layer: the one backslash escape codec of the program's text files and lines (the
+// The one backslash escape codec of the program's text files and lines (the
 // settings file, the language text source, desktop entries and hublanectl's fields).
 #pragma once
 
