@@ -1,4 +1,4 @@
-// UI layer: program entry of Hublane: splash window, the three long-lived windows on one engine,
+// Program entry of Hublane: splash window, the three long-lived windows on one engine,
 // the message loop.
 #include <QCommandLineParser>
 #include <QDir>
