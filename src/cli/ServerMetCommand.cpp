@@ -1,4 +1,4 @@
-// Engine layer: hublanectl servermet: reads a server.met into tab-separated rows, or writes one
+// hublanectl servermet: reads a server.met into tab-separated rows, or writes one
 // from them.
 #include <QStringList>
 #include <unordered_map>
@@ -8,8 +8,8 @@
 #include "cli/ListInput.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
+#include "clients/ServerMetCodec.h"
 #include "serverlist/ListFiles.h"
-#include "serverlist/ServerMetCodec.h"
 
 namespace hublane::cli {
 namespace {
@@ -32,7 +32,7 @@ int Read(const QStringList& args, Io& io) {
     serverlist::PlainGauge gauge;
     QStringList errorLog;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
-    const bool ok = serverlist::ReadServerMet(path, table, ctx, nullptr);
+    const bool ok = serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec);
     PrintServerRows(table, io.out);
     for (const QString& error : errorLog) {
         io.err << error << '\n';
@@ -69,7 +69,7 @@ int Write(const QStringList& args, Io& io) {
         ServerRow row;
         row.caption = input.fields[0];
         std::copy(input.fields.begin() + 1, input.fields.end(), row.subItems.begin());
-        if (!serverlist::CanEncodeServerRow(row)) {
+        if (!clients::CanEncodeServerRow(row)) {
             bad << QStringLiteral(
                        "line %1: not a server row (an address a.b.c.d, a port 0-65535, Util. and "
                        "Fichiers numbers or n/a)")
@@ -87,9 +87,10 @@ int Write(const QStringList& args, Io& io) {
         lineOf[row.caption] = input.number;
     }
     serverlist::PlainGauge gauge;
-    return FinishListWrite(io, path, bad, table.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
-                           line.IsSet(QStringLiteral("allow-empty")),
-                           [&] { return serverlist::WriteServerMet(path, table, gauge, {}); });
+    return FinishListWrite(
+        io, path, bad, table.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
+        line.IsSet(QStringLiteral("allow-empty")),
+        [&] { return serverlist::WriteServerMet(path, table, gauge, {}, clients::kServerMetCodec); });
 }
 
 }  // namespace
