@@ -7,6 +7,7 @@
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
 #include "cli/ConsolePrompts.h"
+#include "cli/EmuleHandOffCommand.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
 #include "platform/ClassRegistration.h"
@@ -58,19 +59,27 @@ QString Reason(const HandOffResult& result) {
 
 int RunHandOff(const QStringList& args, Io& io) {
     VerbLine line(
-        QStringLiteral("hublanectl handoff [--server-met FILE] [--dry-run]"),
+        QStringLiteral("hublanectl handoff [--client emule] [--server-met FILE] [--dry-run]"),
         QStringLiteral("Types the servers of FILE (default: the client's own server.met) into the console of "
                        "every running eDonkey2000 client, as \"Envoyer à eDonkey\" does: 2000 × \"b 1\", "
                        "then \"n IP:Port\" per server. Prints how many console controls received the "
                        "list; exit status 1 when none did, when the list is empty, or when Wine or the "
                        "helper is missing.\n"
+                       "  --client emule     send the servers to the running eMule instead, one "
+                       "ed2k://|server|IP|PORT|/ link each\n"
                        "  --server-met FILE  the server.met to read\n"
                        "  --dry-run          print the commands, one a line, and type nothing"));
     line.Option(QStringLiteral("server-met"), QStringLiteral("the server.met to read"),
                 QStringLiteral("FILE"))
-        .Option(QStringLiteral("dry-run"), QStringLiteral("print the commands only"));
+        .Option(QStringLiteral("dry-run"), QStringLiteral("print the commands only"))
+        .Option(QStringLiteral("client"), QStringLiteral("the client to hand the list to"),
+                QStringLiteral("NAME"));
     if (const auto status = line.Parse(args, io, 0, 0)) {
         return *status;
+    }
+    const QString client = line.Value(QStringLiteral("client"));
+    if (!client.isEmpty() && client != QLatin1String("emule")) {
+        return line.UsageError(io, QStringLiteral("unknown client %1 (known: emule)").arg(client));
     }
     const std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
     const std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
@@ -94,6 +103,9 @@ int RunHandOff(const QStringList& args, Io& io) {
         return Fail(io, QStringLiteral("cannot read %1 whole; nothing is typed").arg(path));
     }
     const std::vector<serverlist::HandOffAddress> rows = serverlist::HandOffAddresses(table);
+    if (client == QLatin1String("emule")) {
+        return HandOffToEmule(rows, line.IsSet(QStringLiteral("dry-run")), io);
+    }
     if (rows.empty()) {
         return Fail(
             io, QStringLiteral("%1 holds no server: %2").arg(path, Reason({Outcome::EmptyTable, 0, 0, {}})));
