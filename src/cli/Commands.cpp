@@ -54,12 +54,14 @@ const QList<Verb>& Verbs() {
          "  version-check [URL]    \"same\" or \"other\": whether the new-version notice would show\n",
          RunVersionCheck},
         {"handoff",
-         "  handoff [--server-met FILE] [--dry-run]\n"
+         "  handoff [--client emule] [--server-met FILE] [--dry-run]\n"
          "                         \"Envoyer à eDonkey\": types the servers of FILE (default: the\n"
          "                         client's server.met) into every running eDonkey2000 client (under\n"
          "                         Wine on Linux) and prints how many console controls received them;\n"
          "                         exit status 1 when none did, the list is empty, or Wine or the\n"
-         "                         helper is missing; --dry-run prints the commands only\n",
+         "                         helper is missing; --dry-run prints the commands only;\n"
+         "                         --client emule sends the running eMule one ed2k server link a\n"
+         "                         server instead and prints the status line\n",
          RunHandOff},
         {"lng",
          "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"
