@@ -1,5 +1,5 @@
 # The Windows programs a Linux build carries: hublane-handoff.exe, which the hand-off runs under
-# Wine in the client's prefix, and the tests' fake client. Each architecture whose mingw-w64
+# Wine in the client's prefix, and the tests' fake clients. Each architecture whose mingw-w64
 # compiler is installed is cross-built (without Qt) into bin/win64/ or bin/win32/:
 #   x86_64-w64-mingw32-g++-posix for 64-bit prefixes, i686-w64-mingw32-g++-posix for 32-bit ones.
 # The cross build trees stay in <build>/win64 and <build>/win32, where scripts/test also builds
@@ -39,11 +39,12 @@ foreach(arch IN ITEMS x86_64 i686)
       -DHUBLANE_WITH_QT=OFF
       -DHUBLANE_WERROR=${HUBLANE_WERROR}
       -DHUBLANE_WIN_PROGRAM_DIR=${HUBLANE_BIN_DIR}/${folder}
-    # Only the two programs here; their tests are built and run by scripts/test.
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target hublane-handoff hublane-fakedonkey --parallel 1
+    # Only the programs here; their tests are built and run by scripts/test.
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target hublane-handoff hublane-fakedonkey hublane-fakeemule --parallel 1
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS "${HUBLANE_BIN_DIR}/${folder}/hublane-handoff.exe" "${HUBLANE_BIN_DIR}/${folder}/hublane-fakedonkey.exe")
+    BUILD_BYPRODUCTS "${HUBLANE_BIN_DIR}/${folder}/hublane-handoff.exe" "${HUBLANE_BIN_DIR}/${folder}/hublane-fakedonkey.exe"
+                     "${HUBLANE_BIN_DIR}/${folder}/hublane-fakeemule.exe")
   add_dependencies(hublane hublane_windows_${folder})
   add_dependencies(hublanectl hublane_windows_${folder})
   # Installed below lib/hublane, where an installed program looks for them.

@@ -54,15 +54,17 @@ const QList<Verb>& Verbs() {
          "  version-check [URL]    \"same\" or \"other\": whether the new-version notice would show\n",
          RunVersionCheck},
         {"handoff",
-         "  handoff [--client edonkey|amule] [--server-met FILE] [--ec HOST:PORT] [--ec-password TEXT]\n"
-         "          [--client-dir DIR] [--dry-run]\n"
+         "  handoff [--client edonkey|emule|amule] [--server-met FILE] [--ec HOST:PORT]\n"
+         "          [--ec-password TEXT] [--client-dir DIR] [--dry-run]\n"
          "                         \"Envoyer à eDonkey\": types the servers of FILE (default: the\n"
          "                         client's server.met) into every running eDonkey2000 client (under\n"
          "                         Wine on Linux) and prints how many console controls received them;\n"
          "                         exit status 1 when none did, the list is empty, or Wine or the\n"
          "                         helper is missing; --dry-run prints the commands only;\n"
          "                         --client amule: adds the servers a running aMule lacks over EC\n"
-         "                         (where and how from DIR/amule.conf, or --ec and --ec-password)\n",
+         "                         (where and how from DIR/amule.conf, or --ec and --ec-password);\n"
+         "                         --client emule sends the running eMule one ed2k server link a\n"
+         "                         server instead and prints the status line\n",
          RunHandOff},
         {"lng",
          "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"

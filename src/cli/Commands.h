@@ -59,7 +59,8 @@ int RunFilter(const QStringList& args, Io& io);
 int RunWeb(const QStringList& args, Io& io);
 /// version-check [URL]: the new-version check by hand.
 int RunVersionCheck(const QStringList& args, Io& io);
-/// handoff [--server-met FILE] [--dry-run]: types a server list into the running clients.
+/// handoff [--client emule] [--server-met FILE] [--dry-run]: hands a server list to the running
+/// clients.
 int RunHandOff(const QStringList& args, Io& io);
 /// lng: dump and build language files.
 int RunLng(const QStringList& args, Io& io);

@@ -8,6 +8,7 @@
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
 #include "cli/ConsolePrompts.h"
+#include "cli/EmuleHandOffCommand.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
 #include "clients/PartInfo.h"
@@ -61,8 +62,8 @@ QString Reason(const HandOffResult& result) {
 
 int RunHandOff(const QStringList& args, Io& io) {
     VerbLine line(
-        QStringLiteral("hublanectl handoff [--client edonkey|amule] [--server-met FILE] [--ec HOST:PORT] "
-                       "[--ec-password TEXT] [--client-dir DIR] [--dry-run]"),
+        QStringLiteral("hublanectl handoff [--client edonkey|emule|amule] [--server-met FILE] "
+                       "[--ec HOST:PORT] [--ec-password TEXT] [--client-dir DIR] [--dry-run]"),
         QStringLiteral("Types the servers of FILE (default: the client's own server.met) into the console of "
                        "every running eDonkey2000 client, as \"Envoyer à eDonkey\" does: 2000 × \"b 1\", "
                        "then \"n IP:Port\" per server. Prints how many console controls received the "
@@ -71,7 +72,9 @@ int RunHandOff(const QStringList& args, Io& io) {
                        "With --client amule, hands them to the aMule running with DIR's amule.conf over EC "
                        "instead: adds the servers it lacks (nothing is removed outside a cycle); exit status "
                        "1 when aMule cannot be reached or refuses the login.\n"
-                       "  --client NAME      edonkey (the default) or amule\n"
+                       "With --client emule, sends them to the running eMule instead, one "
+                       "ed2k://|server|IP|PORT|/ link each.\n"
+                       "  --client NAME      edonkey (the default), emule or amule\n"
                        "  --server-met FILE  the server.met to read (aMule: DIR/server.met)\n"
                        "  --ec HOST:PORT     where aMule answers EC (default: from DIR/amule.conf)\n"
                        "  --ec-password TEXT aMule's EC password (default: from DIR/amule.conf)\n"
@@ -81,7 +84,7 @@ int RunHandOff(const QStringList& args, Io& io) {
     line.Option(QStringLiteral("server-met"), QStringLiteral("the server.met to read"),
                 QStringLiteral("FILE"))
         .Option(QStringLiteral("dry-run"), QStringLiteral("print the commands only"))
-        .Option(QStringLiteral("client"), QStringLiteral("edonkey or amule"), QStringLiteral("NAME"));
+        .Option(QStringLiteral("client"), QStringLiteral("edonkey, emule or amule"), QStringLiteral("NAME"));
     AddAmuleHandOffOptions(line);
     if (const auto status = line.Parse(args, io, 0, 0)) {
         return *status;
@@ -90,8 +93,9 @@ int RunHandOff(const QStringList& args, Io& io) {
     if (client == QLatin1String("amule")) {
         return RunAmuleHandOffVerb(line, io);
     }
-    if (!client.isEmpty() && client != QLatin1String("edonkey")) {
-        return line.UsageError(io, QStringLiteral("unknown client \"%1\" (edonkey or amule)").arg(client));
+    if (!client.isEmpty() && client != QLatin1String("edonkey") &&
+        client != QLatin1String("emule")) {
+        return line.UsageError(io, QStringLiteral("unknown client \"%1\" (edonkey, emule or amule)").arg(client));
     }
     if (AmuleHandOffOptionsGiven(line)) {
         return line.UsageError(io,
@@ -114,6 +118,9 @@ int RunHandOff(const QStringList& args, Io& io) {
         return Fail(io, QStringLiteral("cannot read %1 whole; nothing is typed").arg(path));
     }
     const std::vector<clients::HandOffAddress> rows = clients::HandOffAddresses(table);
+    if (client == QLatin1String("emule")) {
+        return HandOffToEmule(rows, line.IsSet(QStringLiteral("dry-run")), io);
+    }
     if (rows.empty()) {
         return Fail(
             io, QStringLiteral("%1 holds no server: %2").arg(path, Reason({Outcome::EmptyTable, 0, 0, {}})));

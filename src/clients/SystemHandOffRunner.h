@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ struct HandOffSetup {
     QString programDir;
     /// The waits of the GUI thread: a wait for the helper ends when the program quits.
     serverlist::UiWaits* waits = nullptr;
+    /// Put before the helper's own options under Wine: which client it hands the list to.
+    QStringList helperArguments;
 };
 
 std::unique_ptr<HandOffRunner> CreateSystemHandOffRunner(HandOffSetup setup);

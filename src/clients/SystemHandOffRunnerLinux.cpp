@@ -37,7 +37,9 @@ class SystemWineRunner final : public HandOffRunner {
         if (!config) {
             return failure;
         }
-        return WineHandOffRunner(*config, m_setup.waits).Run(rows, gauge);
+        WineHandOffConfig chosen = *config;
+        chosen.helperArguments = m_setup.helperArguments;
+        return WineHandOffRunner(std::move(chosen), m_setup.waits).Run(rows, gauge);
     }
 
   private:

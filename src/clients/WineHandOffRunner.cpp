@@ -96,7 +96,8 @@ HandOffResult WineHandOffRunner::Run(const std::vector<HandOffAddress>& rows, Wo
     helper.setProcessEnvironment(env);
     helper.setProgram(m_config.wine);
     helper.setArguments(
-        {m_config.helper, QStringLiteral("--timeout-ms"), QString::number(m_config.messageTimeoutMs)});
+        QStringList{m_config.helper} + m_config.helperArguments +
+        QStringList{QStringLiteral("--timeout-ms"), QString::number(m_config.messageTimeoutMs)});
 
     QEventLoop loop;
     QTimer silence;

@@ -20,6 +20,8 @@ struct WineHandOffConfig {
     QString wine;    ///< the wine program
     QString helper;  ///< hublane-handoff.exe of the prefix's architecture
     QString prefix;  ///< the WINEPREFIX the client runs in
+    /// Before the helper's own options: which client it hands the list to.
+    QStringList helperArguments;
     int messageTimeoutMs = kMessageTimeoutMs;
     /// The helper is ended when it says nothing for this long (starting Wine included).
     int silenceLimitMs = 30000;

@@ -1,11 +1,13 @@
-// Other programs' windows as the hand-off sees them: the three ways of walking the
-// windows, a window's descendants, its title and class name, and the two messages the hand-off
-// sends, each bounded in time. The Win32 backend is WindowSystemWin; tests use recording fakes.
+// Other programs' windows as the hand-offs see them: the three ways of walking the
+// windows, a window's descendants, its title and class name, and the messages the hand-offs send
+// (typed text and keys; a registered message and copied data), each bounded in time. The Win32
+// backend is WindowSystemWin; tests use recording fakes.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace hublane::platform {
 
@@ -48,6 +50,18 @@ class WindowSystem {
     /// Sends WM_KEYDOWN with wParam and lParam, waiting at most timeoutMs.
     virtual SendStatus SendKeyDown(WindowHandle window, std::uintptr_t wParam, std::intptr_t lParam,
                                    int timeoutMs) = 0;
+
+    /// The number of the window message registered under name (RegisterWindowMessage): every
+    /// program that registers the same name gets the same number. 0 when none could be had.
+    virtual std::uint32_t RegisterMessage(const std::string& name) = 0;
+    /// Sends message with wParam and lParam 0, waiting at most timeoutMs; when Done, answer holds
+    /// what the window returned. A program that looks hung is not waited for.
+    virtual SendStatus SendRegistered(WindowHandle window, std::uint32_t message, std::uintptr_t& answer,
+                                      int timeoutMs) = 0;
+    /// Sends WM_COPYDATA carrying tag (dwData) and bytes (lpData, cbData their count), waiting at
+    /// most timeoutMs.
+    virtual SendStatus SendCopyData(WindowHandle window, std::uintptr_t tag,
+                                    const std::vector<std::uint8_t>& bytes, int timeoutMs) = 0;
 };
 
 }  // namespace hublane::platform

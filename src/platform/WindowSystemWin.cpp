@@ -58,13 +58,37 @@ class Win32WindowSystem final : public WindowSystem {
         return Send(window, WM_KEYDOWN, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam), timeoutMs);
     }
 
+    std::uint32_t RegisterMessage(const std::string& name) override {
+        return ::RegisterWindowMessageA(name.c_str());
+    }
+    SendStatus SendRegistered(WindowHandle window, std::uint32_t message, std::uintptr_t& answer,
+                              int timeoutMs) override {
+        DWORD_PTR result = 0;
+        const SendStatus status = Send(window, message, 0, 0, timeoutMs, &result);
+        answer = status == SendStatus::Done ? static_cast<std::uintptr_t>(result) : 0;
+        return status;
+    }
+    SendStatus SendCopyData(WindowHandle window, std::uintptr_t tag, const std::vector<std::uint8_t>& bytes,
+                            int timeoutMs) override {
+        // The system copies the bytes into the receiving process for the time of the call.
+        COPYDATASTRUCT data{};
+        data.dwData = static_cast<ULONG_PTR>(tag);
+        data.cbData = static_cast<DWORD>(bytes.size());
+        data.lpData = bytes.empty() ? nullptr : const_cast<std::uint8_t*>(bytes.data());
+        return Send(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), timeoutMs);
+    }
+
   private:
-    static SendStatus Send(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs) {
+    static SendStatus Send(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs,
+                           DWORD_PTR* result = nullptr) {
         DWORD_PTR answer = 0;
         // A program that has not looked at its messages for a while is not waited for at all.
         const UINT flags = SMTO_NORMAL | SMTO_ABORTIFHUNG;
         if (::SendMessageTimeoutA(AsHwnd(window), message, wParam, lParam, flags,
                                   static_cast<UINT>(timeoutMs > 0 ? timeoutMs : 1), &answer) != 0) {
+            if (result != nullptr) {
+                *result = answer;
+            }
             return SendStatus::Done;
         }
         return ::IsWindow(AsHwnd(window)) ? SendStatus::TimedOut : SendStatus::Failed;

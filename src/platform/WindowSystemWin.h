@@ -8,7 +8,8 @@
 namespace hublane::platform {
 
 /// Other programs' windows through user32: EnumChildWindows on GetDesktopWindow, EnumWindows,
-/// EnumDesktopWindows, GetWindowTextA, GetClassNameA and SendMessageTimeoutA.
+/// EnumDesktopWindows, GetWindowTextA, GetClassNameA, RegisterWindowMessageA and
+/// SendMessageTimeoutA (WM_COPYDATA among the messages).
 std::unique_ptr<WindowSystem> CreateWin32WindowSystem();
 
 }  // namespace hublane::platform

@@ -1,6 +1,7 @@
 // hublane-handoff.exe: the hand-off as a Windows program of its own, for a client that runs under
 // Wine. Reads server rows (IP<TAB>Port lines) on standard input, types them into the console of
-// every running eDonkey2000 client, and writes one line per gauge move and a final result line.
+// every running eDonkey2000 client (with --emule: sends them to the running eMule as ed2k server
+// links), and writes one line per gauge move and a final result line.
 #include <fcntl.h>
 #include <io.h>
 
@@ -12,6 +13,7 @@
 
 #include "clients/DonkeyHandOff.h"
 #include "clients/HandOffLines.h"
+#include "clients/EmuleHandOff.h"
 #include "platform/WindowSystemWin.h"
 
 namespace {
@@ -56,14 +58,18 @@ int Finish(const HandOffResult& result) {
 
 int main(int argc, char** argv) {
     int timeoutMs = hublane::clients::kMessageTimeoutMs;
+    bool emule = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--timeout-ms") == 0 && i + 1 < argc) {
             timeoutMs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--emule") == 0) {
+            emule = true;
         } else {
             std::fprintf(
                 stderr,
-                "usage: hublane-handoff.exe [--timeout-ms N] < ROWS\n"
-                "Types the server rows (IP<TAB>Port lines) into every running eDonkey2000 client.\n");
+                "usage: hublane-handoff.exe [--emule] [--timeout-ms N] < ROWS\n"
+                "Types the server rows (IP<TAB>Port lines) into every running eDonkey2000 client;\n"
+                "with --emule, sends them to the running eMule as ed2k://|server|IP|PORT|/ links.\n");
             return 64;
         }
     }
@@ -90,6 +96,9 @@ int main(int argc, char** argv) {
     }
     const auto windows = hublane::platform::CreateWin32WindowSystem();
     LineGauge gauge;
+    if (emule) {
+        return Finish(hublane::clients::EmuleHandOff(*windows, gauge, timeoutMs).Send(rows));
+    }
     hublane::clients::DonkeyHandOff handOff(*windows, gauge, timeoutMs > 0 ? timeoutMs : 1);
     return Finish(handOff.SendToDonkey(rows));
 }

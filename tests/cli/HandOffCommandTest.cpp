@@ -182,5 +182,41 @@ TEST_F(HandOffCommandTest, NoArgumentsAreTaken) {
     EXPECT_TRUE(help.out.contains(QStringLiteral("--dry-run")));
 }
 
+// --client emule: the links of a dry run; through the stand-in, the helper in its eMule mode
+// and the status line; and a client it does not know.
+TEST_F(HandOffCommandTest, EmuleGetsServerLinks) {
+    const QString path = ServerMet({{"1.2.3.4", "4661"}, {"5.6.7.8", "4242"}});
+    const QStringList emule = {QStringLiteral("handoff"), QStringLiteral("--client"), QStringLiteral("emule"),
+                               QStringLiteral("--server-met"), path};
+    const test::CliOutcome dry = Hublanectl(emule + QStringList{QStringLiteral("--dry-run")});
+    EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
+    EXPECT_EQ(dry.out, QStringLiteral("ed2k://|server|1.2.3.4|4661|/\ned2k://|server|5.6.7.8|4242|/\n"));
+
+    StandIn("result delivered 1 2 ");
+    const QString wine = Path(QStringLiteral("bin/wine"));
+    const QByteArray script = test::ReadWholeFile(wine);
+    test::WriteWholeFile(wine, script.left(script.indexOf('\n') + 1) +
+                                   "echo \"$@\" > \"$WINEPREFIX/args\"\n" +
+                                   script.mid(script.indexOf('\n') + 1));
+    const test::CliOutcome sent = Hublanectl(emule);
+    EXPECT_EQ(sent.status, 0) << sent.err.toStdString();
+    EXPECT_EQ(sent.out, QStringLiteral("eMule : 2 serveurs envoyés\n"));
+    EXPECT_TRUE(test::ReadWholeFile(Path(QStringLiteral("prefix/args")))
+                    .contains("hublane-handoff.exe --emule --timeout-ms"));
+    EXPECT_EQ(test::ReadWholeFile(Path(QStringLiteral("prefix/rows"))),
+              QByteArray("1.2.3.4\t4661\n5.6.7.8\t4242\n"));
+
+    StandIn("result no-client 0 0 ");
+    const test::CliOutcome none = Hublanectl(emule);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, QString());
+    EXPECT_EQ(none.err, QStringLiteral("hublanectl: eMule : aucun eMule en marche, rien n'a été envoyé\n"));
+
+    EXPECT_EQ(Hublanectl({QStringLiteral("handoff"), QStringLiteral("--client"),
+                          QStringLiteral("edonkey3000"), QStringLiteral("--server-met"), path})
+                  .status,
+              64);
+}
+
 }  // namespace
 }  // namespace hublane::cli

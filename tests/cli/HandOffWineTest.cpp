@@ -13,6 +13,7 @@
 
 #include "clients/ServerMetCodec.h"
 #include "clients/WineHandOffRunner.h"
+#include "clients/EmuleSystemRunner.h"
 #include "lab/Lab.h"
 #include "serverlist/ListFiles.h"
 #include "support/CliRun.h"
@@ -41,7 +42,8 @@ class WinePrefixEnvironment : public ::testing::Environment {
             skipReason = "no wine on this machine (HUBLANE_WITH_WINE=1 scripts/install-deps)";
             return;
         }
-        for (const char* program : {"win64/hublane-handoff.exe", "win64/hublane-fakedonkey.exe"}) {
+        for (const char* program :
+             {"win64/hublane-handoff.exe", "win64/hublane-fakedonkey.exe", "win64/hublane-fakeemule.exe"}) {
             if (!QFile::exists(WinDir() + QLatin1Char('/') + QLatin1String(program))) {
                 skipReason = std::string("no ") + program + " (mingw-w64 missing when this was built)";
                 return;
@@ -77,14 +79,15 @@ WinePrefixEnvironment* g_wine = nullptr;
 // A fake client under Wine in the test prefix; its windows exist once it is constructed.
 class FakeClient {
   public:
-    FakeClient(const QTemporaryDir& dir, const QString& name, const QStringList& options) {
+    FakeClient(const QTemporaryDir& dir, const QString& name, const QStringList& options,
+               const QString& program = QStringLiteral("hublane-fakedonkey.exe")) {
         m_log = dir.filePath(name + QStringLiteral(".log"));
         const QString readyFile = dir.filePath(name + QStringLiteral(".ready"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("WINEPREFIX"), g_wine->prefix);
         env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
         m_process.setProcessEnvironment(env);
-        m_process.start(g_wine->wine, QStringList{WinDir() + QStringLiteral("/win64/hublane-fakedonkey.exe"),
+        m_process.start(g_wine->wine, QStringList{WinDir() + QStringLiteral("/win64/") + program,
                                                   QStringLiteral("--log"), QStringLiteral("Z:") + m_log,
                                                   QStringLiteral("--ready"), QStringLiteral("Z:") + readyFile}
                                           << options);
@@ -282,6 +285,63 @@ TEST_F(HandOffWine, ClientThatStopsAnsweringEndsTheHandOffWithinTheLimit) {
     EXPECT_LT(clock.elapsed(), 15000);
     client.Stop();
     EXPECT_EQ(client.Log().size(), 5);
+}
+
+// eMule under Wine: the helper in its eMule mode finds the fake eMule beside a fake eDonkey2000
+// and sends it one link a server, as eMule's own second copy would.
+const QStringList kEmuleLog = {QStringLiteral("ask"),
+                               QStringLiteral("copydata 12000 60 terminated ed2k://|server|1.2.3.4|4661|/"),
+                               QStringLiteral("copydata 12000 60 terminated ed2k://|server|5.6.7.8|4242|/")};
+
+TEST_F(HandOffWine, EmuleRunnerSendsOneLinkAServer) {
+    FakeClient donkey(m_dir, QStringLiteral("donkey"), {});
+    FakeClient emule(m_dir, QStringLiteral("emule"), {}, QStringLiteral("hublane-fakeemule.exe"));
+    ASSERT_TRUE(donkey.ready && emule.ready);
+    WineHandOffConfig config = Config();
+    config.helperArguments = {QString::fromLatin1(clients::kEmuleHelperOption)};
+    PlainGauge gauge;
+    const HandOffResult result = WineHandOffRunner(config).Run(kRows, gauge);
+    EXPECT_EQ(result, (HandOffResult{Outcome::Delivered, 1, 2, {}}));
+    EXPECT_EQ(gauge.Max(), 2);
+    EXPECT_EQ(gauge.Position(), 2);
+    donkey.Stop();
+    emule.Stop();
+    EXPECT_EQ(emule.Log(), kEmuleLog);
+    EXPECT_TRUE(donkey.Log().isEmpty());
+}
+
+TEST_F(HandOffWine, HublanectlHandsTheListToEmuleOrSaysNoneRuns) {
+    ServerTable table;
+    table.AddServerRow("1.2.3.4", "4661");
+    table.AddServerRow("5.6.7.8", "4242");
+    PlainGauge gauge;
+    const QString met = m_dir.filePath(QStringLiteral("server.met"));
+    ASSERT_TRUE(WriteServerMet(met, table, gauge, {}, clients::kServerMetCodec).Written());
+    test::EnvironmentGuard env;
+    env.Set("HOME", m_dir.filePath(QStringLiteral("home")));
+    env.Set("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")));
+    env.Set("WINEPREFIX", g_wine->prefix);
+    env.Set("HUBLANE_HELPER_DIR", WinDir());
+    const QStringList args = {QStringLiteral("handoff"), QStringLiteral("--client"), QStringLiteral("emule"),
+                              QStringLiteral("--server-met"), met};
+    {
+        FakeClient donkey(m_dir, QStringLiteral("donkey"), {});
+        ASSERT_TRUE(donkey.ready);
+        const test::CliOutcome none = test::Hublanectl(args);
+        EXPECT_EQ(none.status, 1);
+        EXPECT_EQ(none.out, QString());
+        EXPECT_TRUE(none.err.contains(QStringLiteral("eMule : aucun eMule en marche")))
+            << none.err.toStdString();
+        donkey.Stop();
+        EXPECT_TRUE(donkey.Log().isEmpty());
+    }
+    FakeClient emule(m_dir, QStringLiteral("emule"), {}, QStringLiteral("hublane-fakeemule.exe"));
+    ASSERT_TRUE(emule.ready);
+    const test::CliOutcome sent = test::Hublanectl(args);
+    EXPECT_EQ(sent.status, 0) << sent.err.toStdString();
+    EXPECT_EQ(sent.out, QStringLiteral("eMule : 2 serveurs envoyés\n"));
+    emule.Stop();
+    EXPECT_EQ(emule.Log(), kEmuleLog);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A window system of fake windows for the hand-off tests: a tree of windows with titles and
-// classes, and one event log of every message sent and every gauge move (no Qt).
+// classes, registered messages some windows answer, and one event log of every message sent and
+// every gauge move (no Qt).
 #pragma once
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "text/Utf16.h"
 #include "platform/WindowSystem.h"
 #include "serverlist/WorkGauge.h"
 
@@ -25,6 +27,11 @@ class FakeWindowSystem final : public platform::WindowSystem {
         bool inDesktopChildren = true;
         bool inTopLevel = true;
         bool inDesktop = true;
+        // A registered message of this name is answered with its own number, any other with
+        // otherAnswer; askStatus is how the window takes a registered message.
+        std::string answers;
+        std::uintptr_t otherAnswer = 0;
+        platform::SendStatus askStatus = platform::SendStatus::Done;
     };
 
     /// A top-level window; the handle is its number, from 1.
@@ -84,6 +91,64 @@ class FakeWindowSystem final : public platform::WindowSystem {
             "keydown " + std::to_string(window) + " " + std::to_string(wParam) + " " + std::to_string(lParam),
             timeoutMs);
     }
+
+    std::uint32_t RegisterMessage(const std::string& name) override {
+        events.push_back("register " + name);
+        if (registerFails) {
+            return 0;
+        }
+        const auto found = std::find(registered.begin(), registered.end(), name);
+        if (found == registered.end()) {
+            registered.push_back(name);
+            return kFirstRegistered + static_cast<std::uint32_t>(registered.size() - 1);
+        }
+        return kFirstRegistered + static_cast<std::uint32_t>(found - registered.begin());
+    }
+    platform::SendStatus SendRegistered(Handle window, std::uint32_t message, std::uintptr_t& answer,
+                                        int timeoutMs) override {
+        answer = 0;
+        const Window& w = At(window);
+        const std::string event = "ask " + std::to_string(window) + " " + std::to_string(message);
+        if (w.askStatus != platform::SendStatus::Done) {
+            ++messages;
+            timeouts.push_back(timeoutMs);
+            events.push_back("failed " + event);
+            return w.askStatus;
+        }
+        const platform::SendStatus status = Message(event, timeoutMs);
+        if (status == platform::SendStatus::Done) {
+            const bool named = message >= kFirstRegistered &&
+                               message - kFirstRegistered < registered.size() &&
+                               registered[message - kFirstRegistered] == w.answers;
+            answer = named ? message : w.otherAnswer;
+        }
+        return status;
+    }
+    /// Logs "copydata WINDOW TAG TEXT" when bytes are UTF-16 ending in one zero unit, else
+    /// "copydata WINDOW TAG malformed N"; the bytes themselves are kept in copies.
+    platform::SendStatus SendCopyData(Handle window, std::uintptr_t tag,
+                                      const std::vector<std::uint8_t>& bytes, int timeoutMs) override {
+        copies.push_back(bytes);
+        std::u16string units;
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+        }
+        const bool wellFormed = bytes.size() % 2 == 0 && !units.empty() && units.back() == u'\0' &&
+                                units.find(u'\0') == units.size() - 1;
+        std::string text = "malformed " + std::to_string(bytes.size());
+        if (wellFormed) {
+            units.pop_back();
+            text = text::Utf16ToUtf8(units);
+        }
+        return Message("copydata " + std::to_string(window) + " " + std::to_string(tag) + " " + text,
+                       timeoutMs);
+    }
+
+    /// Registered messages get numbers from here on, as on Windows.
+    static constexpr std::uint32_t kFirstRegistered = 0xC000;
+    std::vector<std::string> registered;
+    bool registerFails = false;
+    std::vector<std::vector<std::uint8_t>> copies;
 
     /// Every enumeration started, message sent and gauge move, in order.
     std::vector<std::string> events;

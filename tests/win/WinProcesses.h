@@ -79,10 +79,11 @@ inline std::vector<std::string> ReadLines(const std::string& path) {
 /// One fake client: started with its options, ready once its windows exist, ended by the test.
 class FakeClient {
   public:
-    FakeClient(const TempFolder& folder, const std::string& name, std::vector<std::string> options)
+    /// program: the fake client's program (the fake eDonkey2000 unless told).
+    FakeClient(const TempFolder& folder, const std::string& name, std::vector<std::string> options,
+               const std::string& program = HUBLANE_FAKE_DONKEY)
         : m_log(folder.File(name + ".log")), m_ready(folder.File(name + ".ready")) {
-        std::vector<std::string> args = {WindowsPath(HUBLANE_FAKE_DONKEY), "--log", m_log, "--ready",
-                                         m_ready};
+        std::vector<std::string> args = {WindowsPath(program), "--log", m_log, "--ready", m_ready};
         args.insert(args.end(), options.begin(), options.end());
         std::string line = Quoted(args);
         STARTUPINFOA startup{};

@@ -1,0 +1,12 @@
+// Engine layer: the hand-off to eMule on Linux: eMule runs under Wine, so the Windows helper,
+// in its eMule mode, sends the links from inside eMule's prefix.
+#include "clients/EmuleSystemRunner.h"
+
+namespace hublane::clients {
+
+std::unique_ptr<clients::HandOffRunner> CreateSystemEmuleRunner(clients::HandOffSetup setup) {
+    setup.helperArguments = QStringList{QString::fromLatin1(kEmuleHelperOption)};
+    return clients::CreateSystemHandOffRunner(std::move(setup));
+}
+
+}  // namespace hublane::clients
