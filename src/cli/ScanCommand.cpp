@@ -79,7 +79,7 @@ int RunScan(const QStringList& args, Io& io) {
         app::EngineDeps{settings, prompts, *classes, CliLanguage(), clock, gauge, caption, owner}, options);
     serverlist::TFLServeur& window = engine.ServerList();
     serverlist::CycleState& state = engine.State();
-    const bool read = window.ReadServerMet();
+    const bool read = window.BtnLServerMetClick();
     for (const QString& error : state.errorLog) {
         io.err << QString(error).replace(QStringLiteral("server.met : "), path + QStringLiteral(" : "))
                << '\n';
@@ -100,7 +100,7 @@ int RunScan(const QStringList& args, Io& io) {
     PrintServerRows(state.Servers(), io.out);
     if (line.IsSet(QStringLiteral("write"))) {
         // The same rule as the cycle's write step: a list without a row never replaces a file.
-        const serverlist::WriteResult result = window.WriteServerMet();
+        const serverlist::WriteResult result = window.BtnEServerMetClick();
         if (result.status == serverlist::WriteResult::Status::NothingToWrite) {
             return Fail(io, QStringLiteral("no server is left to write; %1 stays as it was").arg(path));
         }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include "text/LittleEndian.h"
 #include "text/Utf16.h"
 
 namespace hublane::language {
@@ -38,22 +39,8 @@ class Image {
   public:
     explicit Image(std::string_view bytes) : m_bytes(bytes) {}
 
-    bool ReadU16(std::uint64_t offset, std::uint16_t& v) const {
-        if (offset > m_bytes.size() || m_bytes.size() - offset < 2) {
-            return false;
-        }
-        v = static_cast<std::uint16_t>(Byte(offset) | (Byte(offset + 1) << 8));
-        return true;
-    }
-    bool ReadU32(std::uint64_t offset, std::uint32_t& v) const {
-        if (offset > m_bytes.size() || m_bytes.size() - offset < 4) {
-            return false;
-        }
-        v = static_cast<std::uint32_t>(Byte(offset)) | (static_cast<std::uint32_t>(Byte(offset + 1)) << 8) |
-            (static_cast<std::uint32_t>(Byte(offset + 2)) << 16) |
-            (static_cast<std::uint32_t>(Byte(offset + 3)) << 24);
-        return true;
-    }
+    bool ReadU16(std::uint64_t offset, std::uint16_t& v) const { return text::U16At(m_bytes, offset, v); }
+    bool ReadU32(std::uint64_t offset, std::uint32_t& v) const { return text::U32At(m_bytes, offset, v); }
 
     /// File offset of the bytes [rva, rva + length), when they all lie in the file-backed part of
     /// one section and inside the buffer.
@@ -74,8 +61,6 @@ class Image {
     std::size_t Size() const { return m_bytes.size(); }
 
   private:
-    std::uint32_t Byte(std::uint64_t offset) const { return static_cast<std::uint8_t>(m_bytes[offset]); }
-
     std::string_view m_bytes;
     std::vector<Section> m_sections;
 };

@@ -30,7 +30,8 @@ constexpr std::array<std::string_view, 9> kFrenchHomes = {".fr", ".be", ".ca", "
                                                           ".lu", ".mc", ".mq", ".re"};
 
 bool IsPeerKind(ProbeKind kind) {
-    return kind == ProbeKind::PingHBL || kind == ProbeKind::NewHBL || kind == ProbeKind::NewHBL2;
+    return kind == ProbeKind::PingHBL || kind == ProbeKind::AskCopiesForServers ||
+           kind == ProbeKind::AskCopiesForCopies;
 }
 
 ProbeMode ModeOf(ProbeKind kind) {
@@ -41,9 +42,9 @@ ProbeMode ModeOf(ProbeKind kind) {
             return ProbeMode::ModeDescription;
         case ProbeKind::PingHBL:
             return ProbeMode::ModePeerPing;
-        case ProbeKind::NewHBL:
+        case ProbeKind::AskCopiesForServers:
             return ProbeMode::ModePeerServers;
-        case ProbeKind::NewHBL2:
+        case ProbeKind::AskCopiesForCopies:
             return ProbeMode::ModePeerPeers;
         case ProbeKind::RechFr:
         case ProbeKind::None:
@@ -57,8 +58,8 @@ ProbeMode ModeOf(ProbeKind kind) {
 // too: in the cycle it follows the peer ping, whose removal leaves no row without the flag, so
 // asking only those would ask no one.
 bool Probes(ProbeKind kind, bool answered) {
-    const bool listRequest =
-        kind == ProbeKind::RechNew || kind == ProbeKind::NewHBL || kind == ProbeKind::NewHBL2;
+    const bool listRequest = kind == ProbeKind::RechNew || kind == ProbeKind::AskCopiesForServers ||
+                             kind == ProbeKind::AskCopiesForCopies;
     return listRequest ? answered : !answered;
 }
 
@@ -115,11 +116,11 @@ void Campaigns::RunCampaign() {
         case ProbeKind::PingHBL:
             RemoveUnansweredPeers(RunListCampaign(ProbeKind::PingHBL));
             break;
-        case ProbeKind::NewHBL:
-            RunListCampaign(ProbeKind::NewHBL);
+        case ProbeKind::AskCopiesForServers:
+            RunListCampaign(ProbeKind::AskCopiesForServers);
             break;
-        case ProbeKind::NewHBL2:
-            RunListCampaign(ProbeKind::NewHBL2);
+        case ProbeKind::AskCopiesForCopies:
+            RunListCampaign(ProbeKind::AskCopiesForCopies);
             break;
         case ProbeKind::RechFr:
             RunFrenchCampaign();

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "serverlist/AddressText.h"
+#include "text/LittleEndian.h"
 
 namespace hublane::probe {
 namespace {
@@ -16,13 +17,11 @@ std::uint8_t ByteAt(std::string_view bytes, std::size_t offset) {
     return static_cast<std::uint8_t>(bytes[offset]);
 }
 
+// Callers check the length first; past the end reads as 0.
 std::uint16_t Le16At(std::string_view bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(ByteAt(bytes, offset) | (ByteAt(bytes, offset + 1) << 8));
-}
-
-void AppendLe16(std::string& out, std::uint16_t value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8));
+    std::uint16_t value = 0;
+    text::U16At(bytes, offset, value);
+    return value;
 }
 
 // count bytes from offset, clipped to the datagram, then to the first zero byte and the text limit.
@@ -176,7 +175,7 @@ bool AppendListEntry(std::string& out, const serverlist::SERVEUR& entry) {
     for (const unsigned o : octets) {
         out.push_back(static_cast<char>(o));
     }
-    AppendLe16(out, static_cast<std::uint16_t>(*port));
+    text::AppendU16(out, static_cast<std::uint16_t>(*port));
     return true;
 }
 
@@ -202,9 +201,9 @@ std::string BuildDescriptionAnswer(std::string_view name, std::string_view descr
     out.reserve(6 + name.size() + description.size());
     out.push_back(static_cast<char>(byte0));
     out.push_back(static_cast<char>(code));
-    AppendLe16(out, static_cast<std::uint16_t>(name.size()));
+    text::AppendU16(out, static_cast<std::uint16_t>(name.size()));
     out += name;
-    AppendLe16(out, static_cast<std::uint16_t>(description.size()));
+    text::AppendU16(out, static_cast<std::uint16_t>(description.size()));
     out += description;
     return out;
 }

@@ -8,8 +8,8 @@
 namespace hublane::serverlist {
 
 /// The six campaign modes, one per radio button of the server list window; None when no button
-/// is checked.
-enum class ProbeKind { None, RechNew, RechFr, RechDesc, PingHBL, NewHBL, NewHBL2 };
+/// is checked. AskCopiesForServers is rbNewHBL, AskCopiesForCopies rbNewHBL2.
+enum class ProbeKind { None, RechNew, RechFr, RechDesc, PingHBL, AskCopiesForServers, AskCopiesForCopies };
 
 /// A spin edit: setting a value clamps it into the range; reading takes the integer of its text,
 /// or the minimum when the text is not an integer, without clamping.

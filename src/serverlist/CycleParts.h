@@ -5,10 +5,23 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <string>
 
 #include "serverlist/CycleState.h"
+#include "serverlist/ServerListCodec.h"
+
+namespace hublane::language {
+class LanguageTable;
+}
+namespace hublane::platform {
+class SettingsStore;
+class UserPrompts;
+}  // namespace hublane::platform
 
 namespace hublane::serverlist {
+
+class AddressFilter;
 
 /// Runs the probe campaign of the checked mode over the cycle state.
 class CampaignRunner {
@@ -74,6 +87,33 @@ class NoWebDirectory final : public WebDirectoryPart {
 class NoHandOff final : public HandOffPart {
   public:
     void SendToDonkey() override {}
+};
+
+/// The parts the cycle calls, each a reference (a null object where a part is absent).
+struct CycleParts {
+    CampaignRunner& campaigns;
+    PeerServerPart& peerServer;
+    WebDirectoryPart& web;
+    HandOffPart& handOff;
+};
+
+/// What the cycle reads, asks and writes through besides its state.
+struct CycleServices {
+    platform::SettingsStore& settings;
+    const language::LanguageTable& language;
+    platform::UserPrompts& prompts;
+    /// The path of the client's server.met for one file operation; the argument tells whether
+    /// the reader (true) or the writer (false) asks, which decides the busy window.
+    std::function<QString(bool forReading)> serverMetPath;
+    /// The dialect of the client's server.met.
+    const ServerListCodec& serverListCodec;
+    /// The path of the peer list file ("serverHBL.met" in the current folder).
+    QString peerListPath = QStringLiteral("serverHBL.met");
+    /// The copy's own address when it has one (its peer list never keeps it); empty otherwise.
+    std::string ownAddress = {};
+    /// The IP filter in force (none: nothing blocked), and what reloads it at a cycle's start.
+    const AddressFilter* filter = nullptr;
+    std::function<void()> refreshFilter = {};
 };
 
 }  // namespace hublane::serverlist

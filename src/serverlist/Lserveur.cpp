@@ -25,13 +25,6 @@ constexpr int kCloseDelayMs = 1000;
 // When a step of the cycle runs: always, or on the row counts at the moment it is reached.
 enum class When { Always, AtMost5Servers, AtMost5Peers, Below50Peers, Below50Servers, NoServer };
 
-struct CycleStep {
-    const char* caption;  // nullptr: the step writes no caption
-    When when;
-    int block;  // steps sharing a non-zero block test their condition once, before the first
-    void (*action)(TFLServeur&);
-};
-
 bool Holds(When when, const CycleState& s) {
     switch (when) {
         case When::Always:
@@ -50,7 +43,16 @@ bool Holds(When when, const CycleState& s) {
     return false;
 }
 
-const std::vector<CycleStep>& CycleSteps() {
+}  // namespace
+
+struct TFLServeur::CycleStep {
+    const char* caption;  // nullptr: the step writes no caption
+    When when;
+    int block;  // steps sharing a non-zero block test their condition once, before the first
+    void (*action)(TFLServeur&);
+};
+
+const std::vector<TFLServeur::CycleStep>& TFLServeur::CycleSteps() {
     static const std::vector<CycleStep> steps = {
         {"Lecture du Server.met", When::Always, 0, [](TFLServeur& w) { w.ReadServerMet(); }},
         {"Lecture du ServerHBL.met", When::Always, 0, [](TFLServeur& w) { w.ReadPeerList(); }},
@@ -65,11 +67,11 @@ const std::vector<CycleStep>& CycleSteps() {
         {"Ping des Hublane", When::Always, 0,
          [](TFLServeur& w) { w.CampaignStep(ProbeKind::PingHBL, true); }},
         {"Recherche de nouveaux Hublane", When::Below50Peers, 1,
-         [](TFLServeur& w) { w.CampaignStep(ProbeKind::NewHBL2, false); }},
+         [](TFLServeur& w) { w.CampaignStep(ProbeKind::AskCopiesForCopies, false); }},
         {"Ping des nouveaux Hublane", When::Below50Peers, 1,
          [](TFLServeur& w) { w.CampaignStep(ProbeKind::PingHBL, true); }},
         {"Recherche de nouveaux serveurs par Hublane", When::Below50Servers, 2,
-         [](TFLServeur& w) { w.CampaignStep(ProbeKind::NewHBL, false); }},
+         [](TFLServeur& w) { w.CampaignStep(ProbeKind::AskCopiesForServers, false); }},
         {"Ping les nouveaux serveurs", When::Below50Servers, 2,
          [](TFLServeur& w) { w.CampaignStep(ProbeKind::RechDesc, false); }},
         {"Recherche de nouveaux serveurs", When::Below50Servers, 3,
@@ -85,8 +87,6 @@ const std::vector<CycleStep>& CycleSteps() {
     };
     return steps;
 }
-
-}  // namespace
 
 TFLServeur::TFLServeur(CycleState& state, UiWaits& waits, CycleParts parts, CycleServices services,
                        QObject* parent)
@@ -310,13 +310,8 @@ void TFLServeur::CleanUp() {
 }
 
 void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
-    m_parts.campaigns.SetWorkerLimit(m_state.Controls().nbThreads.Value());
     m_state.Controls().checked = kind;
-    m_state.probedCounter = 0;
-    m_state.Gauge().SetPosition(0);
-    CleanUp();
-    m_parts.campaigns.RunCampaign();
-    CleanUp();
+    BtnLancerClick();
     if (resetAfter) {
         m_state.probedCounter = 0;
         m_state.Gauge().SetPosition(0);

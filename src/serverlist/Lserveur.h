@@ -6,53 +6,17 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <functional>
-#include <string>
+#include <vector>
 
 #include "serverlist/AddressFilter.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleReport.h"
 #include "serverlist/CycleState.h"
-#include "serverlist/ServerListCodec.h"
-
-namespace hublane::language {
-class LanguageTable;
-}
-namespace hublane::platform {
-class SettingsStore;
-class UserPrompts;
-}  // namespace hublane::platform
+#include "serverlist/ListFiles.h"
 
 namespace hublane::serverlist {
 
 class UiWaits;
-
-/// The parts the cycle calls, each a reference (a null object where a part is absent).
-struct CycleParts {
-    CampaignRunner& campaigns;
-    PeerServerPart& peerServer;
-    WebDirectoryPart& web;
-    HandOffPart& handOff;
-};
-
-/// What the cycle reads, asks and writes through besides its state.
-struct CycleServices {
-    platform::SettingsStore& settings;
-    const language::LanguageTable& language;
-    platform::UserPrompts& prompts;
-    /// The path of the client's server.met for one file operation; the argument tells whether
-    /// the reader (true) or the writer (false) asks, which decides the busy window.
-    std::function<QString(bool forReading)> serverMetPath;
-    /// The dialect of the client's server.met.
-    const ServerListCodec& serverListCodec;
-    /// The path of the peer list file ("serverHBL.met" in the current folder).
-    QString peerListPath = QStringLiteral("serverHBL.met");
-    /// The copy's own address when it has one (its peer list never keeps it); empty otherwise.
-    std::string ownAddress = {};
-    /// The IP filter in force (none: nothing blocked), and what reloads it at a cycle's start.
-    const AddressFilter* filter = nullptr;
-    std::function<void()> refreshFilter = {};
-};
 
 /// The server list window. It is never seen: its state is the cycle state, and Show() runs the
 /// whole update cycle before it returns. Closing only hides it.
@@ -61,8 +25,6 @@ class TFLServeur : public QObject {
   public:
     TFLServeur(CycleState& state, UiWaits& waits, CycleParts parts, CycleServices services,
                QObject* parent = nullptr);
-    TFLServeur(const TFLServeur&) = delete;
-    TFLServeur& operator=(const TFLServeur&) = delete;
 
     // --- the window's show and close ---
     /// Runs the update cycle and returns when it is over; does nothing while already shown.
@@ -76,37 +38,22 @@ class TFLServeur : public QObject {
     CycleState& State() { return m_state; }
     /// What the last (or the running) cycle did.
     const CycleReport& Report() const { return m_report; }
-    CycleReport& Report() { return m_report; }
 
     // --- the window's buttons ---
-    void BtnLServerMetClick() { ReadServerMet(); }               // "Lire server.met"
-    void BtnEServerMetClick() { WriteServerMet(); }              // "Ecrire Server.met"
-    void BtnStartSrvClick() { StartPeerServer(); }               // "Relancer serveur Hublane"
-    void FlatButton1Click() { WebFetchServers(); }               // "Récupère à partir d'une URL"
-    void FlatButton2Click() { m_parts.web.SendServersToWeb(); }  // "Transmettre Serveur Web"
-    void FlatButton3Click();                                     // "Demander des Serveurs à un autre HBL"
-    void BtnLancerClick();                                       // "Lancer"
-    void FlatButton4Click() { m_parts.handOff.SendToDonkey(); }  // "Envoyer à eDonkey"
+    bool BtnLServerMetClick() { return ReadServerMet(); }          // "Lire server.met"
+    WriteResult BtnEServerMetClick() { return WriteServerMet(); }  // "Ecrire Server.met"
+    void BtnStartSrvClick() { StartPeerServer(); }                 // "Relancer serveur Hublane"
+    void FlatButton1Click() { WebFetchServers(); }                 // "Récupère à partir d'une URL"
+    void FlatButton2Click() { m_parts.web.SendServersToWeb(); }    // "Transmettre Serveur Web"
+    void FlatButton3Click();                                       // "Demander des Serveurs à un autre HBL"
+    void BtnLancerClick();                                         // "Lancer"
+    void FlatButton4Click() { m_parts.handOff.SendToDonkey(); }    // "Envoyer à eDonkey"
 
-    // --- the step actions ---
-    /// Read into the tables; a file that is not read whole is kept as "<name>.bak" before the
-    /// next write replaces it. An empty list never replaces a file.
-    bool ReadServerMet();
-    WriteResult WriteServerMet();
-    bool ReadPeerList();
-    WriteResult WritePeerList();
-    void StartPeerServer() { m_parts.peerServer.StartPeerServer(); }
+    // --- the two steps a caller may run on their own ---
     /// The cycle's last step: the hand-off, whose status line the cycle's summary repeats.
     void HandOffStep();
-    /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
-    void WebFetchServers();
     /// The web fetch of peers: the peer list emptied, fetch started, bounded wait.
     void WebFetchPeers();
-    /// The table clean-up; writes the server counter.
-    void CleanUp();
-    /// One campaign step of the cycle (after its caption): worker limit, mode, counters, clean-up,
-    /// campaign, clean-up; resetAfter zeroes the counters once more.
-    void CampaignStep(ProbeKind kind, bool resetAfter);
 
   signals:
     /// FormClose: the main window shows itself again.
@@ -117,6 +64,26 @@ class TFLServeur : public QObject {
     void CycleEnded(const QString& summary);
 
   private:
+    struct CycleStep;
+    /// The update cycle, step by step, in the order it runs.
+    static const std::vector<CycleStep>& CycleSteps();
+
+    // --- the step actions ---
+    /// Read into the tables; a file that is not read whole is kept as "<name>.bak" before the
+    /// next write replaces it. An empty list never replaces a file.
+    bool ReadServerMet();
+    WriteResult WriteServerMet();
+    bool ReadPeerList();
+    WriteResult WritePeerList();
+    void StartPeerServer() { m_parts.peerServer.StartPeerServer(); }
+    /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
+    void WebFetchServers();
+    /// The table clean-up; writes the server counter.
+    void CleanUp();
+    /// One campaign step of the cycle (after its caption): the mode, then the campaign as
+    /// "Lancer" runs it; resetAfter zeroes the counters once more.
+    void CampaignStep(ProbeKind kind, bool resetAfter);
+
     void FormShow();
     void FormClose();
     void Timer2Timer();

@@ -1,4 +1,5 @@
-// Bounds-checked little-endian reading from a byte buffer, and appending to one.
+// Bounds-checked little-endian reading from a byte buffer, and appending to one: the one reader
+// of numbers in outside bytes (list files, datagrams, PE images).
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,29 @@
 #include <string_view>
 
 namespace hublane::text {
+
+/// Reads the little-endian number at offset; false, with out untouched, unless it lies wholly
+/// inside bytes (any offset is safe, however large).
+template <typename T>
+bool NumberAt(std::string_view bytes, std::uint64_t offset, T& out) {
+    if (offset > bytes.size() || bytes.size() - offset < sizeof(T)) {
+        return false;
+    }
+    T value = 0;
+    for (std::size_t i = sizeof(T); i-- > 0;) {
+        value = static_cast<T>((value << 8) | static_cast<std::uint8_t>(bytes[offset + i]));
+    }
+    out = value;
+    return true;
+}
+
+inline bool U16At(std::string_view bytes, std::uint64_t offset, std::uint16_t& out) {
+    return NumberAt(bytes, offset, out);
+}
+
+inline bool U32At(std::string_view bytes, std::uint64_t offset, std::uint32_t& out) {
+    return NumberAt(bytes, offset, out);
+}
 
 /// Reads forward through a buffer; a read that would pass the end takes nothing and fails.
 class ByteReader {
@@ -29,15 +53,7 @@ class ByteReader {
     template <typename T>
     bool Number(T& out) {
         std::string_view raw;
-        if (!Take(sizeof(T), raw)) {
-            return false;
-        }
-        T value = 0;
-        for (std::size_t i = sizeof(T); i-- > 0;) {
-            value = static_cast<T>((value << 8) | static_cast<std::uint8_t>(raw[i]));
-        }
-        out = value;
-        return true;
+        return Take(sizeof(T), raw) && NumberAt(raw, 0, out);
     }
 
     std::string_view m_bytes;

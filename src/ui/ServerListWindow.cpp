@@ -66,8 +66,8 @@ constexpr Mode kModes[] = {
     {"rbRechFr", "Verification serveurs français", ProbeKind::RechFr},
     {"rbRechDesc", "Ping des serveurs", ProbeKind::RechDesc},
     {"rbPingHBL", "Ping des Hublane", ProbeKind::PingHBL},
-    {"rbNewHBL", "Recherche de nouveaux serveurs par HBL", ProbeKind::NewHBL},
-    {"rbNewHBL2", "Recherche de nouveaux serveurs", ProbeKind::NewHBL2},
+    {"rbNewHBL", "Recherche de nouveaux serveurs par HBL", ProbeKind::AskCopiesForServers},
+    {"rbNewHBL2", "Recherche de nouveaux serveurs", ProbeKind::AskCopiesForCopies},
 };
 
 }  // namespace

@@ -236,7 +236,9 @@ TEST_F(CampaignsTest, PeerListRequestsGoToCopiesThatAnsweredAndPingsToTheOthers)
         ProbeKind kind;
         int toAnswered;
         int toSilent;
-    } cases[] = {{ProbeKind::NewHBL, 1, 0}, {ProbeKind::NewHBL2, 1, 0}, {ProbeKind::PingHBL, 0, 1}};
+    } cases[] = {{ProbeKind::AskCopiesForServers, 1, 0},
+                 {ProbeKind::AskCopiesForCopies, 1, 0},
+                 {ProbeKind::PingHBL, 0, 1}};
     int asked40 = 0;
     int asked41 = 0;
     for (const auto& c : cases) {

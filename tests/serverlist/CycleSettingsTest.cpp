@@ -130,7 +130,7 @@ TEST(CycleSettingsTest, WriteStoresTheControlsAndKeepsInterForOtherModes) {
     } cases[] = {{ProbeKind::RechNew, 0},
                  {ProbeKind::RechFr, 1},
                  {ProbeKind::RechDesc, 2},
-                 {ProbeKind::NewHBL, 7},
+                 {ProbeKind::AskCopiesForServers, 7},
                  {ProbeKind::None, 7}};
     for (const auto& c : cases) {
         MemorySettingsStore store;

@@ -67,8 +67,8 @@ TEST_F(CycleTest, EmptyListsRunEveryStepInOrderAndLogBothReadErrors) {
                        "introuvable ; server.met non écrit (liste vide) ; serverHBL.met introuvable ; "
                        "serverHBL.met non écrit (liste vide)"));
     EXPECT_EQ(runner->kinds,
-              (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL2,
-                                      ProbeKind::PingHBL, ProbeKind::NewHBL, ProbeKind::RechDesc,
+              (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::AskCopiesForCopies,
+                                      ProbeKind::PingHBL, ProbeKind::AskCopiesForServers, ProbeKind::RechDesc,
                                       ProbeKind::RechNew, ProbeKind::RechDesc}));
     EXPECT_EQ(web.serverFetches, 2);
     EXPECT_EQ(web.peerFetches, 1);
@@ -138,13 +138,13 @@ TEST_F(CycleTest, BlocksTestTheirConditionOnceBeforeTheirFirstStep) {
     // The first step of the server block adds rows: its second step still runs, and the
     // next block, counted anew, does not.
     runner->onRun = [this](ProbeKind kind) {
-        if (kind == ProbeKind::NewHBL) {
+        if (kind == ProbeKind::AskCopiesForServers) {
             state.Servers().AddServerRow("82.0.0.1", "4661");
         }
     };
     window->Show();
     EXPECT_EQ(runner->kinds, (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL,
-                                                     ProbeKind::NewHBL, ProbeKind::RechDesc}));
+                                                     ProbeKind::AskCopiesForServers, ProbeKind::RechDesc}));
     EXPECT_FALSE(status.captions.contains(QStringLiteral("Recherche de nouveaux Hublane")));
     EXPECT_FALSE(status.captions.contains(QStringLiteral("Recherche de nouveaux serveurs")));
     EXPECT_EQ(state.serverCounter, 50);
@@ -155,7 +155,7 @@ TEST_F(CycleTest, FortyNineServersRunBothServerBlocksWhileStillBelowFifty) {
     peerServer.peers = 50;
     window->Show();
     EXPECT_EQ(runner->kinds,
-              (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::NewHBL,
+              (std::vector<ProbeKind>{ProbeKind::RechDesc, ProbeKind::PingHBL, ProbeKind::AskCopiesForServers,
                                       ProbeKind::RechDesc, ProbeKind::RechNew, ProbeKind::RechDesc}));
 }
 
