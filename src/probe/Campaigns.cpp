@@ -5,8 +5,10 @@
 #include <QDeadlineTimer>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
 
+#include "platform/Clock.h"
 #include "probe/ScanFiles.h"
 #include "probe/WorkerLink.h"
 #include "serverlist/CycleState.h"
@@ -50,6 +52,20 @@ ProbeMode ModeOf(ProbeKind kind) {
             break;
     }
     return ProbeMode::ModeNone;
+}
+
+// What a peer campaign asks of each copy, so that the peer server takes the answer.
+std::optional<serverlist::PeerAsk> AskOf(ProbeKind kind) {
+    switch (kind) {
+        case ProbeKind::PingHBL:
+            return serverlist::PeerAsk::Ping;
+        case ProbeKind::NewHBL:
+            return serverlist::PeerAsk::Servers;
+        case ProbeKind::NewHBL2:
+            return serverlist::PeerAsk::Peers;
+        default:
+            return std::nullopt;
+    }
 }
 
 // Whether the kind probes a row with this answered flag: the list requests go to rows that
@@ -152,6 +168,9 @@ bool Campaigns::StartWorker(ProbeKind kind, const QString& host, const QString& 
     worker->Port = port;
     worker->TimeoutMs = m_state.Controls().timeout.Value() * 1000;
     worker->Mode = ModeOf(kind);
+    if (const auto ask = AskOf(kind)) {
+        m_state.peerAsks.Note(host.toStdString(), *ask, m_waits.Clock().NowMs());
+    }
     slot.state = SlotState::Busy;
     worker->Resume();
     return true;
