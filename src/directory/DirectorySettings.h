@@ -84,9 +84,13 @@ struct DirectorySettings {
     std::size_t maxStoredPerNetwork = 2000;
     std::size_t maxStoredCopies = 20000;
     std::size_t maxCopiesPerNetwork = 2000;
-    /// Open connections at once; idle connections are closed after connectionIdleMs.
-    int maxConnections = 256;
+    /// Open connections at once (when full, the one that has sent least of its request head makes
+    /// room) and per client (an IPv4 address, an IPv6 /64); idle connections are closed after
+    /// connectionIdleMs, and a request head must be whole within requestHeadMs of its first byte.
+    int maxConnections = 4096;
+    int maxConnectionsPerClient = 16;
     int connectionIdleMs = 30000;
+    int requestHeadMs = 10000;
     /// A built page is served again for this long (other instances sharing the database may have
     /// changed the lists meanwhile; this instance's own changes rebuild it at once).
     int pageCacheMs = 2000;

@@ -8,6 +8,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTcpSocket>
+#include <memory>
 
 #include "DirectoryRig.h"
 #include "support/TestSupport.h"
@@ -340,6 +342,106 @@ TEST_F(DirectoryLimitsTest, ADatabaseOfTheFirstLayoutGetsTheNetworkColumnsAndKee
     EXPECT_NE(std::find(copies->begin(), copies->end(), "127.31.9.4"), copies->end());
     rig.Stop();
     ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString() << " (opened a second time)";
+}
+
+// A connection of a client that speaks bytes, not requests, from a chosen loopback address.
+struct RawConnection {
+    RawConnection(const QString& from, quint16 port) {
+        EXPECT_TRUE(socket.bind(QHostAddress(from), 0));
+        socket.connectToHost(test::kDirectoryHost, port);
+        // Connected, or already closed again by the directory.
+        EXPECT_TRUE(test::WaitFor(
+            [&] {
+                return socket.state() == QAbstractSocket::ConnectedState ||
+                       socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            5000));
+    }
+    void Send(const QByteArray& bytes) { socket.write(bytes); }
+    // Waits (bounded) until the directory has closed the connection; what it wrote meanwhile.
+    bool Closed(int ms = 5000) {
+        return test::WaitFor(
+            [&] {
+                reply += socket.readAll();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            ms);
+    }
+    bool Answered(int ms = 5000) {
+        return test::WaitFor(
+            [&] {
+                reply += socket.readAll();
+                return reply.contains("\r\n\r\n");
+            },
+            ms);
+    }
+    QTcpSocket socket;
+    QByteArray reply;
+};
+
+TEST_F(DirectoryLimitsTest, HeadsAreJudgedBeforeTheHttpLayerAndOneAnswerGoesToEachRequest) {
+    DirectorySettings settings = Quiet();
+    settings.requestHeadMs = 500;  // the idle time stays 30 s: closing earlier is the head's deadline
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    const quint16 port = rig.running->Port();
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        const char* status;
+    };
+    for (const Case& c : {
+             Case{"malformed request line", "HELLO\r\n\r\n", "HTTP/1.1 400 "},
+             Case{"a head past 16 KB", "GET /liste.php HTTP/1.1\r\nX: " + QByteArray(20000, 'a'),
+                  "HTTP/1.1 431 "},
+             Case{"WebSocket upgrade",
+                  "GET /liste.php HTTP/1.1\r\nHost: x\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n"
+                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n",
+                  "HTTP/1.1 400 "},
+             Case{"HTTP/1.0", "GET /versionHBL.txt HTTP/1.0\r\n\r\n", "HTTP/1.1 200 "},
+             Case{"Connection: close", "GET /versionHBL.txt HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
+                  "HTTP/1.1 200 "},
+             Case{"a head that never ends", "GET /versionHBL.txt HTTP/1.1\r\nHost: x\r\n", ""},
+         }) {
+        SCOPED_TRACE(c.what);
+        RawConnection raw(kCopyA, port);
+        raw.Send(c.bytes);
+        ASSERT_TRUE(raw.Closed()) << "the directory closes the connection";
+        EXPECT_TRUE(raw.reply.startsWith(c.status)) << raw.reply.left(200).toStdString();
+        EXPECT_EQ(raw.reply.count("HTTP/1."), *c.status != '\0' ? 1 : 0) << "one answer at most";
+    }
+}
+
+TEST_F(DirectoryLimitsTest, OneClientHoldsSixteenConnectionsAndAFullServerDropsTheLeastAdvancedOne) {
+    DirectorySettings settings = Quiet();
+    settings.maxConnections = 20;
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    const quint16 port = rig.running->Port();
+    std::vector<std::unique_ptr<RawConnection>> mine;
+    for (int i = 0; i < 16; ++i)
+        mine.push_back(std::make_unique<RawConnection>(QStringLiteral("127.31.6.1"), port));
+    EXPECT_TRUE(test::WaitFor([&] { return rig.running->OpenConnections() == 16; }, 5000));
+    RawConnection extra(QStringLiteral("127.31.6.1"), port);
+    EXPECT_TRUE(extra.Closed()) << "a seventeenth connection of one address is closed";
+    for (const auto& c : mine)
+        EXPECT_EQ(c->socket.state(), QAbstractSocket::ConnectedState);
+    // Three more from other addresses, each part-way through a head, fill the server.
+    std::vector<std::unique_ptr<RawConnection>> slow;
+    for (int i = 0; i < 4; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(QStringLiteral("127.31.7.%1").arg(i + 1), port));
+        slow.back()->Send("GET /liste.php HTTP/1.1\r\nHost: x\r\n");
+    }
+    EXPECT_TRUE(test::WaitFor([&] { return rig.running->OpenConnections() == 20; }, 5000));
+    // A new client is served: one of the idle connections (none of its head sent) made room.
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/versionHBL.txt"), kCopyB).status, 200);
+    EXPECT_TRUE(test::WaitFor(
+        [&] {
+            return std::count_if(mine.begin(), mine.end(), [](const auto& c) {
+                       return c->socket.state() == QAbstractSocket::UnconnectedState;
+                   }) == 1;
+        },
+        5000));
+    for (const auto& c : slow)
+        EXPECT_EQ(c->socket.state(), QAbstractSocket::ConnectedState);
 }
 
 }  // namespace
