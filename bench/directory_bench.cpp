@@ -1,7 +1,10 @@
 // hublane-directory under load on loopback: requests per second for liste.php with 1,000 listed
 // servers, and for rcv.php with 50 entries (new servers, then servers it already has). The
 // directory runs in this process on its own thread of events (the main one), the load from
-// keep-alive connections on another thread; SQLite in a temporary folder; no probing.
+// keep-alive connections on another thread; SQLite in a temporary folder; no probing. With
+// --attacks: how often a normal client's liste.php is answered within 1 s while 300 and 2,000 slow
+// connections are held open and while 250 connections pour 4 MB heads, and the resident memory of
+// the process (the directory and the attack together).
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -10,12 +13,15 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
+#include "BenchParts.h"
 #include "directory/Directory.h"
 #include "directory/DirectoryStore.h"
 #include "exchange/WebFormats.h"
@@ -133,6 +139,122 @@ double Measure(directory::Directory& dir, long requestsPerCopy, std::function<QB
     return static_cast<double>(done) / seconds;
 }
 
+// An attack held on another thread: `count` connections, one loopback address each, each either
+// sending its request head one byte every 5 s (slow) or pouring header bytes in 64 KB pieces up to
+// 4 MB (large); each one the directory closes is opened again at once.
+class Attack {
+  public:
+    Attack(quint16 port, int count, bool large) : m_port(port), m_count(count), m_large(large) {}
+    void Start(QObject* home) {
+        auto* drip = new QTimer(home);
+        QObject::connect(drip, &QTimer::timeout, home, [this] {
+            for (QTcpSocket* s : m_open) {
+                s->write("X", 1);
+            }
+        });
+        drip->start(5000);
+        for (int i = 0; i < m_count; ++i) {
+            Open(home, i);
+        }
+    }
+    std::atomic<long> reopened{0};
+
+  private:
+    void Open(QObject* home, int index) {
+        auto* socket = new QTcpSocket(home);
+        m_open.insert(socket);
+        QObject::connect(socket, &QTcpSocket::connected, socket, [this, socket] {
+            socket->write("GET /liste.php HTTP/1.1\r\nHost: 127.31.9.1\r\nX-Slow: ");
+            if (m_large) {
+                socket->write(QByteArray(64 * 1024, 'a'));
+            }
+        });
+        auto sent = std::make_shared<qint64>(0);
+        QObject::connect(socket, &QIODevice::bytesWritten, socket, [this, socket, sent](qint64 n) {
+            *sent += n;
+            if (m_large && socket->bytesToWrite() == 0 && *sent < 4 * 1024 * 1024) {
+                socket->write(QByteArray(64 * 1024, 'a'));
+            }
+        });
+        QObject::connect(socket, &QTcpSocket::disconnected, home, [this, home, socket, index] {
+            m_open.erase(socket);
+            socket->deleteLater();
+            ++reopened;
+            Open(home, index);
+        });
+        const int a = index;
+        socket->bind(QHostAddress(QStringLiteral("127.32.%1.%2").arg(a / 250).arg(a % 250 + 1)), 0);
+        socket->connectToHost(kHost, m_port);
+    }
+    quint16 m_port;
+    int m_count;
+    bool m_large;
+    std::set<QTcpSocket*> m_open;
+};
+
+// A normal client during an attack: `probes` liste.php requests, one at a time, each on a new
+// connection from a new address; how many were answered whole within 1 s, and the slowest.
+void UnderAttack(directory::Directory& dir, const char* what, int count, bool large, int probes) {
+    QThread attackThread;
+    auto* home = new QObject;
+    home->moveToThread(&attackThread);
+    QObject::connect(&attackThread, &QThread::finished, home, &QObject::deleteLater);
+    attackThread.start();
+    Attack attack(dir.Port(), count, large);
+    QMetaObject::invokeMethod(home, [&attack, home] { attack.Start(home); });
+    const long rssBefore = bench::RssKb();
+    long peakRss = rssBefore;
+    // Let the attack take hold before the first request.
+    QEventLoop loop;
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    loop.exec();
+    std::atomic<int> within{0};
+    std::atomic<int> done{0};
+    std::atomic<long long> slowest{0};
+    QThread* client = QThread::create([&] {
+        for (int i = 0; i < probes; ++i) {
+            QElapsedTimer t;
+            t.start();
+            QTcpSocket socket;
+            socket.bind(QHostAddress(QStringLiteral("127.33.%1.%2").arg(i / 250).arg(i % 250 + 1)), 0);
+            socket.connectToHost(kHost, dir.Port());
+            QByteArray got;
+            if (socket.waitForConnected(5000)) {
+                socket.write("GET /liste.php HTTP/1.1\r\nHost: 127.31.9.1\r\nConnection: close\r\n\r\n");
+                while (socket.state() == QAbstractSocket::ConnectedState && t.elapsed() < 5000 &&
+                       socket.waitForReadyRead(static_cast<int>(5000 - t.elapsed()))) {
+                    got += socket.readAll();
+                }
+                got += socket.readAll();
+            }
+            const long long ms = t.elapsed();
+            if (got.startsWith("HTTP/1.1 200") && got.contains("</html>") && ms <= 1000) {
+                ++within;
+            }
+            slowest = std::max<long long>(slowest, ms);
+            ++done;
+            QThread::msleep(50);
+        }
+    });
+    client->start();
+    while (done < probes) {
+        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        loop.exec();
+        peakRss = std::max(peakRss, bench::RssKb());
+    }
+    client->wait();
+    delete client;
+    std::printf(
+        "%s: liste.php answered within 1 s %d of %d (%.1f%%), slowest %lld ms; %ld attack connections "
+        "closed and opened again; resident memory %ld KiB before, peak %ld KiB\n",
+        what, within.load(), probes, 100.0 * within / probes, slowest.load(), attack.reopened.load(),
+        rssBefore, peakRss);
+    attackThread.quit();
+    attackThread.wait();
+    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 QByteArray RcvTarget(int first) {
     std::string url = "/rcv.php?nbips=50&ips=";
     for (int i = 0; i < 50; ++i) {
@@ -145,6 +267,8 @@ QByteArray RcvTarget(int first) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // bench_directory [--attacks]: the attacks take about a minute more.
+    const bool attacks = app.arguments().contains(QStringLiteral("--attacks"));
     QTemporaryDir folder;
     directory::DirectorySettings settings;
     settings.listen = {kHost.toStdString(), 0};
@@ -155,6 +279,7 @@ int main(int argc, char** argv) {
     settings.readLimitPerMinute = 0;
     // Every other limit and cap as the program has them; the stored servers may grow past 20,000.
     settings.maxStoredServers = 10'000'000;
+    settings.maxStoredPerNetwork = 10'000'000;
     // Each request's log line is made as the program makes it, then dropped.
     directory::Directory dir(settings, [](const QString& line) { (void)line.size(); });
     QString error;
@@ -196,6 +321,11 @@ int main(int argc, char** argv) {
     std::printf("rcv.php, 50 new from a copy at its cap: %6.0f requests/s  (%ld errors)\n", capped, errors);
     std::printf("stored servers: %ld after the new ones, %lld at the end\n", storedAfterNew,
                 dir.Store().CountServers());
+    if (attacks) {
+        UnderAttack(dir, "300 slow connections from 300 addresses", 300, false, 200);
+        UnderAttack(dir, "2,000 slow connections from 2,000 addresses", 2000, false, 200);
+        UnderAttack(dir, "250 connections sending 4 MB heads", 250, true, 200);
+    }
     dir.Stop();
     return 0;
 }

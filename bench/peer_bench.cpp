@@ -1,7 +1,8 @@
 // The peer server under load. In memory: how many datagrams per second the peer protocol handles
 // from one sender and from 10,000 senders, and what 100,000 spoofed senders cost in memory. Over
 // loopback: a whole engine's peer server at 127.0.0.25:3077 fed pings and list requests by another
-// socket, handled datagrams per second and how many were lost on the way.
+// socket, handled datagrams per second and how many were lost on the way. Reflection: what 10,000
+// spoofed requests make the copy send, per byte received and to one victim address.
 //
 //   bench_peer [DATAGRAMS]   (default 1,000,000 in memory, a fifth of it over loopback)
 #include <QCoreApplication>
@@ -153,6 +154,46 @@ void OverLoopback(int count) {
     }
 }
 
+// Reflection: requests under spoofed addresses against a full table (10,000 servers, 1,000 peers),
+// spread over ten seconds, one in a hundred under the victim's address. What the copy sends per
+// byte it receives, and what the victim gets, in datagram payload and with the 28 bytes of IPv4 and
+// UDP headers each datagram costs on the wire.
+void Reflection(int requests) {
+    serverlist::ServerTable servers;
+    serverlist::PeerList peers;
+    FillServers(servers, static_cast<int>(serverlist::kMaxServerRowsFromNetwork));
+    for (int i = 0; peers.Count() < serverlist::kMaxPeerRows; ++i)
+        peers.AddPeerRow("198.51." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1));
+    exchange::PeerHandler handler;
+    const std::string victim = "192.0.2.77";
+    const std::vector<std::string> kinds = {probe::PeerRequest(PeerKind::GetServers),
+                                            probe::PeerRequest(PeerKind::GetPeers),
+                                            probe::PeerRequest(PeerKind::Ping)};
+    std::size_t in = 0;
+    std::size_t inWire = 0;
+    std::size_t out = 0;
+    std::size_t outWire = 0;
+    std::size_t toVictim = 0;
+    for (int i = 0; i < requests; ++i) {
+        const std::string& request = kinds[static_cast<std::size_t>(i) % kinds.size()];
+        const std::string sender = i % 100 == 0 ? victim : Sender(i * 7919 % 1000003);
+        in += request.size();
+        inWire += request.size() + 28;
+        const auto outcome =
+            handler.Handle(request, sender, 1000 + std::int64_t{i} * 10000 / requests, servers, peers);
+        for (const auto& answer : outcome.answers) {
+            out += answer.bytes.size();
+            outWire += answer.bytes.size() + 28;
+            toVictim += answer.address == victim ? answer.bytes.size() : 0;
+        }
+    }
+    std::printf(
+        "reflection, %d spoofed one-byte requests in 10 s, 10,000 servers: %.1f bytes sent per byte received "
+        "(%.1f on the wire), the victim got %zu bytes in those 10 s\n",
+        requests, static_cast<double>(out) / static_cast<double>(in),
+        static_cast<double>(outWire) / static_cast<double>(inWire), toVictim);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,6 +213,7 @@ int main(int argc, char** argv) {
     std::printf(
         "in memory, PEER_GET_SERVERS alone from 10,000 senders: %.0f datagrams/s, %zu answer datagrams\n",
         servers.perSecond, servers.answers);
+    Reflection(10000);
     SpoofedSenders(100000);
     OverLoopback(count / 5);
     std::printf("peak resident memory: %ld KiB\n", bench::PeakRssKb());

@@ -1,8 +1,10 @@
 // Fuzz target: a sequence of datagrams from chosen senders into one peer handler whose tables
-// persist across the sequence. After each datagram: the lists stay within their bounds, blocked
-// addresses never arrive, every answer goes to the sender and is a well-formed datagram equal to
-// the list as it stands, and the remembered requesters stay bounded. At the end the list
-// datagrams of both tables read back as the rows they were made from.
+// persist across the sequence, with the copy's own asks between them. After each datagram: the
+// lists stay within their bounds, blocked addresses never arrive, lists and pongs nobody asked for
+// change nothing, every answer goes to the sender and is a well-formed datagram equal to the list
+// as it stands (whole for a copy that answered a ping, its first datagram for a stranger, senders
+// still unproven left out of the peer list), and the remembered requesters stay bounded. At the end
+// the list datagrams of both tables read back as the rows they were made from.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +23,7 @@
 using hublane::exchange::PeerHandler;
 using hublane::exchange::PeerOutcome;
 using hublane::probe::PeerKind;
+using hublane::serverlist::PeerAsk;
 using hublane::serverlist::PeerList;
 using hublane::serverlist::ServerTable;
 
@@ -193,6 +196,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::uint16_t kPorts[] = {3077, 4661, 0, 65535};
     const std::uint16_t peerPort = kPorts[(options >> 3) & 3];
     PeerHandler handler(peerPort);
+    hublane::serverlist::PeerAsks asks;
+    handler.SetAsks(asks);
     const bool hasSelf = (options & 1) != 0;
     const bool keepSelf = (options & 2) != 0;
     if (hasSelf) {
@@ -225,10 +230,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
     }
 
-    // Each datagram: a sender, a clock step, a length, the bytes.
+    // Each datagram: a sender, a clock step, what the copy asked the sender first, a length, the
+    // bytes.
     struct Datagram {
         std::string sender;
         std::int64_t step;
+        std::uint8_t asked;
         std::string bytes;
     };
     std::vector<Datagram> sequence;
@@ -236,6 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Datagram d;
         d.sender = Sender(in.Byte());
         d.step = std::int64_t{in.Byte()} * 97;
+        d.asked = in.Byte();
         const std::size_t length = in.Byte() | (std::size_t{in.Byte()} << 8);
         d.bytes = std::string(in.Take(length));
         sequence.push_back(std::move(d));
@@ -261,8 +269,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string& sender = next.sender;
         const std::string& datagram = next.bytes;
         now = Advance(now, next.step);
+        for (const auto ask : {PeerAsk::Ping, PeerAsk::Servers, PeerAsk::Peers}) {
+            if ((next.asked >> static_cast<int>(ask) & 1) != 0) {
+                asks.Note(sender, ask, now);
+            }
+        }
         const std::size_t serversBefore = servers.Count();
         const std::size_t peersBefore = peers.Count();
+        const bool fromSelf = hasSelf && sender == kSelf;
 
         const PeerOutcome out = handler.Handle(datagram, sender, now, servers, peers);
 
@@ -275,9 +289,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         const auto kind = datagram.empty() ? std::uint8_t{0} : static_cast<std::uint8_t>(datagram[0]);
-        if (kind != static_cast<std::uint8_t>(PeerKind::Servers)) {
+        const auto unasked = [&](PeerAsk ask) { return !asks.Asked(sender, ask, now); };
+        if (kind != static_cast<std::uint8_t>(PeerKind::Servers) || unasked(PeerAsk::Servers)) {
             Check(servers.Count() == serversBefore && out.serverCounterRaise == 0);
         }
+        if (kind != static_cast<std::uint8_t>(PeerKind::Peers) || unasked(PeerAsk::Peers)) {
+            Check(peers.Count() <= peersBefore + 1);  // the sender alone
+        }
+        const bool list = kind == static_cast<std::uint8_t>(PeerKind::Servers) ||
+                          kind == static_cast<std::uint8_t>(PeerKind::Peers);
+        Check(out.unasked ==
+              ((list && unasked(kind == static_cast<std::uint8_t>(PeerKind::Servers) ? PeerAsk::Servers
+                                                                                     : PeerAsk::Peers)) ||
+               (kind == static_cast<std::uint8_t>(PeerKind::Pong) && !fromSelf && unasked(PeerAsk::Ping))));
         Check(out.selfPong ==
               (hasSelf && sender == kSelf && kind == static_cast<std::uint8_t>(PeerKind::Pong)));
         // Rows that arrived: never blocked, never the copy itself when it has an address of its own.
@@ -295,10 +319,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Answers: to the sender only, and exactly the list (or the pong) the request asked for.
         if (kind == static_cast<std::uint8_t>(PeerKind::GetServers) ||
             kind == static_cast<std::uint8_t>(PeerKind::GetPeers) ||
-            kind == static_cast<std::uint8_t>(PeerKind::Ping)) {
+            kind == static_cast<std::uint8_t>(PeerKind::Ping) ||
+            kind == static_cast<std::uint8_t>(PeerKind::Pong)) {
             requesters.insert(sender);
         }
-        Check(!(out.limited && !out.answers.empty()));
+        // A stranger's request earns one datagram; the whole list goes only to a copy that
+        // answered a ping.
+        const bool whole = fromSelf || (handler.Trusted(sender, now) && peers.FindExact(sender) >= 0);
+        const auto expect = [whole](std::vector<std::string> all) {
+            if (!whole && all.size() > 1) {
+                all.resize(1);
+            }
+            return all;
+        };
+        // Limited: refused, or cut to the one datagram of a stranger.
+        Check(!out.limited || out.answers.empty() || (!whole && out.answers.size() == 1));
         for (const auto& answer : out.answers) {
             Check(answer.address == sender);
             const std::string& b = answer.bytes;
@@ -320,19 +355,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     expectedServers = hublane::exchange::ServerListDatagrams(servers);
                     expectedRevision = servers.Revision();
                 }
-                Check(bytes == *expectedServers);
+                Check(bytes == expect(*expectedServers));
                 for (const std::string& d : bytes) {
                     CheckListDatagram(d, PeerKind::Servers);
                 }
             } else {
                 Check(kind == static_cast<std::uint8_t>(PeerKind::GetPeers));
-                Check(bytes == hublane::exchange::PeerListDatagrams(peers, peerPort));
+                Check(bytes == expect(hublane::exchange::PeerListDatagrams(
+                                   peers, peerPort,
+                                   [&handler](const std::string& ip) { return handler.Pending(ip); })));
                 for (const std::string& d : bytes) {
                     CheckListDatagram(d, PeerKind::Peers);
                 }
             }
         }
-        Check(handler.RememberedRequesters() <= hublane::exchange::kMaxRememberedRequesters);
+        Check(handler.RememberedRequesters() <=
+              hublane::exchange::kMaxRememberedRequesters + hublane::exchange::kMaxTrustedCopies);
         Check(handler.RememberedRequesters() <= requesters.size());
     }
 

@@ -1,4 +1,4 @@
-// Engine layer: hublanectl handoff --client amule.
+// Hublanectl handoff --client amule.
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-// Engine layer: hublanectl handoff --client amule: the server list handed to a running aMule
+// Hublanectl handoff --client amule: the server list handed to a running aMule
 // over EC, or what would be changed printed.
 #pragma once
 

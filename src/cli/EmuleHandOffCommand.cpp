@@ -1,4 +1,4 @@
-// Engine layer: hublanectl handoff --client emule.
+// Hublanectl handoff --client emule.
 #include "cli/EmuleHandOffCommand.h"
 
 #include <QCoreApplication>

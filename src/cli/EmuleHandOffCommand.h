@@ -1,4 +1,4 @@
-// Engine layer: hublanectl handoff --client emule: the rows sent to the running eMule.
+// Hublanectl handoff --client emule: the rows sent to the running eMule.
 #pragma once
 
 #include <vector>

@@ -1,4 +1,4 @@
-// Formats layer: the [ExternalConnect] section of aMule's amule.conf.
+// The [ExternalConnect] section of aMule's amule.conf.
 #include "clients/AmuleConf.h"
 
 #include <charconv>

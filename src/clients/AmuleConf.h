@@ -1,4 +1,4 @@
-// Formats layer: where a local aMule answers EC, read from its amule.conf ([ExternalConnect]).
+// Where a local aMule answers EC, read from its amule.conf ([ExternalConnect]).
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// Engine layer: the hand-off to a running aMule and its status line.
+// The hand-off to a running aMule and its status line.
 #include "clients/AmuleHandOff.h"
 
 namespace hublane::clients {

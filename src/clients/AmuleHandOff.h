@@ -1,4 +1,4 @@
-// Engine layer: the hand-off to a running aMule: its list read over EC, the plan applied (the
+// The hand-off to a running aMule: its list read over EC, the plan applied (the
 // additions first, so that a session cut short loses nothing), and the status line.
 #pragma once
 

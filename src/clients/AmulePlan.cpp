@@ -1,4 +1,4 @@
-// Formats layer: the plan of a hand-off to a running aMule.
+// The plan of a hand-off to a running aMule.
 #include "clients/AmulePlan.h"
 
 #include <charconv>

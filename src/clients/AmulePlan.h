@@ -1,4 +1,4 @@
-// Formats layer: what a hand-off changes in a running aMule's server list: the table's servers it
+// What a hand-off changes in a running aMule's server list: the table's servers it
 // lacks are added, the servers this cycle asked and found silent removed, nothing else touched.
 #pragma once
 

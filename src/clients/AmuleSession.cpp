@@ -1,4 +1,4 @@
-// Engine layer: one EC session with a running aMule.
+// One EC session with a running aMule.
 #include "clients/AmuleSession.h"
 
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-// Engine layer: one EC session with a running aMule over TCP: the 2.3 login, its server list,
+// One EC session with a running aMule over TCP: the 2.3 login, its server list,
 // adding and removing servers; every reply awaited at most a fixed time while events run.
 #pragma once
 

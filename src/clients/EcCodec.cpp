@@ -1,4 +1,4 @@
-// Formats layer: aMule's EC frames and tags, decoded with a bound on every read and encoded.
+// aMule's EC frames and tags, decoded with a bound on every read and encoded.
 #include "clients/EcCodec.h"
 
 #include <limits>

@@ -1,4 +1,4 @@
-// Formats layer: aMule's EC (external connection) frames and tags: decoding with a bound on every
+// aMule's EC (external connection) frames and tags: decoding with a bound on every
 // read, encoding, and the typed values the hand-off uses.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Formats layer: the EC opcodes and tag names the hand-off to aMule uses (aMule 2.3's numbers).
+// The EC opcodes and tag names the hand-off to aMule uses (aMule 2.3's numbers).
 #pragma once
 
 #include <cstdint>

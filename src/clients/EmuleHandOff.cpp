@@ -1,4 +1,4 @@
-// Formats layer: the hand-off of the server list to a running eMule.
+// The hand-off of the server list to a running eMule.
 #include "clients/EmuleHandOff.h"
 
 #include <string>

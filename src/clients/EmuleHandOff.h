@@ -1,4 +1,4 @@
-// Formats layer: the hand-off of the server list to a running eMule: its main window found by the
+// The hand-off of the server list to a running eMule: its main window found by the
 // window message it answers, then one ed2k server link a server in WM_COPYDATA, each message
 // bounded in time.
 #pragma once

@@ -1,4 +1,4 @@
-// Formats layer: the ed2k server links eMule is sent and their bytes.
+// The ed2k server links eMule is sent and their bytes.
 #include "clients/EmuleLinks.h"
 
 #include <set>

@@ -1,4 +1,4 @@
-// Formats layer: what eMule is sent: the name of its "are you eMule" window message, the tag of a
+// What eMule is sent: the name of its "are you eMule" window message, the tag of a
 // link in WM_COPYDATA, one ed2k server link per server row, and the bytes a link travels as.
 #pragma once
 

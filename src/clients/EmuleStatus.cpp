@@ -1,4 +1,4 @@
-// Engine layer: the status line of a hand-off to eMule.
+// The status line of a hand-off to eMule.
 #include "clients/EmuleStatus.h"
 
 namespace hublane::clients {

@@ -1,4 +1,4 @@
-// Engine layer: the status line of a hand-off to eMule, in the program's words.
+// The status line of a hand-off to eMule, in the program's words.
 #pragma once
 
 #include <QString>

@@ -1,4 +1,4 @@
-// Engine layer: the hand-off to eMule on the system the program runs on: sent by this process on
+// The hand-off to eMule on the system the program runs on: sent by this process on
 // Windows, through the Windows helper in the client's Wine prefix elsewhere.
 #pragma once
 

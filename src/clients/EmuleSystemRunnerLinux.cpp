@@ -1,4 +1,4 @@
-// Engine layer: the hand-off to eMule on Linux: eMule runs under Wine, so the Windows helper,
+// The hand-off to eMule on Linux: eMule runs under Wine, so the Windows helper,
 // in its eMule mode, sends the links from inside eMule's prefix.
 #include "clients/EmuleSystemRunner.h"
 

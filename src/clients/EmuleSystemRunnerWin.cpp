@@ -1,4 +1,4 @@
-// Engine layer: the hand-off to eMule on Windows: this process sends the links itself.
+// The hand-off to eMule on Windows: this process sends the links itself.
 #include "clients/EmuleHandOff.h"
 #include "clients/EmuleSystemRunner.h"
 #include "platform/WindowSystemWin.h"

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace hublane::directory {
@@ -28,6 +29,18 @@ AddressKind ClassifyIpv4(std::string_view text);
 /// Whether the directory may list, probe or record this address: a public one; with
 /// allowPrivate, private ones too. Reserved addresses are refused either way.
 bool IsListableAddress(std::string_view text, bool allowPrivate);
+
+/// The eight groups of an IPv6 address text ("2001:db8::1", "::ffff:198.51.100.7"; a zone after
+/// "%" is ignored). nullopt for anything else.
+std::optional<std::array<std::uint16_t, 8>> ParseIpv6(std::string_view text);
+
+/// The network an address belongs to for the directory's shares: "198.51.100.0/24" for an IPv4
+/// address, the /64 of an IPv6 one ("2001:db8:0:1::/64"); any other text is a network of its own.
+std::string NetworkOf(std::string_view address);
+
+/// The key of one client for the per-client limits: an IPv4 address itself, and the /64 of an
+/// IPv6 one (a single host may hold all 2^64 addresses of it).
+std::string ClientKey(std::string_view address);
 
 /// The highest port a listed server may have: it is asked on UDP at its port plus 4.
 inline constexpr std::uint16_t kMaxListedPort = 65531;

@@ -58,8 +58,13 @@ bool Directory::Start(QString* error) {
         return false;
     }
     m_http = new DirectoryHttpServer(*m_service, m_log, this);
-    m_tcp = new BoundedTcpServer(m_settings.maxConnections, m_settings.connectionIdleMs,
-                                 kMaxBytesPerConnection, m_http);
+    ConnectionBounds bounds;
+    bounds.maxConnections = m_settings.maxConnections;
+    bounds.maxPerClient = m_settings.maxConnectionsPerClient;
+    bounds.headDeadlineMs = m_settings.requestHeadMs;
+    bounds.idleMs = m_settings.connectionIdleMs;
+    bounds.maxBytes = kMaxBytesPerConnection;
+    m_tcp = new BoundedTcpServer(bounds, m_http);
     if (!m_tcp->listen(address, m_settings.listen.port)) {
         if (error != nullptr) {
             *error = QStringLiteral("cannot listen on %1:%2: %3")
@@ -87,6 +92,10 @@ void Directory::Stop() {
     m_http = nullptr;
     m_tcp = nullptr;
     m_store->Close();
+}
+
+int Directory::OpenConnections() const {
+    return m_tcp != nullptr ? m_tcp->OpenConnections() : 0;
 }
 
 quint16 Directory::Port() const {

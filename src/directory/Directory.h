@@ -34,6 +34,8 @@ class Directory : public QObject {
 
     /// The port listened on (the free port chosen when the settings asked for port 0).
     quint16 Port() const;
+    /// Connections open now (tests and benchmarks watch it).
+    int OpenConnections() const;
     DirectoryStore& Store() { return *m_store; }
     Verifier& Checks() { return *m_verifier; }
     const DirectorySettings& Settings() const { return m_settings; }

@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include "directory/BoundedTcpServer.h"
 #include "directory/DirectoryService.h"
 
 namespace hublane::directory {
@@ -79,8 +80,18 @@ bool DirectoryHttpServer::handleRequest(const QHttpServerRequest& request, QTcpS
     if (!answer.extraHeader.isEmpty()) {
         responder.writeHeader(answer.extraHeader, answer.extraValue);
     }
+    // Qt's HTTP layer keeps every connection open; one that asked to be closed is closed here
+    // once its answer has gone.
+    const bool close = socket->property(BoundedTcpServer::kCloseAfterAnswer).toBool();
+    if (close) {
+        responder.writeHeader(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
+    }
     responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(answer.body.size()));
     responder.writeBody(answer.body);
+    if (close) {
+        QMetaObject::invokeMethod(
+            socket, [socket] { socket->disconnectFromHost(); }, Qt::QueuedConnection);
+    }
 
     if (m_log) {
         QByteArray target = encodedPath;

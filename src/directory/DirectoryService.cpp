@@ -106,7 +106,8 @@ HttpAnswer DirectoryService::ConnectCopy(const std::string& remote, std::int64_t
     if (!IsListableAddress(remote, m_settings.allowPrivate) || Blocked(remote)) {
         return TextAnswer(kStatusForbidden, "Adresse non enregistrée : " + remote);
     }
-    switch (m_store.RecordCopy(remote, now, now - m_settings.peerTtlMs, m_settings.maxStoredCopies)) {
+    switch (m_store.RecordCopy(remote, now, now - m_settings.peerTtlMs, m_settings.maxStoredCopies,
+                               m_settings.maxCopiesPerNetwork)) {
         case DirectoryStore::CopyResult::Recorded:
             m_copyPage.valid = false;
             return TextAnswer(kStatusOk, "Copie enregistrée : " + remote);
@@ -139,8 +140,9 @@ HttpAnswer DirectoryService::ReceiveServers(std::string_view query, const std::s
             accepted.push_back(std::move(server));
         }
     }
-    const auto result = m_store.AddCandidates(accepted, remote, now, m_settings.maxStoredServers,
-                                              m_settings.maxPendingPerReporter);
+    const auto result = m_store.AddCandidates(
+        accepted, remote, now,
+        {m_settings.maxStoredServers, m_settings.maxPendingPerReporter, m_settings.maxStoredPerNetwork});
     if (result.failed) {
         return StoreFailed(m_store);
     }

@@ -73,14 +73,24 @@ struct DirectorySettings {
     /// list pages and version text together. 0 lets everything through.
     std::size_t writeLimitPerMinute = 60;
     std::size_t readLimitPerMinute = 600;
-    /// Caps on what is stored: servers of every state, the unverified candidates one reporter may
-    /// have at once, and copies.
+    /// Caps on what is stored: candidates and listed servers (dropped ones do not count; they are
+    /// kept, at most as many again, only so that they are not asked again at once), the unverified
+    /// candidates one reporter may have at once, what the reporters of one network (a /24 or a
+    /// /64) may have stored in all, copies, and the copies of one network. A new copy takes the
+    /// place of the one seen longest ago (in its network when that is full), so that no one can
+    /// fill the table and keep new copies out.
     std::size_t maxStoredServers = 20000;
     std::size_t maxPendingPerReporter = 500;
+    std::size_t maxStoredPerNetwork = 2000;
     std::size_t maxStoredCopies = 20000;
-    /// Open connections at once; idle connections are closed after connectionIdleMs.
-    int maxConnections = 256;
+    std::size_t maxCopiesPerNetwork = 2000;
+    /// Open connections at once (when full, the one that has sent least of its request head makes
+    /// room) and per client (an IPv4 address, an IPv6 /64); idle connections are closed after
+    /// connectionIdleMs, and a request head must be whole within requestHeadMs of its first byte.
+    int maxConnections = 4096;
+    int maxConnectionsPerClient = 16;
     int connectionIdleMs = 30000;
+    int requestHeadMs = 10000;
     /// A built page is served again for this long (other instances sharing the database may have
     /// changed the lists meanwhile; this instance's own changes rebuild it at once).
     int pageCacheMs = 2000;

@@ -7,7 +7,9 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
+#include <algorithm>
 
+#include "directory/AddressRules.h"
 #include "directory/StoreSchema.h"
 
 namespace hublane::directory {
@@ -167,7 +169,7 @@ bool DirectoryStore::Healthy() {
 
 DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchange::LinkedServer>& servers,
                                                         const std::string& reporter, std::int64_t nowMs,
-                                                        std::size_t maxStored, std::size_t maxPending) {
+                                                        const StoreCaps& caps) {
     AddResult result;
     if (servers.empty()) {
         return result;
@@ -176,37 +178,61 @@ DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchan
         result.failed = true;
         return result;
     }
+    const std::string network = NetworkOf(reporter);
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     db.transaction();
     QSqlQuery q(db);
     // Counting every stored server for each report would cost a walk over the table: the count
     // is kept here and taken again now and then (other instances and the verifier change it too).
+    // Dropped servers do not count; past as many as the cap they go, those due to be forgotten
+    // first, so that they cannot fill the database either.
     bool ok = true;
     if (m_storedCount < 0 || SteadyMs() - m_storedCountAtMs >= kRecountEveryMs) {
-        ok = q.exec(QStringLiteral("SELECT COUNT(*) FROM hublane_servers")) && q.next();
+        ok = q.exec(QStringLiteral("SELECT COUNT(*) FROM hublane_servers WHERE state <> 2")) && q.next();
         m_storedCount = ok ? q.value(0).toLongLong() : -1;
         m_storedCountAtMs = SteadyMs();
+        long long dropped = 0;
+        if (ok) {
+            ok = q.exec(QStringLiteral("SELECT COUNT(*) FROM hublane_servers WHERE state = 2")) && q.next();
+            dropped = ok ? q.value(0).toLongLong() : 0;
+        }
+        if (ok && dropped > static_cast<long long>(caps.maxStored)) {
+            q.prepare(QStringLiteral(
+                "DELETE FROM hublane_servers WHERE address IN (SELECT address FROM hublane_servers "
+                "WHERE state = 2 ORDER BY next_check, address LIMIT :n)"));
+            q.bindValue(QStringLiteral(":n"), dropped - static_cast<long long>(caps.maxStored));
+            ok = q.exec();
+        }
     }
     long long stored = m_storedCount;
-    long long pending = 0;
-    if (ok) {
-        // Counted no further than the cap, so a report costs the same however many are pending.
+    // Counted no further than their caps, so a report costs the same however many are stored.
+    const auto countUpTo = [&q, &ok](const QString& where, const QString& key, const std::string& value,
+                                     std::size_t cap) {
+        if (!ok) {
+            return 0LL;
+        }
         q.prepare(
-            QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM hublane_servers "
-                           "WHERE reported_by = :r AND state = 0 LIMIT :cap) AS pending"));
-        q.bindValue(QStringLiteral(":r"), Text(reporter));
-        q.bindValue(QStringLiteral(":cap"), static_cast<qlonglong>(maxPending));
+            QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM hublane_servers WHERE %1 LIMIT :cap) AS n")
+                .arg(where));
+        q.bindValue(key, Text(value));
+        q.bindValue(QStringLiteral(":cap"), static_cast<qlonglong>(cap));
         ok = q.exec() && q.next();
-        pending = ok ? q.value(0).toLongLong() : 0;
-    }
+        return ok ? q.value(0).toLongLong() : 0LL;
+    };
+    long long pending = countUpTo(QStringLiteral("reported_by = :r AND state = 0"), QStringLiteral(":r"),
+                                  reporter, caps.maxPending);
+    long long inNetwork = countUpTo(QStringLiteral("reporter_net = :net AND state <> 2"),
+                                    QStringLiteral(":net"), network, caps.maxPerNetwork);
     if (ok) {
         q.prepare(
             QStringLiteral("INSERT INTO hublane_servers (address, port, state, misses, reported_by, "
-                           "reported_at, next_check) "
-                           "VALUES (:a, :p, 0, 0, :r, :t, :t) ON CONFLICT (address) DO NOTHING"));
+                           "reported_at, next_check, reporter_net) "
+                           "VALUES (:a, :p, 0, 0, :r, :t, :t, :net) ON CONFLICT (address) DO NOTHING"));
     }
     for (std::size_t i = 0; ok && i < servers.size(); ++i) {
-        if (stored >= static_cast<long long>(maxStored) || pending >= static_cast<long long>(maxPending)) {
+        if (stored >= static_cast<long long>(caps.maxStored) ||
+            pending >= static_cast<long long>(caps.maxPending) ||
+            inNetwork >= static_cast<long long>(caps.maxPerNetwork)) {
             result.overCap = static_cast<int>(servers.size() - i);
             break;
         }
@@ -214,12 +240,14 @@ DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchan
         q.bindValue(QStringLiteral(":p"), QString::fromStdString(servers[i].port).toInt());
         q.bindValue(QStringLiteral(":r"), Text(reporter));
         q.bindValue(QStringLiteral(":t"), Ms(nowMs));
+        q.bindValue(QStringLiteral(":net"), Text(network));
         ok = q.exec();
         if (ok && q.numRowsAffected() == 1) {
             ++result.added;
             ++stored;
             ++m_storedCount;
             ++pending;
+            ++inNetwork;
         } else if (ok) {
             ++result.known;
         }
@@ -242,7 +270,8 @@ DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchan
 }
 
 DirectoryStore::CopyResult DirectoryStore::RecordCopy(const std::string& address, std::int64_t nowMs,
-                                                      std::int64_t staleBeforeMs, std::size_t maxCopies) {
+                                                      std::int64_t staleBeforeMs, std::size_t maxCopies,
+                                                      std::size_t maxPerNetwork) {
     if (!Healthy()) {
         return CopyResult::Failed;
     }
@@ -257,6 +286,10 @@ DirectoryStore::CopyResult DirectoryStore::RecordCopy(const std::string& address
     if (q.numRowsAffected() > 0) {
         return CopyResult::Recorded;
     }
+    if (maxCopies == 0) {
+        return CopyResult::Full;
+    }
+    const std::string network = NetworkOf(address);
     long long count = CountCopies();
     if (count >= static_cast<long long>(maxCopies)) {
         ForgetCopiesBefore(staleBeforeMs);
@@ -265,14 +298,36 @@ DirectoryStore::CopyResult DirectoryStore::RecordCopy(const std::string& address
     if (count < 0) {
         return CopyResult::Failed;
     }
-    if (count >= static_cast<long long>(maxCopies)) {
-        return CopyResult::Full;
+    // A full network, or a full table, makes room by the copy seen longest ago (of the network
+    // when it is the network that is full): a new copy is never refused for want of room.
+    q.prepare(QStringLiteral(
+        "SELECT COUNT(*) FROM (SELECT 1 FROM hublane_copies WHERE net = :net LIMIT :cap) AS n"));
+    q.bindValue(QStringLiteral(":net"), Text(network));
+    q.bindValue(QStringLiteral(":cap"), static_cast<qlonglong>(std::max<std::size_t>(maxPerNetwork, 1)));
+    if (!q.exec() || !q.next()) {
+        Failed(q.lastError().text());
+        return CopyResult::Failed;
+    }
+    const bool networkFull = q.value(0).toLongLong() >= static_cast<long long>(maxPerNetwork);
+    if (networkFull || count >= static_cast<long long>(maxCopies)) {
+        q.prepare(
+            QStringLiteral("DELETE FROM hublane_copies WHERE address IN (SELECT address FROM hublane_copies "
+                           "%1 ORDER BY seen_at, address LIMIT 1)")
+                .arg(networkFull ? QStringLiteral("WHERE net = :net") : QString()));
+        if (networkFull) {
+            q.bindValue(QStringLiteral(":net"), Text(network));
+        }
+        if (!q.exec()) {
+            Failed(q.lastError().text());
+            return CopyResult::Failed;
+        }
     }
     q.prepare(
-        QStringLiteral("INSERT INTO hublane_copies (address, seen_at) VALUES (:a, :t) "
+        QStringLiteral("INSERT INTO hublane_copies (address, seen_at, net) VALUES (:a, :t, :net) "
                        "ON CONFLICT (address) DO UPDATE SET seen_at = excluded.seen_at"));
     q.bindValue(QStringLiteral(":a"), Text(address));
     q.bindValue(QStringLiteral(":t"), Ms(nowMs));
+    q.bindValue(QStringLiteral(":net"), Text(network));
     if (!q.exec()) {
         Failed(q.lastError().text());
         return CopyResult::Failed;

@@ -54,21 +54,28 @@ class DirectoryStore {
     struct AddResult {
         int added = 0;    // new candidates
         int known = 0;    // already stored, in whatever state: left as they are
-        int overCap = 0;  // not stored: the table or the reporter's pending candidates are full
+        int overCap = 0;  // not stored: the table, the reporter's or its network's share is full
         bool failed = false;
     };
-    /// Stores new candidates (due a check at once) reported by reporter, within the caps: at most
-    /// maxStored servers in all (counted again every few seconds, so instances sharing the
-    /// database may overshoot it a little) and maxPending unverified candidates per reporter.
+    /// The caps a report is stored within.
+    struct StoreCaps {
+        std::size_t maxStored = 0;      // candidates and listed servers in all (dropped ones aside)
+        std::size_t maxPending = 0;     // unverified candidates of the reporter
+        std::size_t maxPerNetwork = 0;  // candidates and listed servers of the reporter's network
+    };
+    /// Stores new candidates (due a check at once) reported by reporter, within the caps (the
+    /// total is counted again every few seconds, so instances sharing the database may overshoot
+    /// it a little). The reporter's network is its /24 or /64 (NetworkOf).
     AddResult AddCandidates(const std::vector<exchange::LinkedServer>& servers, const std::string& reporter,
-                            std::int64_t nowMs, std::size_t maxStored, std::size_t maxPending);
+                            std::int64_t nowMs, const StoreCaps& caps);
 
     enum class CopyResult { Recorded, Full, Failed };
-    /// Records that a copy announced itself at nowMs. A copy already stored is always renewed; a
-    /// new one only while fewer than maxCopies are stored, after copies not seen since staleBeforeMs
-    /// have made room.
+    /// Records that a copy announced itself at nowMs. A copy already stored is renewed; a new one
+    /// takes its place after copies not seen since staleBeforeMs are forgotten; when maxCopies are
+    /// still stored, or maxPerNetwork of its own network, the copy seen longest ago (of that
+    /// network) makes room.
     CopyResult RecordCopy(const std::string& address, std::int64_t nowMs, std::int64_t staleBeforeMs,
-                          std::size_t maxCopies);
+                          std::size_t maxCopies, std::size_t maxPerNetwork);
 
     /// The listed servers, most recently verified first; nullopt on a failure.
     std::optional<std::vector<ListedServer>> ListedServers(std::size_t limit);

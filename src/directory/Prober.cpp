@@ -39,7 +39,9 @@ bool Prober::Start(const std::string& address, std::uint16_t port) {
     Prober* owner = this;
     m_pool.start([owner, stop, timeoutMs, address, port] {
         ProbeOutcome outcome{address, port, false, {}};
+        // A socket of its own for each probe (a fresh local port), answered from port + 4 only.
         probe::UdpExchange exchange;
+        exchange.AnswerFromAskedPortOnly(true);
         const auto udpPort = static_cast<quint16>(port + probe::kServerUdpPortOffset);
         const std::string request = probe::DescriptionRequest();
         if (exchange.Open(QString::fromStdString(address), udpPort) &&

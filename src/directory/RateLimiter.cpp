@@ -1,60 +1,53 @@
-// Per-address request limits with a bounded memory of addresses.
+// Per-client request limits with a bounded memory of clients.
 #include "directory/RateLimiter.h"
 
-#include <algorithm>
+#include "directory/AddressRules.h"
 
 namespace hublane::directory {
-namespace {
-
-// A full table is swept for room at most this often: under a flood from new addresses, a refusal
-// must not cost a walk over the whole table each time.
-constexpr std::int64_t kFullSweepGapMs = 1000;
-
-}  // namespace
 
 RateLimiter::RateLimiter(std::size_t limit, std::int64_t windowMs, std::size_t maxKeys)
-    : m_limit(limit), m_windowMs(windowMs > 0 ? windowMs : 1), m_maxKeys(maxKeys) {}
+    : m_limit(limit), m_windowMs(windowMs > 0 ? windowMs : 1), m_maxKeys(maxKeys > 0 ? maxKeys : 1) {}
 
-bool RateLimiter::Allow(std::string_view key, std::int64_t nowMs) {
+bool RateLimiter::Allow(std::string_view address, std::int64_t nowMs) {
     if (m_limit == 0) {
         return true;
     }
-    if (nowMs - m_lastSweepMs >= m_windowMs) {
-        Sweep(nowMs);
+    const std::string key = ClientKey(address);
+    const auto over = [this, nowMs](const Window& w) {
+        return nowMs < w.startMs || nowMs - w.startMs >= m_windowMs;
+    };
+    // Windows that ran out go from the front; the order is that of their starts.
+    while (!m_byStart.empty()) {
+        const auto oldest = m_windows.find(m_byStart.front());
+        if (!over(oldest->second)) {
+            break;
+        }
+        m_windows.erase(oldest);
+        m_byStart.pop_front();
     }
-    auto it = m_windows.find(std::string(key));
+    auto it = m_windows.find(key);
     if (it == m_windows.end()) {
         if (m_windows.size() >= m_maxKeys) {
-            if (nowMs - m_lastSweepMs >= std::min(kFullSweepGapMs, m_windowMs)) {
-                Sweep(nowMs);
-            }
-            if (m_windows.size() >= m_maxKeys) {
-                return false;
-            }
+            // Full of live windows: the oldest client is forgotten (it starts afresh if it comes
+            // back), a new one is never refused for want of room.
+            m_windows.erase(m_byStart.front());
+            m_byStart.pop_front();
         }
-        it = m_windows.emplace(std::string(key), Window{nowMs, 0}).first;
+        m_byStart.push_back(key);
+        it = m_windows.emplace(key, Window{nowMs, 0, std::prev(m_byStart.end())}).first;
     }
     Window& window = it->second;
     // A clock that went back (or a window that ran out) starts a new window.
-    if (nowMs < window.startMs || nowMs - window.startMs >= m_windowMs) {
-        window = Window{nowMs, 0};
+    if (over(window)) {
+        window.startMs = nowMs;
+        window.count = 0;
+        m_byStart.splice(m_byStart.end(), m_byStart, window.age);
     }
     if (window.count >= m_limit) {
         return false;
     }
     ++window.count;
     return true;
-}
-
-void RateLimiter::Sweep(std::int64_t nowMs) {
-    m_lastSweepMs = nowMs;
-    for (auto it = m_windows.begin(); it != m_windows.end();) {
-        if (nowMs < it->second.startMs || nowMs - it->second.startMs >= m_windowMs) {
-            it = m_windows.erase(it);
-        } else {
-            ++it;
-        }
-    }
 }
 
 }  // namespace hublane::directory

@@ -8,8 +8,9 @@
 namespace hublane::directory {
 namespace {
 
-// The layout of the tables; a database written by a later layout is not opened.
-constexpr int kSchemaVersion = 1;
+// The layout of the tables; a database written by a later layout is not opened. Layout 2 added
+// the network of each server's reporter and of each copy (for the shares one network may hold).
+constexpr int kSchemaVersion = 2;
 // Any number, the same for every instance: it serialises the creation of the tables.
 constexpr int kSchemaLockKey = 0x4842;
 
@@ -21,7 +22,7 @@ QStringList SchemaStatements(bool postgres) {
                        "address TEXT PRIMARY KEY, port INTEGER NOT NULL, state INTEGER NOT NULL, "
                        "misses INTEGER NOT NULL DEFAULT 0, name %1, reported_by TEXT NOT NULL, "
                        "reported_at BIGINT NOT NULL, verified_at BIGINT NOT NULL DEFAULT 0, "
-                       "next_check BIGINT NOT NULL)")
+                       "next_check BIGINT NOT NULL, reporter_net TEXT NOT NULL DEFAULT '')")
             .arg(bytes),
         QStringLiteral("CREATE INDEX IF NOT EXISTS hublane_servers_due ON hublane_servers (next_check)"),
         QStringLiteral(
@@ -29,13 +30,29 @@ QStringList SchemaStatements(bool postgres) {
         QStringLiteral(
             "CREATE INDEX IF NOT EXISTS hublane_servers_reporter ON hublane_servers (reported_by, state)"),
         QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS hublane_copies (address TEXT PRIMARY KEY, seen_at BIGINT NOT NULL)"),
+            "CREATE TABLE IF NOT EXISTS hublane_copies (address TEXT PRIMARY KEY, seen_at BIGINT NOT NULL, "
+            "net TEXT NOT NULL DEFAULT '')"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS hublane_copies_seen ON hublane_copies (seen_at)"),
         QStringLiteral(
             "INSERT INTO hublane_meta (key, value) VALUES ('schema', '%1') ON CONFLICT (key) DO NOTHING")
             .arg(kSchemaVersion),
     };
 }
+
+// From layout 1 to 2: the network columns (empty for rows stored before: they count towards no
+// network's share).
+const QStringList kToLayout2 = {
+    QStringLiteral("ALTER TABLE hublane_servers ADD COLUMN reporter_net TEXT NOT NULL DEFAULT ''"),
+    QStringLiteral("ALTER TABLE hublane_copies ADD COLUMN net TEXT NOT NULL DEFAULT ''"),
+    QStringLiteral("UPDATE hublane_meta SET value = '2' WHERE key = 'schema'"),
+};
+
+// Indexes on the columns of layout 2, made once the columns exist.
+const QStringList kLayout2Indexes = {
+    QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS hublane_servers_network ON hublane_servers (reporter_net, state)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS hublane_copies_network ON hublane_copies (net, seen_at)"),
+};
 
 }  // namespace
 
@@ -53,11 +70,31 @@ bool CreateStoreTables(QSqlDatabase& db, bool postgres, QString* error) {
             break;
         }
     }
-    if (ok && q.exec(QStringLiteral("SELECT value FROM hublane_meta WHERE key = 'schema'")) && q.next() &&
-        q.value(0).toInt() > kSchemaVersion) {
-        *error = QStringLiteral("the database was written by a later version (layout %1)")
-                     .arg(q.value(0).toString());
+    int layout = kSchemaVersion;
+    if (ok && q.exec(QStringLiteral("SELECT value FROM hublane_meta WHERE key = 'schema'")) && q.next()) {
+        layout = q.value(0).toInt();
+    }
+    q.finish();
+    if (ok && layout > kSchemaVersion) {
+        *error = QStringLiteral("the database was written by a later version (layout %1)").arg(layout);
         ok = false;
+    }
+    if (ok && layout < 2) {
+        db.transaction();
+        for (const QString& statement : kToLayout2) {
+            if (!q.exec(statement)) {
+                *error = q.lastError().text();
+                ok = false;
+                break;
+            }
+        }
+        ok = ok ? db.commit() : (db.rollback(), false);
+    }
+    for (const QString& statement : kLayout2Indexes) {
+        if (ok && !q.exec(statement)) {
+            *error = q.lastError().text();
+            ok = false;
+        }
     }
     if (postgres) {
         q.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kSchemaLockKey));

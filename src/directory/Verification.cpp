@@ -23,6 +23,7 @@ CheckTimings CheckTimings::ForRecheck(std::int64_t recheckMs) {
     timings.recheckMs = std::max<std::int64_t>(recheckMs, 1);
     timings.retryMs = std::max<std::int64_t>(timings.recheckMs / 8, 1);
     timings.forgetMs = timings.recheckMs * 6;
+    timings.forgetCandidateMs = timings.recheckMs;
     return timings;
 }
 
@@ -37,7 +38,9 @@ CheckStep AfterProbe(ServerState state, int misses, bool answered, std::int64_t 
     const int silent = std::max(misses, 0) + 1;
     const int allowed = state == ServerState::Candidate ? timings.candidateAttempts : timings.listedMisses;
     if (silent >= allowed) {
-        return {ServerState::Dropped, silent, nowMs + timings.forgetMs, false};
+        const std::int64_t forget =
+            state == ServerState::Candidate ? timings.forgetCandidateMs : timings.forgetMs;
+        return {ServerState::Dropped, silent, nowMs + forget, false};
     }
     return {state, silent, nowMs + timings.retryMs, false};
 }

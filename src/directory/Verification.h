@@ -23,11 +23,15 @@ struct CheckTimings {
     std::int64_t recheckMs = 4LL * 3600 * 1000;
     std::int64_t retryMs = 30LL * 60 * 1000;
     std::int64_t forgetMs = 24LL * 3600 * 1000;
+    /// A candidate that never answered is forgotten sooner: anyone may report any address, and
+    /// such rows must not crowd the store.
+    std::int64_t forgetCandidateMs = 4LL * 3600 * 1000;
     /// Silent answers in a row that drop a candidate, and a listed server.
     int candidateAttempts = 2;
     int listedMisses = 2;
 
-    /// The timings for a recheck interval: retries after an eighth of it, forgetting after six.
+    /// The timings for a recheck interval: retries after an eighth of it, forgetting after six
+    /// (a candidate that never answered after one).
     static CheckTimings ForRecheck(std::int64_t recheckMs);
 };
 

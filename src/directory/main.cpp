@@ -1,5 +1,8 @@
 // hublane-directory: the web directory of Hublane copies, for anyone to host.
+#include <sys/resource.h>
 #include <QCoreApplication>
+
+#include <algorithm>
 #include <cstdio>
 #include <variant>
 
@@ -14,6 +17,27 @@ void PrintLine(std::FILE* stream, const QString& text) {
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
+}
+
+// Descriptors kept aside from the connections: the database, the probes, the listening socket.
+constexpr rlim_t kReservedDescriptors = 64;
+
+// Raises the open-file limit to what the system allows and keeps the connections within it: a
+// connection past the limit could not be accepted, and would stay queued.
+void FitConnectionsToDescriptors(hublane::directory::DirectorySettings& settings) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return;
+    }
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+        getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur > kReservedDescriptors) {
+        const auto room = static_cast<long long>(limit.rlim_cur - kReservedDescriptors);
+        settings.maxConnections = static_cast<int>(std::min<long long>(settings.maxConnections, room));
+    }
 }
 
 }  // namespace
@@ -32,7 +56,9 @@ int main(int argc, char** argv) {
         PrintLine(stderr, QStringLiteral("hublane-directory: cannot catch SIGTERM and SIGINT"));
         return kExitFailure;
     }
-    Directory directory(std::get<DirectorySettings>(std::move(read)), log);
+    auto& settings = std::get<DirectorySettings>(read);
+    FitConnectionsToDescriptors(settings);
+    Directory directory(std::move(settings), log);
     QString error;
     if (!directory.Start(&error)) {
         PrintLine(stderr, QStringLiteral("hublane-directory: %1").arg(error));

@@ -1,6 +1,7 @@
 // The peer protocol between copies of the program, without sockets.
 #include "exchange/PeerHandler.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -25,8 +26,8 @@ constexpr auto kWindow = static_cast<std::uint64_t>(kAnswerWindowMs);
 
 constexpr std::string_view kAcceptedServerPort = "4661";
 
-template <typename List, typename EntryOf>
-std::vector<std::string> ListDatagrams(const List& list, PeerKind kind, EntryOf entryOf) {
+template <typename List, typename EntryOf, typename LeaveOut>
+std::vector<std::string> ListDatagrams(const List& list, PeerKind kind, EntryOf entryOf, LeaveOut leaveOut) {
     std::vector<std::string> datagrams;
     std::vector<serverlist::SERVEUR> batch;
     batch.reserve(kEntriesPerDatagram);
@@ -37,6 +38,9 @@ std::vector<std::string> ListDatagrams(const List& list, PeerKind kind, EntryOf 
         batch.clear();
     };
     for (const auto& row : list.Rows()) {
+        if (leaveOut(row)) {
+            continue;
+        }
         serverlist::SERVEUR entry = entryOf(row);
         std::string probeBytes;
         if (!probe::AppendListEntry(probeBytes, entry)) {
@@ -57,16 +61,23 @@ std::vector<std::string> ListDatagrams(const List& list, PeerKind kind, EntryOf 
 }  // namespace
 
 std::vector<std::string> ServerListDatagrams(const serverlist::ServerTable& servers) {
-    return ListDatagrams(servers, PeerKind::Servers, [](const serverlist::ServerRow& row) {
-        return serverlist::SERVEUR{row.Sub(Column::Port), row.caption};
-    });
+    return ListDatagrams(
+        servers, PeerKind::Servers,
+        [](const serverlist::ServerRow& row) {
+            return serverlist::SERVEUR{row.Sub(Column::Port), row.caption};
+        },
+        [](const serverlist::ServerRow&) { return false; });
 }
 
-std::vector<std::string> PeerListDatagrams(const serverlist::PeerList& peers, std::uint16_t peerPort) {
+std::vector<std::string> PeerListDatagrams(const serverlist::PeerList& peers, std::uint16_t peerPort,
+                                           const std::function<bool(const std::string&)>& leaveOut) {
     const std::string port = std::to_string(peerPort);
-    return ListDatagrams(peers, PeerKind::Peers, [&port](const serverlist::PeerRow& row) {
-        return serverlist::SERVEUR{port, row.caption};
-    });
+    return ListDatagrams(
+        peers, PeerKind::Peers,
+        [&port](const serverlist::PeerRow& row) {
+            return serverlist::SERVEUR{port, row.caption};
+        },
+        [&leaveOut](const serverlist::PeerRow& row) { return leaveOut && leaveOut(row.caption); });
 }
 
 const std::vector<std::string>& PeerHandler::CachedServerDatagrams(const serverlist::ServerTable& servers) {
@@ -79,41 +90,106 @@ const std::vector<std::string>& PeerHandler::CachedServerDatagrams(const serverl
 }
 
 const std::vector<std::string>& PeerHandler::CachedPeerDatagrams(const serverlist::PeerList& peers) {
-    if (m_cachedPeerList != &peers || m_cachedPeerRevision != peers.Revision()) {
-        m_cachedPeers = PeerListDatagrams(peers, m_peerPort);
+    if (m_cachedPeerList != &peers || m_cachedPeerRevision != peers.Revision() ||
+        m_cachedPendingRevision != m_pendingRevision) {
+        m_cachedPeers = PeerListDatagrams(peers, m_peerPort,
+                                          [this](const std::string& ip) { return m_pending.contains(ip); });
         m_cachedPeerList = &peers;
         m_cachedPeerRevision = peers.Revision();
+        m_cachedPendingRevision = m_pendingRevision;
     }
     return m_cachedPeers;
 }
 
-bool PeerHandler::MayAnswer(const std::string& sender, AnswerKind kind, std::int64_t nowMs) {
-    if (!m_self.empty() && sender == m_self) {
-        return true;
+bool PeerHandler::Fits(Budget& budget, std::size_t bytes, std::size_t cap, std::int64_t windowMs,
+                       std::int64_t nowMs) {
+    if (Elapsed(budget.start, nowMs) >= static_cast<std::uint64_t>(windowMs)) {
+        budget.start = nowMs;
+        budget.used = 0;
+    }
+    return bytes <= cap - std::min(cap, budget.used);
+}
+
+bool PeerHandler::Trusted(const std::string& address, std::int64_t nowMs) const {
+    const auto it = m_trusted.find(address);
+    return it != m_trusted.end() &&
+           Elapsed(it->second.since, nowMs) < static_cast<std::uint64_t>(kTrustedForMs);
+}
+
+void PeerHandler::Trust(const std::string& sender, std::int64_t nowMs) {
+    if (m_pending.erase(sender) > 0) {
+        ++m_pendingRevision;
+    }
+    auto it = m_trusted.find(sender);
+    if (it == m_trusted.end()) {
+        if (m_trusted.size() >= kMaxTrustedCopies) {
+            // Only pongs this copy asked for get here, so the bound is met by its own campaigns:
+            // the copy whose pong is oldest goes.
+            m_trusted.erase(std::min_element(
+                m_trusted.begin(), m_trusted.end(),
+                [](const auto& a, const auto& b) { return a.second.since < b.second.since; }));
+        }
+        it = m_trusted.emplace(sender, TrustedCopy{}).first;
+        // Its answers so far count on: a pong does not open a new window.
+        if (const auto known = m_lastAnswer.find(sender); known != m_lastAnswer.end()) {
+            it->second.answered = known->second;
+            m_lastAnswer.erase(known);
+        }
+    }
+    it->second.since = nowMs;
+}
+
+void PeerHandler::NotePending(const std::string& sender, const serverlist::PeerList& peers) {
+    if (m_pending.size() >= 2 * serverlist::kMaxPeerRows) {
+        // Rows the campaigns or the clean-up removed since.
+        std::erase_if(m_pending, [&peers](const std::string& ip) { return peers.FindExact(ip) < 0; });
+    }
+    m_pending.insert(sender);
+    ++m_pendingRevision;
+}
+
+PeerHandler::AnswerTimes* PeerHandler::AnswerTimesOf(const std::string& sender, bool trusted,
+                                                     std::int64_t nowMs) {
+    if (trusted) {
+        return &m_trusted.find(sender)->second.answered;
     }
     auto it = m_lastAnswer.find(sender);
     if (it == m_lastAnswer.end()) {
         if (m_lastAnswer.size() >= kMaxRememberedRequesters && Elapsed(m_lastSweep, nowMs) >= kWindow / 10) {
             // Forget the requesters whose every answer is older than the window.
             m_lastSweep = nowMs;
-            for (auto i = m_lastAnswer.begin(); i != m_lastAnswer.end();) {
-                const auto& t = i->second;
-                const bool stale = Elapsed(t[0], nowMs) >= kWindow && Elapsed(t[1], nowMs) >= kWindow &&
-                                   Elapsed(t[2], nowMs) >= kWindow;
-                i = stale ? m_lastAnswer.erase(i) : std::next(i);
-            }
+            std::erase_if(m_lastAnswer, [nowMs](const auto& entry) {
+                const auto& t = entry.second;
+                return Elapsed(t[0], nowMs) >= kWindow && Elapsed(t[1], nowMs) >= kWindow &&
+                       Elapsed(t[2], nowMs) >= kWindow;
+            });
         }
         if (m_lastAnswer.size() >= kMaxRememberedRequesters) {
-            return false;
+            return nullptr;
         }
         it = m_lastAnswer.emplace(sender, AnswerTimes{}).first;
     }
-    std::optional<std::int64_t>& last = it->second[kind];
-    if (Elapsed(last, nowMs) < kWindow) {
-        return false;
+    return &it->second;
+}
+
+PeerHandler::Budget* PeerHandler::NetworkBudget(const std::string& sender, std::int64_t nowMs) {
+    // The /24 of an IPv4 text: everything before its last dot.
+    const std::size_t dot = sender.rfind('.');
+    const std::string network = dot == std::string::npos ? sender : sender.substr(0, dot);
+    auto it = m_networks.find(network);
+    if (it == m_networks.end()) {
+        if (m_networks.size() >= kMaxRememberedRequesters && Elapsed(m_networkSweep, nowMs) >= kWindow / 10) {
+            m_networkSweep = nowMs;
+            std::erase_if(m_networks, [nowMs](const auto& entry) {
+                return Elapsed(entry.second.start, nowMs) >= kWindow;
+            });
+        }
+        if (m_networks.size() >= kMaxRememberedRequesters) {
+            return nullptr;
+        }
+        it = m_networks.emplace(network, Budget{}).first;
     }
-    last = nowMs;
-    return true;
+    return &it->second;
 }
 
 PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& sender, std::int64_t nowMs,
@@ -128,23 +204,50 @@ PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& se
     const auto mayBePeer = [this](const std::string& ip) {
         return m_keepSelf || m_self.empty() || ip != m_self;
     };
-    // Every datagram, an empty one too, makes its sender known.
-    if (peers.FindExact(sender) < 0 && mayBePeer(sender)) {
-        peers.AddPeerRow(sender);
+    // Every datagram, an empty one too, makes its sender known; a stranger is not passed on to
+    // other copies before it has answered a ping.
+    if (peers.FindExact(sender) < 0 && mayBePeer(sender) && peers.AddPeerRow(sender) && !fromSelf &&
+        !Trusted(sender, nowMs)) {
+        NotePending(sender, peers);
     }
     if (datagram.empty()) {
         return out;
     }
+    const bool trusted = Trusted(sender, nowMs) && peers.FindExact(sender) >= 0;
     const auto answer = [&](AnswerKind kind, const std::vector<std::string>& datagrams) {
         if (datagrams.empty()) {
             return;  // nothing to send, nothing counted
         }
-        if (!MayAnswer(sender, kind, nowMs)) {
+        // A stranger's request earns one datagram: whatever it claims to be, it cannot make this
+        // copy send more than it would to anyone.
+        const std::size_t count = fromSelf || trusted ? datagrams.size() : 1;
+        if (count < datagrams.size()) {
             out.limited = true;
-            return;
         }
-        for (const std::string& d : datagrams) {
-            out.answers.push_back(PeerAnswer{sender, d});
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            bytes += datagrams[i].size();
+        }
+        if (!fromSelf) {
+            AnswerTimes* times = AnswerTimesOf(sender, trusted, nowMs);
+            Budget* network = trusted ? nullptr : NetworkBudget(sender, nowMs);
+            const bool refused =
+                times == nullptr || Elapsed((*times)[kind], nowMs) < kWindow ||
+                (!trusted && (network == nullptr ||
+                              !Fits(*network, bytes, kStrangerBytesPerNetwork, kAnswerWindowMs, nowMs))) ||
+                !Fits(m_global, bytes, kAnswerBytesPerSecond, 1000, nowMs);
+            if (refused) {
+                out.limited = true;
+                return;
+            }
+            (*times)[kind] = nowMs;
+            if (network != nullptr) {
+                network->used += bytes;
+            }
+            m_global.used += bytes;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            out.answers.push_back(PeerAnswer{sender, datagrams[i]});
         }
     };
     serverlist::EntryTable entries{};
@@ -160,6 +263,15 @@ PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& se
             break;
         case PeerKind::Pong: {
             out.selfPong = fromSelf;
+            // A pong proves the sender is a copy only when this copy pinged it: else anyone could
+            // make any address trusted.
+            if (!fromSelf && !Asked(sender, serverlist::PeerAsk::Ping, nowMs)) {
+                out.unasked = true;
+                break;
+            }
+            if (!fromSelf) {
+                Trust(sender, nowMs);
+            }
             const int row = peers.FindExact(sender);
             if (row >= 0) {
                 peers.Row(static_cast<std::size_t>(row)).answered = true;
@@ -167,6 +279,10 @@ PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& se
             break;
         }
         case PeerKind::Servers: {
+            if (!Asked(sender, serverlist::PeerAsk::Servers, nowMs)) {
+                out.unasked = true;
+                break;
+            }
             const int count = probe::ParseServerList(datagram, entries);
             for (int i = 0; i < count; ++i) {
                 const serverlist::SERVEUR& e = entries[static_cast<std::size_t>(i)];
@@ -183,6 +299,10 @@ PeerOutcome PeerHandler::Handle(std::string_view datagram, const std::string& se
             break;
         }
         case PeerKind::Peers: {
+            if (!Asked(sender, serverlist::PeerAsk::Peers, nowMs)) {
+                out.unasked = true;
+                break;
+            }
             const int count = probe::ParseServerList(datagram, entries);
             const std::string acceptedPort = std::to_string(m_peerPort);
             for (int i = 0; i < count; ++i) {

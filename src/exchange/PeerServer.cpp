@@ -72,6 +72,7 @@ PeerServer::PeerServer(serverlist::CycleState& state, serverlist::UiWaits& waits
       m_address(std::move(address)),
       m_handler(m_address.peerPort) {
     m_handler.SetSelf(m_address.SelfAddress().toStdString(), !m_address.HasOwnAddress());
+    m_handler.SetAsks(m_state.peerAsks);
     connect(&m_socket, &QUdpSocket::readyRead, this, &PeerServer::ReadPending);
 }
 
@@ -103,6 +104,7 @@ void PeerServer::StartPeerServer() {
     const QString self = m_address.SelfAddress();
     QUdpSocket client;
     const std::uint64_t pongsBefore = m_selfPongs;
+    m_state.peerAsks.Note(self.toStdString(), serverlist::PeerAsk::Ping, m_waits.Clock().NowMs());
     if (client.bind(m_address.bind, 0) &&
         client.writeDatagram(Bytes(probe::PeerRequest(probe::PeerKind::Ping)), QHostAddress(self),
                              m_address.peerPort) > 0) {
@@ -121,6 +123,8 @@ void PeerServer::AskPeerForServers(const QString& host) {
         return;  // a name that does not resolve ends it silently
     }
     QUdpSocket asking;
+    // The asked copy answers to the peer port too: its lists are taken there for a minute.
+    m_state.peerAsks.Note(SenderText(target), serverlist::PeerAsk::Servers, m_waits.Clock().NowMs());
     if (!asking.bind(m_address.bind, 0) ||
         asking.writeDatagram(Bytes(probe::PeerRequest(probe::PeerKind::GetServers)), target,
                              m_address.peerPort) <= 0) {

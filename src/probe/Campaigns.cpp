@@ -5,8 +5,10 @@
 #include <QDeadlineTimer>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
 
+#include "platform/Clock.h"
 #include "probe/ScanFiles.h"
 #include "probe/WorkerLink.h"
 #include "serverlist/CycleState.h"
@@ -51,6 +53,20 @@ ProbeMode ModeOf(ProbeKind kind) {
             break;
     }
     return ProbeMode::ModeNone;
+}
+
+// What a peer campaign asks of each copy, so that the peer server takes the answer.
+std::optional<serverlist::PeerAsk> AskOf(ProbeKind kind) {
+    switch (kind) {
+        case ProbeKind::PingHBL:
+            return serverlist::PeerAsk::Ping;
+        case ProbeKind::AskCopiesForServers:
+            return serverlist::PeerAsk::Servers;
+        case ProbeKind::AskCopiesForCopies:
+            return serverlist::PeerAsk::Peers;
+        default:
+            return std::nullopt;
+    }
 }
 
 // Whether the kind probes a row with this answered flag: the list requests go to rows that
@@ -153,6 +169,9 @@ bool Campaigns::StartWorker(ProbeKind kind, const QString& host, const QString& 
     worker->Port = port;
     worker->TimeoutMs = m_state.Controls().timeout.Value() * 1000;
     worker->Mode = ModeOf(kind);
+    if (const auto ask = AskOf(kind)) {
+        m_state.peerAsks.Note(host.toStdString(), *ask, m_waits.Clock().NowMs());
+    }
     slot.state = SlotState::Busy;
     worker->Resume();
     return true;

@@ -89,12 +89,15 @@ QByteArray UdpExchange::Receive(int timeoutMs, const std::function<bool()>& stop
             QByteArray datagram(static_cast<qsizetype>(std::clamp<qint64>(pending, 0, kReceiveBufferSize)),
                                 '\0');
             QHostAddress sender;
-            const qint64 read = socket->readDatagram(datagram.data(), datagram.size(), &sender);
+            quint16 senderPort = 0;
+            const qint64 read = socket->readDatagram(datagram.data(), datagram.size(), &sender, &senderPort);
             if (read < 0) {
                 return {};
             }
-            // Only the address asked answers; anything else that reaches the socket is dropped.
-            if (sender.isEqual(m_impl->remote, QHostAddress::TolerantConversion)) {
+            // Only the address asked answers (at the port asked, when so set); anything else that
+            // reaches the socket is dropped.
+            if (sender.isEqual(m_impl->remote, QHostAddress::TolerantConversion) &&
+                (!m_askedPortOnly || senderPort == m_impl->port)) {
                 datagram.truncate(static_cast<qsizetype>(read));
                 return datagram;
             }

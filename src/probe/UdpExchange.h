@@ -35,6 +35,9 @@ class UdpExchange {
     bool IsOpen() const;
     /// The local port the socket got (0 when closed).
     quint16 LocalPort() const;
+    /// Takes an answer only from the port asked, not from any port of the address: for a
+    /// directory, where anyone could otherwise spray answers over the ports of a silent server.
+    void AnswerFromAskedPortOnly(bool only) { m_askedPortOnly = only; }
     /// Sends one datagram to the remote host and port; false on a socket error.
     bool Send(const QByteArray& datagram);
     /// Waits at most timeoutMs for one datagram from the address asked (from any of its ports,
@@ -48,6 +51,7 @@ class UdpExchange {
   private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
+    bool m_askedPortOnly = false;
 };
 
 }  // namespace hublane::probe

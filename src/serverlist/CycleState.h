@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "serverlist/CycleControls.h"
+#include "serverlist/PeerAsks.h"
 #include "serverlist/ServerTable.h"
 #include "serverlist/StatusCaption.h"
 #include "serverlist/WorkGauge.h"
@@ -42,6 +43,9 @@ class CycleState {
     QStringList errorLog;
     /// Raised by the web directory fetches when they end; their callers wait for it.
     bool fetchDone = false;
+    /// The pings and list requests this copy sent to other copies lately: the peer server takes
+    /// a pong or a list only from a copy it asked.
+    PeerAsks peerAsks;
     /// The row the visible list scrolls to and selects (the last one before a fetch added rows).
     int focusRow = -1;
 

@@ -14,16 +14,21 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// The second part of a "172." caption: the text between the first and the second dot (or the
-// end). Returns -1 when it is not a plain decimal number of at most three digits.
-int SecondOctet(std::string_view caption) {
-    const std::size_t first = caption.find('.');
-    if (first == std::string_view::npos) {
-        return -1;
+// Part `index` of a caption (0 for the text before the first dot, 1 for the text between the
+// first and the second dot or the end, ...). Returns -1 when it is missing or not a plain decimal
+// number of at most three digits.
+int Octet(std::string_view caption, int index) {
+    std::size_t start = 0;
+    for (int i = 0; i < index; ++i) {
+        const std::size_t dot = caption.find('.', start);
+        if (dot == std::string_view::npos) {
+            return -1;
+        }
+        start = dot + 1;
     }
-    const std::size_t second = caption.find('.', first + 1);
-    const std::string_view part = caption.substr(
-        first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
+    const std::size_t end = caption.find('.', start);
+    const std::string_view part =
+        caption.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     if (part.empty() || part.size() > 3) {
         return -1;
     }
@@ -35,6 +40,10 @@ int SecondOctet(std::string_view caption) {
         value = value * 10 + (c - '0');
     }
     return value;
+}
+
+int SecondOctet(std::string_view caption) {
+    return Octet(caption, 1);
 }
 
 std::string Folded(std::string_view text) {
@@ -148,7 +157,18 @@ bool IsUnwantedAddress(std::string_view caption) {
             return true;
         }
     }
-    return StartsWith(caption, "192.168.") || StartsWith(caption, "255.") || StartsWith(caption, "127.0.0.1");
+    if (StartsWith(caption, "192.168.") || StartsWith(caption, "255.") || StartsWith(caption, "127.0.0.1")) {
+        return true;
+    }
+    // Addresses no server can have: "this network" 0/8, the carriers' shared 100.64/10, link-local
+    // 169.254/16, multicast 224/4 and the reserved 240/4. Anyone can put them in a list.
+    const int first = Octet(caption, 0);
+    if (first < 0 || caption.find('.') == std::string_view::npos) {
+        return false;
+    }
+    const int second = SecondOctet(caption);
+    return first == 0 || (first == 100 && second >= 64 && second <= 127) || (first == 169 && second == 254) ||
+           (first >= 224 && first <= 255);
 }
 
 std::size_t CleanUpTables(ServerTable& servers, PeerList& peers, WorkGauge& gauge,

@@ -162,9 +162,10 @@ class PeerList : public RowList<PeerRow> {
 /// Clears the answered flag of every row of both lists.
 void ClearAnsweredFlags(ServerTable& servers, PeerList& peers);
 
-/// True for captions the clean-up removes: 10.*, 172.16-31.*, 192.168.*, 255.*, and every caption
-/// that begins with 127.0.0.1 (127.0.0.15 included). A "172." caption whose second part is not a
-/// plain decimal number is kept: it cannot be told to lie in the private range.
+/// True for captions the clean-up removes: 10.*, 172.16-31.*, 192.168.*, 255.*, every caption
+/// that begins with 127.0.0.1 (127.0.0.15 included), and the ranges no server can have: 0/8,
+/// 100.64/10, 169.254/16, 224/4 and 240/4. A caption whose parts are not plain decimal numbers is
+/// kept: it cannot be told to lie in the range.
 bool IsUnwantedAddress(std::string_view caption);
 
 /// The table clean-up: sort, removal of private, loopback and broadcast addresses from both lists,

@@ -78,5 +78,35 @@ TEST(AddressRules, PortsFromOneToTheLastThatLeavesRoomForTheUdpOffset) {
     EXPECT_FALSE(IsListablePort(70000));
 }
 
+TEST(AddressRules, NetworksAreSlash24ForIpv4AndSlash64ForIpv6) {
+    struct Case {
+        const char* address;
+        const char* network;
+        const char* client;
+    };
+    for (const Case& c : {
+             Case{"198.51.100.7", "198.51.100.0/24", "198.51.100.7"},
+             Case{"::ffff:198.51.100.7", "198.51.100.0/24", "198.51.100.7"},
+             Case{"2001:db8:0:1::1", "2001:db8:0:1::/64", "2001:db8:0:1::/64"},
+             Case{"2001:0DB8:0000:0001:ffff:1:2:3", "2001:db8:0:1::/64", "2001:db8:0:1::/64"},
+             Case{"::1", "0:0:0:0::/64", "0:0:0:0::/64"},
+             Case{"fe80::1%eth0", "fe80:0:0:0::/64", "fe80:0:0:0::/64"},
+             Case{"1:2:3:4:5:6:7:8", "1:2:3:4::/64", "1:2:3:4::/64"},
+             // Not addresses: each is its own network and client.
+             Case{"1:2:3:4:5:6:7:8:9", "1:2:3:4:5:6:7:8:9", "1:2:3:4:5:6:7:8:9"},
+             Case{"1::2::3", "1::2::3", "1::2::3"},
+             Case{"12345::", "12345::", "12345::"},
+             Case{"1:2:3:4:5:6:7:", "1:2:3:4:5:6:7:", "1:2:3:4:5:6:7:"},
+             Case{"host.example", "host.example", "host.example"},
+         }) {
+        SCOPED_TRACE(c.address);
+        EXPECT_EQ(NetworkOf(c.address), c.network);
+        EXPECT_EQ(ClientKey(c.address), c.client);
+    }
+    EXPECT_EQ(ParseIpv6("::"), (std::array<std::uint16_t, 8>{}));
+    EXPECT_FALSE(ParseIpv6(":1").has_value());
+    EXPECT_FALSE(ParseIpv6("::1.2.3.999").has_value());
+}
+
 }  // namespace
 }  // namespace hublane::directory

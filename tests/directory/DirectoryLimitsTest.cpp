@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTcpSocket>
+#include <memory>
+
 #include "DirectoryRig.h"
 #include "support/TestSupport.h"
 
@@ -179,13 +185,71 @@ TEST_F(DirectoryLimitsTest, StoredServersAndCopiesStayWithinTheirCaps) {
     EXPECT_FALSE(rig.Store().Server("127.31.3.7"));
 
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200);
+    rig.offsetMs += 1000;
     EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyB).status, 200);
-    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.4")).status, 503);
-    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyA).status, 200) << "a known copy is renewed";
+    rig.offsetMs += 1000;
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), kCopyB).status, 200) << "a known copy is renewed";
     EXPECT_EQ(rig.Store().CountCopies(), 2);
-    rig.offsetMs += rig.running->Settings().peerTtlMs + 1;
-    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.4")).status, 200)
-        << "copies past their time make room";
+    // A full table keeps no new copy out: the one seen longest ago makes room.
+    rig.offsetMs += 1000;
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/connectHB.php"), QStringLiteral("127.31.2.4")).status, 200);
+    EXPECT_EQ(rig.Store().CountCopies(), 2);
+    const auto copies = rig.Store().RecentCopies(0, 10);
+    ASSERT_TRUE(copies.has_value());
+    EXPECT_EQ(*copies, (std::vector<std::string>{"127.31.2.4", kCopyB.toStdString()}));
+}
+
+TEST_F(DirectoryLimitsTest, SilentCandidatesAndOneNetworkCannotKeepANewReporterOut) {
+    DirectorySettings settings = Quiet();
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    DirectoryStore& store = rig.Store();
+    const DirectoryStore::StoreCaps caps{400, 11, 40};
+    const auto report = [&](const std::string& reporter, int first, int count) {
+        std::vector<exchange::LinkedServer> servers;
+        for (int i = first; i < first + count; ++i)
+            servers.push_back(
+                {"127.40." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1), "4661"});
+        return store.AddCandidates(servers, reporter, 1000, caps);
+    };
+    // Forty reporters, ten networks of four, fill the store with addresses that never answer.
+    int next = 0;
+    for (int r = 0; r < 40; ++r) {
+        const auto result =
+            report("127.32." + std::to_string(r / 4) + "." + std::to_string(r % 4 + 1), next, 11);
+        next += 11;
+        EXPECT_EQ(result.added + result.overCap, 11);
+    }
+    EXPECT_EQ(store.CountServers(), 400);
+    EXPECT_EQ(report("127.33.0.1", next, 5).overCap, 5) << "the store is full";
+    // The verifier drops them: dropped servers no longer count, and new reporters are stored.
+    for (const auto& due : store.DueServers(2000, 1000))
+        ASSERT_TRUE(store.SaveCheck(due.address, CheckStep{ServerState::Dropped, 2, 5000, false}, "", 2000));
+    // (the count of stored servers is taken again every few seconds)
+    DirectoryStore fresh(QStringLiteral("limits-fresh"));
+    ASSERT_TRUE(fresh.Open(rig.running->Settings().database));
+    const auto after = [&](const std::string& reporter, int first, int count) {
+        std::vector<exchange::LinkedServer> servers;
+        for (int i = first; i < first + count; ++i)
+            servers.push_back(
+                {"127.41." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1), "4661"});
+        return fresh.AddCandidates(servers, reporter, 3000, caps);
+    };
+    EXPECT_EQ(after("127.33.0.1", 0, 5).added, 5);
+    // One network holds at most its share, however many addresses it reports from.
+    int added = 0;
+    for (int r = 0; r < 10; ++r)
+        added += after("127.34.0." + std::to_string(r + 1), 100 + r * 10, 10).added;
+    EXPECT_EQ(added, 40);
+    EXPECT_EQ(after("127.34.1.1", 300, 5).added, 5) << "the next network has its own share";
+
+    // Copies the same way: one network holds its share, the others keep their places.
+    for (int i = 1; i <= 5; ++i)
+        ASSERT_EQ(fresh.RecordCopy("127.35.0." + std::to_string(i), 1000 + i, 0, 4, 2),
+                  DirectoryStore::CopyResult::Recorded);
+    ASSERT_EQ(fresh.RecordCopy("127.35.1.1", 1010, 0, 4, 2), DirectoryStore::CopyResult::Recorded);
+    const auto copies = fresh.RecentCopies(0, 10);
+    ASSERT_TRUE(copies.has_value());
+    EXPECT_EQ(*copies, (std::vector<std::string>{"127.35.1.1", "127.35.0.5", "127.35.0.4"}));
 }
 
 TEST_F(DirectoryLimitsTest, TheBlockedTestKeepsServersAndCopiesOut) {
@@ -242,6 +306,142 @@ TEST_F(DirectoryLimitsTest, OtherPagesMethodsAndSizesGetTheirOwnAnswersAndEachRe
     EXPECT_TRUE(rig.log[5].contains(QStringLiteral("AAA... 414 ")))
         << "long targets are cut: " << rig.log[5].toStdString();
     EXPECT_LT(rig.log[5].size(), 300);
+}
+
+TEST_F(DirectoryLimitsTest, ADatabaseOfTheFirstLayoutGetsTheNetworkColumnsAndKeepsItsRows) {
+    const DirectorySettings settings = Quiet();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("layout1"));
+        db.setDatabaseName(QString::fromStdString(settings.database.file));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const char* statement : {
+                 "CREATE TABLE hublane_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+                 "CREATE TABLE hublane_servers (address TEXT PRIMARY KEY, port INTEGER NOT NULL, state "
+                 "INTEGER "
+                 "NOT NULL, misses INTEGER NOT NULL DEFAULT 0, name BLOB, reported_by TEXT NOT NULL, "
+                 "reported_at "
+                 "BIGINT NOT NULL, verified_at BIGINT NOT NULL DEFAULT 0, next_check BIGINT NOT NULL)",
+                 "CREATE TABLE hublane_copies (address TEXT PRIMARY KEY, seen_at BIGINT NOT NULL)",
+                 "INSERT INTO hublane_meta VALUES ('schema', '1')",
+                 "INSERT INTO hublane_servers VALUES ('127.31.9.1', 4661, 1, 0, 'kept', '127.31.2.2', 1, 1, "
+                 "1)",
+                 "INSERT INTO hublane_copies VALUES ('127.31.9.2', 5)",
+             })
+            ASSERT_TRUE(q.exec(QString::fromLatin1(statement))) << q.lastError().text().toStdString();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("layout1"));
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    ASSERT_TRUE(rig.Store().Server("127.31.9.1").has_value());
+    EXPECT_EQ(rig.Store().Server("127.31.9.1")->name, "kept");
+    EXPECT_EQ(rig.Store().AddCandidates({{"127.31.9.3", "4661"}}, "127.31.2.2", 10, {10, 10, 10}).added, 1);
+    EXPECT_EQ(rig.Store().RecordCopy("127.31.9.4", 10, 0, 10, 10), DirectoryStore::CopyResult::Recorded);
+    const auto copies = rig.Store().RecentCopies(0, 10);
+    ASSERT_TRUE(copies.has_value());
+    EXPECT_NE(std::find(copies->begin(), copies->end(), "127.31.9.4"), copies->end());
+    rig.Stop();
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString() << " (opened a second time)";
+}
+
+// A connection of a client that speaks bytes, not requests, from a chosen loopback address.
+struct RawConnection {
+    RawConnection(const QString& from, quint16 port) {
+        EXPECT_TRUE(socket.bind(QHostAddress(from), 0));
+        socket.connectToHost(test::kDirectoryHost, port);
+        // Connected, or already closed again by the directory.
+        EXPECT_TRUE(test::WaitFor(
+            [&] {
+                return socket.state() == QAbstractSocket::ConnectedState ||
+                       socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            5000));
+    }
+    void Send(const QByteArray& bytes) { socket.write(bytes); }
+    // Waits (bounded) until the directory has closed the connection; what it wrote meanwhile.
+    bool Closed(int ms = 5000) {
+        return test::WaitFor(
+            [&] {
+                reply += socket.readAll();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            ms);
+    }
+    bool Answered(int ms = 5000) {
+        return test::WaitFor(
+            [&] {
+                reply += socket.readAll();
+                return reply.contains("\r\n\r\n");
+            },
+            ms);
+    }
+    QTcpSocket socket;
+    QByteArray reply;
+};
+
+TEST_F(DirectoryLimitsTest, HeadsAreJudgedBeforeTheHttpLayerAndOneAnswerGoesToEachRequest) {
+    DirectorySettings settings = Quiet();
+    settings.requestHeadMs = 500;  // the idle time stays 30 s: closing earlier is the head's deadline
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    const quint16 port = rig.running->Port();
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        const char* status;
+    };
+    for (const Case& c : {
+             Case{"malformed request line", "HELLO\r\n\r\n", "HTTP/1.1 400 "},
+             Case{"a head past 16 KB", "GET /liste.php HTTP/1.1\r\nX: " + QByteArray(20000, 'a'),
+                  "HTTP/1.1 431 "},
+             Case{"WebSocket upgrade",
+                  "GET /liste.php HTTP/1.1\r\nHost: x\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n"
+                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n",
+                  "HTTP/1.1 400 "},
+             Case{"HTTP/1.0", "GET /versionHBL.txt HTTP/1.0\r\n\r\n", "HTTP/1.1 200 "},
+             Case{"Connection: close", "GET /versionHBL.txt HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n",
+                  "HTTP/1.1 200 "},
+             Case{"a head that never ends", "GET /versionHBL.txt HTTP/1.1\r\nHost: x\r\n", ""},
+         }) {
+        SCOPED_TRACE(c.what);
+        RawConnection raw(kCopyA, port);
+        raw.Send(c.bytes);
+        ASSERT_TRUE(raw.Closed()) << "the directory closes the connection";
+        EXPECT_TRUE(raw.reply.startsWith(c.status)) << raw.reply.left(200).toStdString();
+        EXPECT_EQ(raw.reply.count("HTTP/1."), *c.status != '\0' ? 1 : 0) << "one answer at most";
+    }
+}
+
+TEST_F(DirectoryLimitsTest, OneClientHoldsSixteenConnectionsAndAFullServerDropsTheLeastAdvancedOne) {
+    DirectorySettings settings = Quiet();
+    settings.maxConnections = 20;
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    const quint16 port = rig.running->Port();
+    std::vector<std::unique_ptr<RawConnection>> mine;
+    for (int i = 0; i < 16; ++i)
+        mine.push_back(std::make_unique<RawConnection>(QStringLiteral("127.31.6.1"), port));
+    EXPECT_TRUE(test::WaitFor([&] { return rig.running->OpenConnections() == 16; }, 5000));
+    RawConnection extra(QStringLiteral("127.31.6.1"), port);
+    EXPECT_TRUE(extra.Closed()) << "a seventeenth connection of one address is closed";
+    for (const auto& c : mine)
+        EXPECT_EQ(c->socket.state(), QAbstractSocket::ConnectedState);
+    // Three more from other addresses, each part-way through a head, fill the server.
+    std::vector<std::unique_ptr<RawConnection>> slow;
+    for (int i = 0; i < 4; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(QStringLiteral("127.31.7.%1").arg(i + 1), port));
+        slow.back()->Send("GET /liste.php HTTP/1.1\r\nHost: x\r\n");
+    }
+    EXPECT_TRUE(test::WaitFor([&] { return rig.running->OpenConnections() == 20; }, 5000));
+    // A new client is served: one of the idle connections (none of its head sent) made room.
+    EXPECT_EQ(rig.Get(QByteArrayLiteral("/versionHBL.txt"), kCopyB).status, 200);
+    EXPECT_TRUE(test::WaitFor(
+        [&] {
+            return std::count_if(mine.begin(), mine.end(), [](const auto& c) {
+                       return c->socket.state() == QAbstractSocket::UnconnectedState;
+                   }) == 1;
+        },
+        5000));
+    for (const auto& c : slow)
+        EXPECT_EQ(c->socket.state(), QAbstractSocket::ConnectedState);
 }
 
 }  // namespace

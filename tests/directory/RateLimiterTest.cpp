@@ -31,16 +31,38 @@ TEST(RateLimiter, RefusedRequestsDoNotStretchTheWindow) {
     EXPECT_TRUE(limiter.Allow("a", 1000));
 }
 
-TEST(RateLimiter, AFullTableRefusesNewAddressesUntilWindowsRunOut) {
-    RateLimiter limiter(5, 1000, 3);
+TEST(RateLimiter, AFullTableForgetsItsOldestClientInsteadOfRefusingANewOne) {
+    RateLimiter limiter(2, 1000, 3);
     EXPECT_TRUE(limiter.Allow("a", 0));
+    EXPECT_TRUE(limiter.Allow("a", 1));
+    EXPECT_FALSE(limiter.Allow("a", 2));
     EXPECT_TRUE(limiter.Allow("b", 10));
     EXPECT_TRUE(limiter.Allow("c", 20));
-    EXPECT_FALSE(limiter.Allow("d", 30));
-    EXPECT_TRUE(limiter.Allow("a", 40)) << "addresses already known go on";
+    EXPECT_TRUE(limiter.Allow("d", 30)) << "a new client is served when the table is full";
     EXPECT_EQ(limiter.Remembered(), 3u);
-    EXPECT_TRUE(limiter.Allow("d", 1015)) << "a's window ran out and made room";
-    EXPECT_LE(limiter.Remembered(), 3u);
+    EXPECT_TRUE(limiter.Allow("a", 40)) << "a, the oldest window, was forgotten for d";
+    EXPECT_TRUE(limiter.Allow("c", 50));
+    EXPECT_FALSE(limiter.Allow("c", 51)) << "c was kept";
+    // A flood of new addresses: every one of them is served, and so is the next.
+    RateLimiter flooded(60, 60000, 1000);
+    for (int i = 0; i < 100500; ++i)
+        ASSERT_TRUE(flooded.Allow("10." + std::to_string(i / 65536) + "." + std::to_string(i / 256 % 256) +
+                                      "." + std::to_string(i % 256),
+                                  i / 100));
+    EXPECT_TRUE(flooded.Allow("198.51.100.1", 1006));
+}
+
+TEST(RateLimiter, AnIpv6ClientIsItsSlash64) {
+    RateLimiter limiter(2, 60000, 100);
+    EXPECT_TRUE(limiter.Allow("2001:db8:0:1::1", 0));
+    EXPECT_TRUE(limiter.Allow("2001:db8:0:1:ffff:1:2:3", 1));
+    EXPECT_FALSE(limiter.Allow("2001:0db8:0000:0001::9", 2)) << "the same /64 written another way";
+    EXPECT_TRUE(limiter.Allow("2001:db8:0:2::1", 3)) << "the next /64";
+    // IPv4 stays per address, also when it comes mapped into IPv6.
+    EXPECT_TRUE(limiter.Allow("198.51.100.7", 4));
+    EXPECT_TRUE(limiter.Allow("::ffff:198.51.100.7", 5));
+    EXPECT_FALSE(limiter.Allow("198.51.100.7", 6));
+    EXPECT_TRUE(limiter.Allow("198.51.100.8", 7));
 }
 
 TEST(RateLimiter, MemoryStaysBoundedUnderAFloodOfAddresses) {

@@ -21,9 +21,10 @@ TEST(Verification, EachProbeOutcomeGivesTheNextStep) {
     for (const Case& c : {
              // A candidate that answers is listed and asked again after the recheck interval.
              Case{ServerState::Candidate, 0, true, {ServerState::Listed, 0, now + 8000, true}},
-             // A silent candidate gets one more try, then is dropped.
+             // A silent candidate gets one more try, then is dropped, and forgotten soon: it never
+             // was a server.
              Case{ServerState::Candidate, 0, false, {ServerState::Candidate, 1, now + 1000, false}},
-             Case{ServerState::Candidate, 1, false, {ServerState::Dropped, 2, now + 48000, false}},
+             Case{ServerState::Candidate, 1, false, {ServerState::Dropped, 2, now + 8000, false}},
              Case{ServerState::Candidate, 1, true, {ServerState::Listed, 0, now + 8000, true}},
              // A listed server stays listed through one silence, and goes after the second.
              Case{ServerState::Listed, 0, true, {ServerState::Listed, 0, now + 8000, true}},

@@ -56,33 +56,49 @@ struct OtherCopy {
 TEST(PeerServerTest, AnswersGoToTheRequestersPeerPortAndTheSenderBecomesAPeer) {
     test::EngineRig rig(At("127.0.0.2"));
     auto& state = rig.State();
+    const auto now = [&rig] { return rig.Waits().Clock().NowMs(); };
     for (int i = 1; i <= 51; ++i)
         state.Servers().AddServerRow("198.51.100." + std::to_string(i), "4661");
     ASSERT_TRUE(rig.engine->PeerServer().Listen());
     OtherCopy other("127.0.0.3");
 
+    // A pong nobody asked for sets nothing; a list nobody asked for is dropped.
+    const auto list =
+        probe::BuildListDatagram(PeerKind::Servers, {{"4661", "198.51.101.1"}, {"4242", "198.51.101.2"}});
+    other.Send(PeerKind::Pong, "127.0.0.2");
+    other.ephemeral.writeDatagram(Bytes(*list), QHostAddress(QStringLiteral("127.0.0.2")), 3077);
+    other.Send(PeerKind::Ping, "127.0.0.2");
+    const std::vector<QByteArray> pong = other.Collect(3000);
+    ASSERT_EQ(pong.size(), 1u);
+    EXPECT_EQ(pong[0], QByteArray("\x9F"));
+    ASSERT_EQ(state.Peers().FindExact("127.0.0.3"), 0);
+    EXPECT_FALSE(state.Peers().Row(0).answered);
+    EXPECT_EQ(state.Servers().Count(), 51u);
+
+    // Once this copy pinged it and it answered, it is a copy: its answered flag is set, it gets the
+    // whole table, and its server list is merged by the port-4661 rule once asked for.
+    state.peerAsks.Note("127.0.0.3", serverlist::PeerAsk::Ping, now());
+    other.Send(PeerKind::Pong, "127.0.0.2");
+    EXPECT_TRUE(test::WaitFor([&] { return state.Peers().Row(0).answered; }, 3000));
     other.Send(PeerKind::GetServers, "127.0.0.2");
     const std::vector<QByteArray> lists = other.Collect(3000, 2);
     ASSERT_EQ(lists.size(), 2u);
     EXPECT_EQ(lists[0].size(), 304);
     EXPECT_EQ(lists[1].size(), 10);
     EXPECT_FALSE(other.ephemeral.hasPendingDatagrams());  // never to the port it came from
-
-    other.Send(PeerKind::Ping, "127.0.0.2");
-    const std::vector<QByteArray> pong = other.Collect(3000);
-    ASSERT_EQ(pong.size(), 1u);
-    EXPECT_EQ(pong[0], QByteArray("\x9F"));
-    ASSERT_EQ(state.Peers().FindExact("127.0.0.3"), 0);
-
-    // Its pong sets its answered flag; its server list is merged by the port-4661 rule.
-    other.Send(PeerKind::Pong, "127.0.0.2");
-    const auto list =
-        probe::BuildListDatagram(PeerKind::Servers, {{"4661", "198.51.101.1"}, {"4242", "198.51.101.2"}});
+    state.peerAsks.Note("127.0.0.3", serverlist::PeerAsk::Servers, now());
     other.ephemeral.writeDatagram(Bytes(*list), QHostAddress(QStringLiteral("127.0.0.2")), 3077);
     EXPECT_TRUE(test::WaitFor([&] { return state.Servers().Count() == 52; }, 3000));
-    EXPECT_TRUE(state.Peers().Row(0).answered);
     EXPECT_EQ(state.Servers().FindExact("198.51.101.2"), -1);
     EXPECT_EQ(state.serverCounter, 1);
+
+    // A stranger gets the first datagram only.
+    OtherCopy stranger("127.0.0.61");
+    stranger.Send(PeerKind::GetServers, "127.0.0.2");
+    const std::vector<QByteArray> first = stranger.Collect(3000);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].size(), 304);
+    EXPECT_TRUE(stranger.Collect(300, 2).empty());
 }
 
 TEST(PeerServerTest, StartUpCheckEndsWithTheCopysOwnPongAndASecondStartDoesNotRebind) {

@@ -123,6 +123,23 @@ TEST_F(UdpExchangeTest, DatagramsFromOtherAddressesAreDroppedWhileTheAnswerIsAwa
     EXPECT_EQ(ParseDescription(View(answer)).name, "Lab 64");
 }
 
+TEST_F(UdpExchangeTest, AskedPortOnlyDropsAnswersFromTheServersOtherPorts) {
+    // Answers sprayed from another port of the server's own address: taken by the probe workers
+    // (servers may answer from elsewhere), dropped by a directory's probe.
+    for (const bool only : {false, true}) {
+        SCOPED_TRACE(only);
+        UdpExchange exchange;
+        exchange.AnswerFromAskedPortOnly(only);
+        ASSERT_TRUE(exchange.Open(QStringLiteral("127.0.0.64"), 4665));
+        ASSERT_TRUE(exchange.Send(Bytes(DescriptionRequest())));
+        QUdpSocket sprayer;
+        ASSERT_TRUE(sprayer.bind(QHostAddress(QStringLiteral("127.0.0.64")), 0));
+        sprayer.writeDatagram(Bytes(BuildDescriptionAnswer("spoofed", "x")),
+                              QHostAddress(QStringLiteral("127.0.0.1")), exchange.LocalPort());
+        EXPECT_EQ(ParseDescription(View(exchange.Receive(3000))).name, only ? "Lab 64" : "spoofed");
+    }
+}
+
 TEST_F(UdpExchangeTest, StopEndsTheReceiveEarly) {
     UdpExchange exchange;
     ASSERT_TRUE(exchange.Open(QStringLiteral("127.0.0.61"), 4665));

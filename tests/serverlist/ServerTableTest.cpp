@@ -88,7 +88,16 @@ INSTANTIATE_TEST_SUITE_P(
                       // A "172." caption whose second part is not a number is kept.
                       AddressCase{"172.abc.0.1", false}, AddressCase{"172..0.1", false},
                       AddressCase{"172.", false}, AddressCase{"172.20", true},
-                      AddressCase{"172.99999999999999999999.1.1", false}, AddressCase{"", false}));
+                      AddressCase{"172.99999999999999999999.1.1", false}, AddressCase{"", false},
+                      // Ranges no server can have, at their edges.
+                      AddressCase{"0.0.0.0", true}, AddressCase{"0.255.1.1", true},
+                      AddressCase{"1.0.0.1", false}, AddressCase{"100.64.0.1", true},
+                      AddressCase{"100.127.255.255", true}, AddressCase{"100.63.255.255", false},
+                      AddressCase{"100.128.0.1", false}, AddressCase{"169.254.3.4", true},
+                      AddressCase{"169.253.3.4", false}, AddressCase{"169.255.3.4", false},
+                      AddressCase{"224.0.0.1", true}, AddressCase{"239.255.255.255", true},
+                      AddressCase{"240.0.0.1", true}, AddressCase{"223.255.255.255", false},
+                      AddressCase{"0host.example", false}, AddressCase{"2240.1.1.1", false}));
 
 TEST(CleanUp, ThreeConsecutivePrivateRowsAreAllRemoved) {
     ServerTable t;
