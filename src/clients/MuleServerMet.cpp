@@ -262,8 +262,9 @@ struct Changes {
 };
 
 std::optional<std::uint64_t> StoredCount(const MuleServerEntry& entry, std::string_view name) {
+    // The value the table was given: the first that is not 0.
     for (const MuleTag& tag : entry.tags) {
-        if (tag.isInteger && tag.name == name) {
+        if (tag.isInteger && tag.name == name && tag.number != 0) {
             return tag.number;
         }
     }
