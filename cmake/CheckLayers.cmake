@@ -2,16 +2,16 @@
 #  1. Only files under src/ui/ include headers of QtGui or QtWidgets (the engine runs without a
 #     screen; a wrong include would otherwise compile, since Qt's include folders are shared).
 #  2. A folder includes only from the folders below it, so no two folders include each other:
-#     platform <- serverlist <- probe <- clients <- exchange <- app <- directory, ui, cli, win.
+#     platform <- serverlist <- probe <- exchange <- clients <- app <- directory, ui, cli, win.
 # Usage: cmake -DSRC=<src folder> -DGUI_HEADERS=<dir;dir> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(allowed_platform "")
 set(allowed_serverlist platform)
 set(allowed_probe platform serverlist)
-set(allowed_clients platform serverlist probe)
-set(allowed_exchange platform serverlist probe clients)
-set(allowed_app platform serverlist probe clients exchange)
+set(allowed_exchange platform serverlist probe)
+set(allowed_clients platform serverlist probe exchange)
+set(allowed_app platform serverlist probe exchange clients)
 set(allowed_directory platform serverlist probe exchange clients app)
 set(allowed_ui platform serverlist probe exchange clients app)
 set(allowed_cli platform serverlist probe exchange clients app)

@@ -46,5 +46,6 @@ foreach(arch IN ITEMS x86_64 i686)
     BUILD_BYPRODUCTS "${HUBLANE_BIN_DIR}/${folder}/hublane-handoff.exe" "${HUBLANE_BIN_DIR}/${folder}/hublane-fakedonkey.exe")
   add_dependencies(hublane hublane_windows_${folder})
   add_dependencies(hublanectl hublane_windows_${folder})
-  install(PROGRAMS "${HUBLANE_BIN_DIR}/${folder}/hublane-handoff.exe" DESTINATION bin/${folder})
+  # Installed below lib/hublane, where an installed program looks for them.
+  install(PROGRAMS "${HUBLANE_BIN_DIR}/${folder}/hublane-handoff.exe" DESTINATION lib/hublane/${folder})
 endforeach()

@@ -37,6 +37,12 @@ const QList<Verb>& Verbs() {
          "                         as it starts and what the cycle did; exit status 1 when server.met\n"
          "                         could not be opened (the cycle still runs)\n",
          RunCycle},
+        {"daemon",
+         "  daemon [the options of cycle]\n"
+         "                         a cycle at start, then one 120 minutes after the last one ended (--speed\n"
+         "                         shortens that too), the peer server up in between; each caption and\n"
+         "                         summary with the date and time; ends on SIGTERM/SIGINT within 2 s\n",
+         RunDaemon},
         {"web",
          "  web servers BASEURL    the servers of the directory's liste.php: IP<TAB>PORT, once each\n"
          "  web peers BASEURL      the copies of its listeHBL.php, one address a line\n"
@@ -48,12 +54,15 @@ const QList<Verb>& Verbs() {
          "  version-check [URL]    \"same\" or \"other\": whether the new-version notice would show\n",
          RunVersionCheck},
         {"handoff",
-         "  handoff [--server-met FILE] [--dry-run]\n"
+         "  handoff [--client edonkey|amule] [--server-met FILE] [--ec HOST:PORT] [--ec-password TEXT]\n"
+         "          [--client-dir DIR] [--dry-run]\n"
          "                         \"Envoyer à eDonkey\": types the servers of FILE (default: the\n"
          "                         client's server.met) into every running eDonkey2000 client (under\n"
          "                         Wine on Linux) and prints how many console controls received them;\n"
          "                         exit status 1 when none did, the list is empty, or Wine or the\n"
-         "                         helper is missing; --dry-run prints the commands only\n",
+         "                         helper is missing; --dry-run prints the commands only;\n"
+         "                         --client amule: adds the servers a running aMule lacks over EC\n"
+         "                         (where and how from DIR/amule.conf, or --ec and --ec-password)\n",
          RunHandOff},
         {"lng",
          "  lng dump FILE [--all]   print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n\n"

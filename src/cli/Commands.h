@@ -51,6 +51,8 @@ int RunScan(const QStringList& args, Io& io);
 int RunPeer(const QStringList& args, Io& io);
 /// cycle: one whole update cycle without windows.
 int RunCycle(const QStringList& args, Io& io);
+/// daemon: a cycle at start and one every 120 minutes, without windows, until stopped.
+int RunDaemon(const QStringList& args, Io& io);
 /// filter check|stats FILE: what an IP filter list blocks and what it holds.
 int RunFilter(const QStringList& args, Io& io);
 /// web servers|peers|send|announce BASEURL: the web directory's operations by hand.

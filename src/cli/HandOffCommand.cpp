@@ -1,9 +1,11 @@
 // Engine layer: hublanectl handoff: types the rows of a server.met into every running
-// eDonkey2000 client as the program does, or prints the commands it would type.
+// eDonkey2000 client as the program does, or prints the commands it would type; with
+// --client amule, hands them to a running aMule over EC instead.
 #include <QCoreApplication>
 #include <QStringList>
 
 #include "app/PartInfo.h"
+#include "cli/AmuleHandOffVerb.h"
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
 #include "cli/ConsolePrompts.h"
@@ -58,19 +60,41 @@ QString Reason(const HandOffResult& result) {
 
 int RunHandOff(const QStringList& args, Io& io) {
     VerbLine line(
-        QStringLiteral("hublanectl handoff [--server-met FILE] [--dry-run]"),
+        QStringLiteral("hublanectl handoff [--client edonkey|amule] [--server-met FILE] [--ec HOST:PORT] "
+                       "[--ec-password TEXT] [--client-dir DIR] [--dry-run]"),
         QStringLiteral("Types the servers of FILE (default: the client's own server.met) into the console of "
                        "every running eDonkey2000 client, as \"Envoyer à eDonkey\" does: 2000 × \"b 1\", "
                        "then \"n IP:Port\" per server. Prints how many console controls received the "
                        "list; exit status 1 when none did, when the list is empty, or when Wine or the "
                        "helper is missing.\n"
-                       "  --server-met FILE  the server.met to read\n"
-                       "  --dry-run          print the commands, one a line, and type nothing"));
+                       "With --client amule, hands them to the aMule running with DIR's amule.conf over EC "
+                       "instead: adds the servers it lacks (nothing is removed outside a cycle); exit status "
+                       "1 when aMule cannot be reached or refuses the login.\n"
+                       "  --client NAME      edonkey (the default) or amule\n"
+                       "  --server-met FILE  the server.met to read (aMule: DIR/server.met)\n"
+                       "  --ec HOST:PORT     where aMule answers EC (default: from DIR/amule.conf)\n"
+                       "  --ec-password TEXT aMule's EC password (default: from DIR/amule.conf)\n"
+                       "  --client-dir DIR   aMule's folder (default: ~/.aMule)\n"
+                       "  --dry-run          print the commands (aMule: \"add|remove IP:PORT\"), one a line, "
+                       "and change nothing"));
     line.Option(QStringLiteral("server-met"), QStringLiteral("the server.met to read"),
                 QStringLiteral("FILE"))
-        .Option(QStringLiteral("dry-run"), QStringLiteral("print the commands only"));
+        .Option(QStringLiteral("dry-run"), QStringLiteral("print the commands only"))
+        .Option(QStringLiteral("client"), QStringLiteral("edonkey or amule"), QStringLiteral("NAME"));
+    AddAmuleHandOffOptions(line);
     if (const auto status = line.Parse(args, io, 0, 0)) {
         return *status;
+    }
+    const QString client = line.Value(QStringLiteral("client"));
+    if (client == QLatin1String("amule")) {
+        return RunAmuleHandOffVerb(line, io);
+    }
+    if (!client.isEmpty() && client != QLatin1String("edonkey")) {
+        return line.UsageError(io, QStringLiteral("unknown client \"%1\" (edonkey or amule)").arg(client));
+    }
+    if (AmuleHandOffOptionsGiven(line)) {
+        return line.UsageError(io,
+                               QStringLiteral("--ec, --ec-password and --client-dir go with --client amule"));
     }
     const std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
     const std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
@@ -83,13 +107,7 @@ int RunHandOff(const QStringList& args, Io& io) {
 
     serverlist::ServerTable table;
     serverlist::PlainGauge gauge;
-    QStringList errorLog;
-    serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
-    const bool whole = serverlist::ReadServerMet(path, table, ctx, nullptr).whole;
-    for (const QString& error : errorLog) {
-        io.err << "hublanectl: " << error << '\n';
-    }
-    if (!whole) {
+    if (!ReadHandOffTable(path, table, io)) {
         // A list read in part is not handed off: the client would lose the servers not read.
         return Fail(io, QStringLiteral("cannot read %1 whole; nothing is typed").arg(path));
     }

@@ -1,5 +1,6 @@
 // Engine layer: the hand-off on Linux: the client runs under Wine, so the Windows helper types
 // into it from inside its prefix.
+#include <QDir>
 #include <QProcessEnvironment>
 
 #include "serverlist/SystemHandOffRunner.h"
@@ -25,6 +26,10 @@ class SystemWineRunner final : public HandOffRunner {
             search.helperDirs << helperDir;
         }
         search.helperDirs << m_setup.programDir;
+        // An installed program keeps them in ../lib/hublane, as Unix layouts put them.
+        if (!m_setup.programDir.isEmpty()) {
+            search.helperDirs << QDir(m_setup.programDir).filePath(QStringLiteral("../lib/hublane"));
+        }
         HandOffResult failure;
         const auto config = ChooseWineHandOff(search, failure);
         if (!config) {

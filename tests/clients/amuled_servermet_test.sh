@@ -5,7 +5,7 @@
 #  (b) the list amuled writes when it quits, read and written back by us, is byte for byte the
 #      same and loads again with the same servers.
 # Exit 77 (CTest: skipped) without amuled/amulecmd or without network namespaces.
-# Usage: amuled_test.sh HUBLANECTL NETNS_RUN
+# Usage: amuled_servermet_test.sh HUBLANECTL NETNS_RUN
 set -euo pipefail
 hublanectl=$1
 netns_run=$2

@@ -1,0 +1,147 @@
+// The cycle's command-line options and the engine built from them, shared by cycle and daemon.
+#include "cli/CycleSetup.h"
+
+#include <QDateTime>
+#include <QDir>
+
+#include "app/Engine.h"
+#include "cli/CliLanguage.h"
+#include "cli/ConsolePrompts.h"
+#include "cli/VerbLine.h"
+#include "platform/ClassRegistration.h"
+#include "platform/Clock.h"
+#include "platform/OverlaySettingsStore.h"
+#include "platform/UserSettingsStore.h"
+#include "serverlist/CycleReport.h"
+#include "serverlist/CycleState.h"
+#include "serverlist/Lserveur.h"
+#include "serverlist/WorkGauge.h"
+
+namespace hublane::cli {
+
+void PrintedCaption::SetCaption(const QString& text) {
+    if (m_stamps) {
+        m_out << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) << text
+              << '\n';
+    } else {
+        m_out << text << '\n';
+    }
+    m_out.flush();
+}
+
+QString CycleOptionsHelp() {
+    return QStringLiteral(
+        "  --donkey-dir DIR     the client's folder, which holds server.met (default: the folder the\n"
+        "                       program found)\n"
+        "  --peer-address ADDR  the address every socket of this copy binds (default: all)\n"
+        "  --web URL            the web directory (default: the setting ServeurWeb)\n"
+        "  --threads N          workers at once, 1 to 40\n"
+        "  --timeout S          probe timeout in seconds, 1 to 50\n"
+        "  --no-handoff         do not type the list into a running client\n"
+        "  --speed N            run the cycle's fixed waits N times faster (tests, demos)\n"
+        "  --ip-filter FILE     an IP filter list");
+}
+
+void DeclareCycleOptions(VerbLine& line) {
+    line.Option(QStringLiteral("donkey-dir"), QStringLiteral("folder"), QStringLiteral("DIR"))
+        .Option(QStringLiteral("peer-address"), QStringLiteral("address"), QStringLiteral("ADDR"))
+        .Option(QStringLiteral("web"), QStringLiteral("directory"), QStringLiteral("URL"))
+        .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
+        .Option(QStringLiteral("timeout"), QStringLiteral("timeout"), QStringLiteral("S"))
+        .Option(QStringLiteral("no-handoff"), QStringLiteral("no hand-off"))
+        .Option(QStringLiteral("speed"), QStringLiteral("speed"), QStringLiteral("N"))
+        .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"));
+}
+
+struct CycleSession::Parts {
+    explicit Parts(QTextStream& err, QTextStream& out, bool stamps) : prompts(err), caption(out, stamps) {}
+
+    std::unique_ptr<platform::SettingsStore> userSettings = platform::CreateUserSettingsStore();
+    platform::OverlaySettingsStore settings{*userSettings};
+    ConsolePrompts prompts;
+    NoBusyOwner owner;
+    std::unique_ptr<platform::Clock> clock;
+    serverlist::PlainGauge gauge;
+    PrintedCaption caption;
+    std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
+    std::unique_ptr<app::Engine> engine;
+    int speed = 1;
+};
+
+CycleSession::CycleSession() = default;
+CycleSession::~CycleSession() = default;
+
+std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, bool stamps, int* status) {
+    *status = kExitUsage;
+    const auto threads = line.Number(QStringLiteral("threads"), 1, 40, 0, io);
+    const auto timeout = line.Number(QStringLiteral("timeout"), 1, 50, 0, io);
+    const auto speed = line.Number(QStringLiteral("speed"), 1, 1000, 1, io);
+    if (!threads || !timeout || !speed) {
+        return nullptr;
+    }
+    app::EngineOptions options;
+    if (const auto address = line.PeerAddress(io)) {
+        options.address = *address;
+    } else {
+        return nullptr;
+    }
+    if (line.IsSet(QStringLiteral("donkey-dir"))) {
+        options.serverMetPath =
+            QDir(line.Value(QStringLiteral("donkey-dir"))).filePath(QStringLiteral("server.met"));
+    }
+    options.handOff = !line.IsSet(QStringLiteral("no-handoff"));
+    options.ipFilterPath = line.Value(QStringLiteral("ip-filter"));
+    options.webUrl = line.Value(QStringLiteral("web"));
+
+    std::unique_ptr<CycleSession> session(new CycleSession());
+    session->m_parts = std::make_unique<Parts>(io.err, io.out, stamps);
+    Parts& p = *session->m_parts;
+    {
+        // Options stand in front of the stored cycle settings, which are read only when inter is.
+        const auto key = p.userSettings->Open();
+        const bool stored = key && key->ValueExists(QStringLiteral("inter"));
+        if (!stored && (*threads > 0 || *timeout > 0)) {
+            p.settings.Override(QStringLiteral("inter"), 2);
+        }
+    }
+    if (*threads > 0) {
+        p.settings.Override(QStringLiteral("NbThreads"), *threads);
+    }
+    if (*timeout > 0) {
+        p.settings.Override(QStringLiteral("Timeout"), *timeout);
+    }
+    p.speed = *speed;
+    if (*speed > 1) {
+        p.clock = std::make_unique<platform::FastClock>(*speed);
+    } else {
+        p.clock = std::make_unique<platform::SystemClock>();
+    }
+    p.engine = std::make_unique<app::Engine>(app::EngineDeps{p.settings, p.prompts, *p.classes, CliLanguage(),
+                                                             *p.clock, p.gauge, p.caption, p.owner},
+                                             options);
+    *status = kExitOk;
+    return session;
+}
+
+app::Engine& CycleSession::Engine() {
+    return *m_parts->engine;
+}
+
+int CycleSession::Speed() const {
+    return m_parts->speed;
+}
+
+void CycleSession::PrintErrors(Io& io) {
+    QStringList& log = m_parts->engine->State().errorLog;
+    for (const QString& error : log) {
+        io.err << error << '\n';
+    }
+    io.err.flush();
+    log.clear();
+}
+
+bool CycleSession::ServerMetMissing() {
+    return m_parts->engine->ServerList().Report().ServerMet().read == serverlist::FileReport::Read::Missing;
+}
+
+}  // namespace hublane::cli

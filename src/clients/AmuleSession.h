@@ -1,0 +1,88 @@
+// Engine layer: one EC session with a running aMule over TCP: the 2.3 login, its server list,
+// adding and removing servers; every reply awaited at most a fixed time while events run.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTcpSocket>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "clients/AmulePlan.h"
+#include "clients/EcCodec.h"
+
+namespace hublane::clients {
+
+/// How long one reply of aMule (or the connection) may take.
+inline constexpr int kEcReplyTimeoutMs = 5000;
+/// The whole login (connection, salt, verdict) ends within this, however aMule paces it.
+inline constexpr int kEcLoginTimeoutMs = 8000;
+
+/// Why a session failed.
+enum class EcFailure {
+    None,
+    NotRunning,     ///< nobody listens at the address (aMule not running, or EC off)
+    Unreachable,    ///< the address cannot be reached or its name not found
+    Refused,        ///< aMule closed the connection or refused the login for another reason
+    WrongPassword,  ///< aMule refused the password
+    NoAnswer,       ///< a reply did not come in time
+    Garbled,        ///< bytes that are no EC frame of a plain session
+    Lost,           ///< the connection ended after the login
+};
+
+/// What aMule answered to a SERVER_ADD.
+enum class AddAnswer { Added, Refused, Failed };
+
+/// Where and with what password to log in.
+struct EcTarget {
+    QString host;
+    quint16 port = 0;
+    /// hex(MD5(password)), as amule.conf stores it.
+    std::string passwordMd5Hex;
+    /// "host:port", for people.
+    QString Text() const { return QStringLiteral("%1:%2").arg(host).arg(port); }
+};
+
+class AmuleSession {
+  public:
+    explicit AmuleSession(int replyTimeoutMs = kEcReplyTimeoutMs, int loginTimeoutMs = kEcLoginTimeoutMs);
+    ~AmuleSession();
+    AmuleSession(const AmuleSession&) = delete;
+    AmuleSession& operator=(const AmuleSession&) = delete;
+
+    /// Connects and logs in; false with Failure() and Reason() set.
+    bool Login(const EcTarget& target);
+    /// aMule's server list; nullopt on failure.
+    std::optional<std::vector<AmuleServer>> ServerList();
+    /// Adds one server with a name: Added, Refused (aMule said no: reserved range, already there),
+    /// or Failed (the session broke: Failure() says how).
+    AddAnswer AddServer(const ServerToAdd& server);
+    /// Removes one server; false when the session broke (a server aMule lacks is no failure).
+    bool RemoveServer(const ServerEndpoint& endpoint);
+    void Close();
+
+    EcFailure Failure() const { return m_failure; }
+    /// The failure in French, with the address tried.
+    QString Reason() const;
+    /// aMule's version as its login answer gave it (empty before).
+    const std::string& AmuleVersion() const { return m_version; }
+
+  private:
+    bool Send(const EcPacket& packet);
+    /// The next frame, awaited at most the reply time (and never past the login's end during it).
+    std::optional<EcPacket> Receive();
+    bool Fail(EcFailure failure, std::string detail = {});
+
+    int m_replyTimeoutMs;
+    int m_loginTimeoutMs;
+    qint64 m_loginDeadline = 0;  // ms since epoch while logging in, else 0
+    QTcpSocket m_socket;
+    QByteArray m_buffer;
+    EcTarget m_target;
+    EcFailure m_failure = EcFailure::None;
+    std::string m_detail;
+    std::string m_version;
+};
+
+}  // namespace hublane::clients
