@@ -9,8 +9,8 @@
 
 #include "BenchParts.h"
 #include "app/Engine.h"
+#include "language/LanguageTable.h"
 #include "platform/Clock.h"
-#include "platform/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "serverlist/CycleState.h"
 #include "serverlist/Lserveur.h"
@@ -69,7 +69,7 @@ Figures RunCampaign(const QString& behaviour, int servers, int threads) {
     }
 
     platform::MemorySettingsStore settings;
-    platform::LanguageTable language;
+    language::LanguageTable language;
     language.Reset();
     NoPrompts prompts;
     NoClasses classes;

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/IpFilter.h"
+#include "serverlist/IpFilter.h"
 
 namespace {
 
-using hublane::platform::IpFilter;
-using hublane::platform::IpFilterLoad;
-using hublane::platform::IpRange;
+using hublane::serverlist::IpFilter;
+using hublane::serverlist::IpFilterLoad;
+using hublane::serverlist::IpRange;
 
 constexpr std::size_t kLines = 300000;
 constexpr std::size_t kLookups = 1 << 20;

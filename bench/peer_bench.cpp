@@ -18,8 +18,8 @@
 #include "app/Engine.h"
 #include "exchange/PeerHandler.h"
 #include "exchange/PeerServer.h"
+#include "language/LanguageTable.h"
 #include "platform/Clock.h"
-#include "platform/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "probe/Ed2kMessages.h"
 #include "serverlist/CycleState.h"
@@ -90,7 +90,7 @@ void SpoofedSenders(int senders) {
 void OverLoopback(int count) {
     QTemporaryDir dir;
     platform::MemorySettingsStore settings;
-    platform::LanguageTable language;
+    language::LanguageTable language;
     language.Reset();
     bench::NoPrompts prompts;
     bench::NoClasses classes;

@@ -7,14 +7,14 @@
 #include <map>
 #include <string>
 
-#include "platform/LanguageTable.h"
+#include "clients/ServerMetCodec.h"
+#include "language/LanguageTable.h"
 #include "serverlist/ListFiles.h"
-#include "serverlist/ServerMetCodec.h"
 
 namespace {
 
-using hublane::serverlist::DecodeServerMet;
-using hublane::serverlist::EncodeServerMet;
+using hublane::clients::DecodeServerMet;
+using hublane::clients::EncodeServerMet;
 using hublane::serverlist::PlainGauge;
 using hublane::serverlist::ServerTable;
 
@@ -114,15 +114,16 @@ void BM_ReadServerMetFile(benchmark::State& state) {
     const QString path = dir.filePath(QStringLiteral("server.met"));
     const ServerTable& source = Table(static_cast<int>(state.range(0)));
     PlainGauge gauge;
-    hublane::serverlist::WriteServerMet(path, source, gauge, {});
-    hublane::platform::LanguageTable texts;
+    hublane::serverlist::WriteServerMet(path, source, gauge, {}, hublane::clients::kServerMetCodec);
+    hublane::language::LanguageTable texts;
     texts.Reset();
     QStringList log;
     hublane::serverlist::ReadContext ctx{gauge, texts, log};
     int counter = 0;
     for (auto _ : state) {
         ServerTable table;
-        benchmark::DoNotOptimize(hublane::serverlist::ReadServerMet(path, table, ctx, &counter));
+        benchmark::DoNotOptimize(hublane::serverlist::ReadServerMet(path, table, ctx, &counter,
+                                                                    hublane::clients::kServerMetCodec));
     }
     Report(state, FileBytes(static_cast<int>(state.range(0))).size());
 }
@@ -133,7 +134,9 @@ void BM_WriteServerMetFile(benchmark::State& state) {
     const ServerTable& table = Table(static_cast<int>(state.range(0)));
     PlainGauge gauge;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(hublane::serverlist::WriteServerMet(path, table, gauge, {}).Written());
+        benchmark::DoNotOptimize(
+            hublane::serverlist::WriteServerMet(path, table, gauge, {}, hublane::clients::kServerMetCodec)
+                .Written());
     }
     Report(state, FileBytes(static_cast<int>(state.range(0))).size());
 }

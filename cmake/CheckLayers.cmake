@@ -2,20 +2,23 @@
 #  1. Only files under src/ui/ include headers of QtGui or QtWidgets (the engine runs without a
 #     screen; a wrong include would otherwise compile, since Qt's include folders are shared).
 #  2. A folder includes only from the folders below it, so no two folders include each other:
-#     platform <- serverlist <- probe <- exchange <- clients <- app <- directory, ui, cli, win.
+#     text <- platform <- language <- serverlist <- probe <- exchange <- clients <- app <- directory,
+#     ui, cli; win (the Windows helper) uses text, platform, serverlist and clients.
 # Usage: cmake -DSRC=<src folder> -DGUI_HEADERS=<dir;dir> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 
-set(allowed_platform "")
-set(allowed_serverlist platform)
-set(allowed_probe platform serverlist)
-set(allowed_exchange platform serverlist probe)
-set(allowed_clients platform serverlist probe exchange)
-set(allowed_app platform serverlist probe exchange clients)
-set(allowed_directory platform serverlist probe exchange clients app)
-set(allowed_ui platform serverlist probe exchange clients app)
-set(allowed_cli platform serverlist probe exchange clients app)
-set(allowed_win platform serverlist)
+set(allowed_text "")
+set(allowed_platform text)
+set(allowed_language text platform)
+set(allowed_serverlist text platform language)
+set(allowed_probe text platform language serverlist)
+set(allowed_exchange text platform language serverlist probe)
+set(allowed_clients text platform language serverlist probe exchange)
+set(allowed_app text platform language serverlist probe exchange clients)
+set(allowed_directory text platform language serverlist probe exchange clients app)
+set(allowed_ui text platform language serverlist probe exchange clients app)
+set(allowed_cli text platform language serverlist probe exchange clients app)
+set(allowed_win text platform serverlist clients)
 
 # Every header name of the two widget modules, with and without the module folder.
 set(gui_names "")

@@ -17,10 +17,10 @@
 #include "directory/AddressRules.h"
 #include "directory/DirectoryRequest.h"
 #include "directory/HtmlPages.h"
+#include "exchange/HtmlLinks.h"
 #include "exchange/WebFormats.h"
-#include "platform/HtmlLinks.h"
-#include "platform/Utf16.h"
 #include "probe/Ed2kMessages.h"
+#include "text/Utf16.h"
 
 namespace dir = hublane::directory;
 
@@ -124,10 +124,10 @@ bool IsShowable(char32_t cp) {
 
 void CheckName(std::string_view bytes, std::size_t maxChars) {
     const std::string shown = dir::ShownName(bytes, maxChars);
-    Check(hublane::platform::IsValidUtf8(shown));
+    Check(hublane::text::IsValidUtf8(shown));
     Check(shown.empty() || (shown.front() != ' ' && shown.back() != ' '));
     Check(shown.find("  ") == std::string::npos);
-    const std::u16string units = hublane::platform::Utf8ToUtf16(shown);
+    const std::u16string units = hublane::text::Utf8ToUtf16(shown);
     std::size_t chars = 0;
     for (std::size_t i = 0; i < units.size(); ++i, ++chars) {
         char32_t cp = units[i];
@@ -142,8 +142,8 @@ void CheckName(std::string_view bytes, std::size_t maxChars) {
         const std::string cut = dir::CutName(bytes, max);
         Check(cut.size() <= max || cut == bytes);
         Check(std::string_view(bytes).substr(0, cut.size()) == cut);
-        if (hublane::platform::IsValidUtf8(bytes)) {
-            Check(hublane::platform::IsValidUtf8(cut) && cut.size() + 3 >= std::min(max, bytes.size()));
+        if (hublane::text::IsValidUtf8(bytes)) {
+            Check(hublane::text::IsValidUtf8(cut) && cut.size() + 3 >= std::min(max, bytes.size()));
         }
     }
 }
@@ -151,7 +151,7 @@ void CheckName(std::string_view bytes, std::size_t maxChars) {
 // The pages read back as the client reads them: one link per entry, in order, exactly.
 void CheckPages(const std::vector<dir::ListedServer>& servers) {
     const std::vector<std::string> links =
-        hublane::platform::LinkTargets(dir::ServerListPage(servers), "http://dir.example/liste.php");
+        hublane::exchange::LinkTargets(dir::ServerListPage(servers), "http://dir.example/liste.php");
     Check(links.size() == std::min(servers.size(), dir::kMaxListedServers));
     std::vector<std::string> addresses;
     for (std::size_t i = 0; i < links.size(); ++i) {
@@ -161,7 +161,7 @@ void CheckPages(const std::vector<dir::ListedServer>& servers) {
         addresses.push_back(servers[i].address);
     }
     const std::vector<std::string> copies =
-        hublane::platform::LinkTargets(dir::CopyListPage(addresses), "http://dir.example/listeHBL.php");
+        hublane::exchange::LinkTargets(dir::CopyListPage(addresses), "http://dir.example/listeHBL.php");
     Check(copies.size() == std::min(addresses.size(), dir::kMaxListedCopies));
     for (std::size_t i = 0; i < copies.size(); ++i) {
         Check(hublane::exchange::PeerOfLink(copies[i]) == addresses[i]);

@@ -18,12 +18,12 @@
 #include <gumbo.h>
 
 #include "FuzzCheck.h"
+#include "exchange/HtmlLinks.h"
+#include "exchange/PageShape.h"
 #include "exchange/WebFormats.h"
-#include "platform/HtmlLinks.h"
-#include "platform/PageShape.h"
 
-using hublane::platform::LinkTargets;
-using hublane::platform::ResolveReference;
+using hublane::exchange::LinkTargets;
+using hublane::exchange::ResolveReference;
 
 namespace {
 
@@ -125,13 +125,13 @@ void CheckPageShape(std::string_view html) {
     gumbo_destroy_output(&options, output);
 
     constexpr std::size_t kNoLimit = std::size_t{1} << 40;
-    Check(attributes <= hublane::platform::MostAttributes(html, kNoLimit));
+    Check(attributes <= hublane::exchange::MostAttributes(html, kNoLimit));
     std::string lower(html);
     for (char& c : lower) {
         c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
     if (lower.find("<svg") == std::string::npos && lower.find("<math") == std::string::npos) {
-        Check(deepest <= 2 * hublane::platform::EstimatedNesting(html, kNoLimit) + 8);
+        Check(deepest <= 2 * hublane::exchange::EstimatedNesting(html, kNoLimit) + 8);
     }
 }
 

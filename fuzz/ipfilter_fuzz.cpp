@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/IpFilter.h"
+#include "serverlist/IpFilter.h"
 
-using hublane::platform::IpFilter;
-using hublane::platform::IpFilterLoad;
-using hublane::platform::IpRange;
+using hublane::serverlist::IpFilter;
+using hublane::serverlist::IpFilterLoad;
+using hublane::serverlist::IpRange;
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "serverlist/ServerMetCodec.h"
+#include "clients/ServerMetCodec.h"
 
-using hublane::serverlist::DecodeServerMet;
-using hublane::serverlist::EncodeServerMet;
+using hublane::clients::DecodeServerMet;
+using hublane::clients::EncodeServerMet;
 using hublane::serverlist::PlainGauge;
 using hublane::serverlist::ServerTable;
 

@@ -1,4 +1,4 @@
-// Engine layer: the composition root of one copy of the program.
+// The composition root of one copy of the program.
 #include "app/Engine.h"
 
 #include <QCoreApplication>
@@ -7,17 +7,17 @@
 #include "app/IpFilterSource.h"
 #include "app/VersionCheck.h"
 
+#include "clients/DonkeyClient.h"
+#include "clients/HandOff.h"
+#include "clients/HandOffRunner.h"
 #include "exchange/PeerServer.h"
 #include "exchange/WebDirectory.h"
-#include "platform/ClassRegistration.h"
 #include "platform/UserPrompts.h"
 #include "probe/Campaigns.h"
 #include "serverlist/AddressFilter.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleState.h"
-#include "serverlist/HandOff.h"
 #include "serverlist/Lserveur.h"
-#include "serverlist/SystemHandOffRunner.h"
 #include "serverlist/UiWaits.h"
 
 namespace hublane::app {
@@ -37,7 +37,9 @@ struct Engine::Parts {
     Parts(EngineDeps d, EngineOptions o)
         : deps(d),
           options(std::move(o)),
-          locator{deps.settings, deps.prompts, deps.classes, deps.language},
+          client(std::make_unique<clients::DonkeyClient>(
+              clients::PartInfoDeps{deps.settings, deps.prompts, deps.classes, deps.language},
+              QCoreApplication::applicationDirPath())),
           state(deps.gauge, deps.caption),
           waits(deps.clock),
           filterSource(deps.settings, filter, network, waits, options.ipFilterPath,
@@ -49,15 +51,16 @@ struct Engine::Parts {
           versionCheck(network, deps.clock,
                        QUrl(options.versionUrl.isEmpty() ? QString::fromLatin1(kDefaultVersionUrl)
                                                          : options.versionUrl)),
-          handOffRunner(options.handOffRunner ? options.handOffRunner : SystemHandOffRunner()),
+          handOffRunner(options.handOffRunner ? options.handOffRunner : client->CreateHandOffRunner(waits)),
           handOff(state, *handOffRunner, filter.Test()),
-          serverList(state, waits,
-                     serverlist::CycleParts{
-                         campaigns, peerServer, web,
-                         options.handOff ? static_cast<serverlist::HandOffPart&>(handOff) : noHandOff},
-                     serverlist::CycleServices{deps.settings, deps.language, deps.prompts,
-                                               ServerMetPathFunction(), options.peerListPath, OwnAddress(),
-                                               &filter, [this] { filterSource.Refresh(); }}) {
+          serverList(
+              state, waits,
+              serverlist::CycleParts{
+                  campaigns, peerServer, web,
+                  options.handOff ? static_cast<serverlist::HandOffPart&>(handOff) : noHandOff},
+              serverlist::CycleServices{deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),
+                                        client->ServerListCodec(), options.peerListPath, OwnAddress(),
+                                        &filter, [this] { filterSource.Refresh(); }}) {
         web.SetBlocked(filter.Test());
         peerServer.Handler().SetBlocked(filter.Test());
         // The list is loaded at once, so the peer server keeps blocked senders out from its start.
@@ -74,26 +77,16 @@ struct Engine::Parts {
             return [path = options.serverMetPath](bool) { return path; };
         }
         return [this](bool forReading) {
-            return ServerMetPath(
-                forReading ? static_cast<platform::BusyOwner&>(readerOwner) : deps.writerOwner, locator);
+            return client->ServerMetPath(forReading ? static_cast<platform::BusyOwner&>(readerOwner)
+                                                    : deps.writerOwner);
         };
-    }
-
-    // The client's folder is only read here, never asked for: the hand-off needs it to find the
-    // Wine prefix the client runs in, and finds it without when it is not stored.
-    std::shared_ptr<serverlist::HandOffRunner> SystemHandOffRunner() {
-        serverlist::HandOffSetup setup;
-        setup.clientFolder = [this] { return StoredDonkeyDir(deps.settings); };
-        setup.registeredProgram = [this] { return deps.classes.ReadDefaultIcon(QStringLiteral("ed2k")); };
-        setup.programDir = QCoreApplication::applicationDirPath();
-        setup.waits = &waits;
-        return serverlist::CreateSystemHandOffRunner(std::move(setup));
     }
 
     EngineDeps deps;
     EngineOptions options;
     InvisibleOwner readerOwner;
-    PartInfoDeps locator;
+    // The client this copy serves; today always the eDonkey2000 client.
+    std::unique_ptr<clients::Client> client;
     QNetworkAccessManager network;
     serverlist::CycleState state;
     serverlist::UiWaits waits;
@@ -103,8 +96,8 @@ struct Engine::Parts {
     exchange::WebDirectory web;
     exchange::PeerServer peerServer;
     app::VersionCheck versionCheck;
-    std::shared_ptr<serverlist::HandOffRunner> handOffRunner;
-    serverlist::HandOff handOff;
+    std::shared_ptr<clients::HandOffRunner> handOffRunner;
+    clients::HandOff handOff;
     serverlist::NoHandOff noHandOff;
     serverlist::TFLServeur serverList;
 };
@@ -146,20 +139,8 @@ VersionCheck& Engine::Version() {
     return m_parts->versionCheck;
 }
 
-const serverlist::AddressFilter& Engine::Filter() const {
-    return m_parts->filter;
-}
-
-serverlist::HandOff& Engine::HandOff() {
+clients::HandOff& Engine::HandOff() {
     return m_parts->handOff;
-}
-
-QNetworkAccessManager& Engine::Network() {
-    return m_parts->network;
-}
-
-const PartInfoDeps& Engine::LocatorDeps() const {
-    return m_parts->locator;
 }
 
 const EngineOptions& Engine::Options() const {

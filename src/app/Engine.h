@@ -1,4 +1,4 @@
-// Engine layer: the composition root. One Engine builds and owns everything a copy of the program
+// The composition root. One Engine builds and owns everything a copy of the program
 // runs on: the network access, the cycle state and its waits, the campaigns, the peer server, the
 // web directory, the hand-off and the server list window's cycle. The program builds it under its
 // windows; hublanectl builds the same engine without them.
@@ -7,24 +7,25 @@
 #include <QString>
 #include <memory>
 
-#include "app/PartInfo.h"
 #include "platform/CopyAddress.h"
-
-class QNetworkAccessManager;
 
 namespace hublane::platform {
 class BusyOwner;
 class ClassRegistration;
 class Clock;
-class LanguageTable;
 class SettingsStore;
 class UserPrompts;
 }  // namespace hublane::platform
+namespace hublane::language {
+class LanguageTable;
+}
+namespace hublane::clients {
+class HandOff;
+class HandOffRunner;
+}  // namespace hublane::clients
 namespace hublane::serverlist {
 class AddressFilter;
 class CycleState;
-class HandOff;
-class HandOffRunner;
 class StatusCaption;
 class TFLServeur;
 class UiWaits;
@@ -47,7 +48,7 @@ struct EngineDeps {
     platform::SettingsStore& settings;
     platform::UserPrompts& prompts;
     platform::ClassRegistration& classes;
-    const platform::LanguageTable& language;
+    const language::LanguageTable& language;
     const platform::Clock& clock;
     /// The main window's gauge and status label (plain ones without a window).
     serverlist::WorkGauge& gauge;
@@ -78,7 +79,7 @@ struct EngineOptions {
     QString ipFilterDownloadPath;
     /// Who types the list into the client; null: the system's own (this process on Windows,
     /// the Windows helper under Wine elsewhere).
-    std::shared_ptr<serverlist::HandOffRunner> handOffRunner;
+    std::shared_ptr<clients::HandOffRunner> handOffRunner;
 };
 
 class Engine {
@@ -96,12 +97,8 @@ class Engine {
     exchange::PeerServer& PeerServer();
     exchange::WebDirectory& WebDirectory();
     /// "Envoyer à eDonkey" and the cycle's last step.
-    serverlist::HandOff& HandOff();
-    QNetworkAccessManager& Network();
+    clients::HandOff& HandOff();
     app::VersionCheck& Version();
-    /// The IP filter in force for this copy.
-    const serverlist::AddressFilter& Filter() const;
-    const PartInfoDeps& LocatorDeps() const;
     const EngineOptions& Options() const;
 
   private:

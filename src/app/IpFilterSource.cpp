@@ -1,4 +1,4 @@
-// Engine layer: where a copy's IP filter list comes from and when it is (re)loaded.
+// Where a copy's IP filter list comes from and when it is (re)loaded.
 #include "app/IpFilterSource.h"
 
 #include <QDir>
@@ -7,14 +7,14 @@
 #include <memory>
 #include <utility>
 
-#include "app/DirectoryPart.h"
-#include "app/PartInfo.h"
+#include "clients/PartInfo.h"
+#include "exchange/PageLoader.h"
 #include "platform/FileBytes.h"
-#include "platform/IpFilterFile.h"
-#include "platform/PageLoader.h"
 #include "platform/SettingsStore.h"
 #include "serverlist/AddressFilter.h"
+#include "serverlist/IpFilterFile.h"
 #include "serverlist/UiWaits.h"
+#include "text/DirectoryPart.h"
 
 namespace hublane::app {
 namespace {
@@ -61,10 +61,10 @@ QString IpFilterSource::ChoosePath() {
         return m_downloadPath;
     }
     // The list the user's client keeps in its folder, when there is one.
-    const QString folder = StoredDonkeyDir(m_settings);
+    const QString folder = clients::StoredDonkeyDir(m_settings);
     if (!folder.isEmpty()) {
-        const QString candidate =
-            folder + QLatin1Char(FolderSeparator(folder.toStdString())) + QStringLiteral("ipfilter.dat");
+        const QString candidate = folder + QLatin1Char(text::FolderSeparator(folder.toStdString())) +
+                                  QStringLiteral("ipfilter.dat");
         if (QFileInfo(candidate).isFile()) {
             return candidate;
         }
@@ -80,9 +80,9 @@ void IpFilterSource::Download(const QString& url) {
         return;  // at most once a day
     }
     m_lastAttempt = now;
-    platform::PageLoader loader(m_network, m_waits.Clock(), kDownloadLimitMs);
+    exchange::PageLoader loader(m_network, m_waits.Clock(), kDownloadLimitMs);
     bool done = false;
-    QObject::connect(&loader, &platform::PageLoader::Finished, &loader, [this, &done] {
+    QObject::connect(&loader, &exchange::PageLoader::Finished, &loader, [this, &done] {
         done = true;
         m_waits.NotifyStateChanged();
     });
@@ -90,14 +90,14 @@ void IpFilterSource::Download(const QString& url) {
     while (!done && !m_waits.Terminating()) {
         m_waits.UiWait(kWaitStepMs, [&done] { return done; });
     }
-    const platform::LoadedPage& page = loader.Page();
+    const exchange::LoadedPage& page = loader.Page();
     if (!done || !page.ok) {
         m_problem = QStringLiteral("liste de filtrage non téléchargée : ") + page.error;
         return;
     }
     const std::string_view bytes(page.body.constData(), static_cast<std::size_t>(page.body.size()));
     // Only a list that holds at least one range replaces the local copy.
-    if (platform::IpFilter::Parse(bytes).filter.Empty()) {
+    if (serverlist::IpFilter::Parse(bytes).filter.Empty()) {
         m_problem = QStringLiteral("liste de filtrage téléchargée vide ou illisible, l'ancienne est gardée");
         return;
     }
@@ -128,12 +128,12 @@ void IpFilterSource::Refresh() {
     if (path == m_path && info.size() == m_loadedSize && info.lastModified() == m_loadedTime) {
         return;
     }
-    platform::IpFilterLoad load = platform::IpFilterFile::Read(path);
+    serverlist::IpFilterLoad load = serverlist::IpFilterFile::Read(path);
     if (load.Failed()) {
         m_problem = QStringLiteral("liste de filtrage illisible : ") + QString::fromStdString(load.error);
         return;
     }
-    m_filter.Set(std::make_shared<const platform::IpFilter>(std::move(load.filter)));
+    m_filter.Set(std::make_shared<const serverlist::IpFilter>(std::move(load.filter)));
     m_path = path;
     m_loadedSize = info.size();
     m_loadedTime = info.lastModified();

@@ -1,4 +1,4 @@
-// Engine layer: where a copy's IP filter list comes from and when it is (re)loaded: the command
+// Where a copy's IP filter list comes from and when it is (re)loaded: the command
 // line's file, else the setting IpFilter, else a copy downloaded from the setting IpFilterUrl,
 // else ipfilter.dat in the client's folder; reloaded at each cycle's start when the file changed.
 #pragma once

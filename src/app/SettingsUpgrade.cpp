@@ -6,7 +6,7 @@
 
 namespace hublane::app {
 
-void SettingsUpgradeStep(platform::BusyOwner& owner, const PartInfoDeps& deps) {
+void SettingsUpgradeStep(platform::BusyOwner& owner, const clients::PartInfoDeps& deps) {
     QString stored;
     {
         // Closed before the reset opens the key for itself.
@@ -16,7 +16,7 @@ void SettingsUpgradeStep(platform::BusyOwner& owner, const PartInfoDeps& deps) {
         }
     }
     if (stored != platform::VersionText()) {
-        TPartInfo part(owner, deps);
+        clients::TPartInfo part(owner, deps);
         part.ResetDonkeyPath();
     }
 }

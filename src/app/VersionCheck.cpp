@@ -1,4 +1,4 @@
-// Engine layer: the new-version check.
+// The new-version check.
 #include "app/VersionCheck.h"
 
 #include <QNetworkAccessManager>

@@ -1,4 +1,4 @@
-// Engine layer: the new-version check: the version host's /versionHBL.txt compared byte for byte
+// The new-version check: the version host's /versionHBL.txt compared byte for byte
 // with this program's version, asynchronously and within a time limit.
 #pragma once
 

@@ -7,6 +7,7 @@
 #include "cli/CliLanguage.h"
 #include "clients/AmuleConf.h"
 #include "clients/AmuleHandOff.h"
+#include "clients/ServerMetCodec.h"
 #include "serverlist/ListFiles.h"
 
 namespace hublane::cli {
@@ -34,7 +35,7 @@ bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& i
     serverlist::PlainGauge gauge;
     QStringList errorLog;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
-    const bool whole = serverlist::ReadServerMet(path, table, ctx, nullptr).whole;
+    const bool whole = serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec).whole;
     for (const QString& error : errorLog) {
         io.err << "hublanectl: " << error << '\n';
     }

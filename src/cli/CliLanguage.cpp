@@ -1,18 +1,18 @@
-// Engine layer: the language texts hublanectl puts into its error lines.
+// The language texts hublanectl puts into its error lines.
 #include "cli/CliLanguage.h"
 
 #include <QCoreApplication>
 
-#include "app/Language.h"
+#include "language/Language.h"
 #include "platform/UserSettingsStore.h"
 
 namespace hublane::cli {
 
-const platform::LanguageTable& CliLanguage() {
-    static const platform::LanguageTable texts = [] {
-        platform::LanguageTable t;
+const language::LanguageTable& CliLanguage() {
+    static const language::LanguageTable texts = [] {
+        language::LanguageTable t;
         const std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
-        app::LoadLanguageQuietly(*settings, QCoreApplication::applicationDirPath(), t);
+        language::LoadLanguageQuietly(*settings, QCoreApplication::applicationDirPath(), t);
         return t;
     }();
     return texts;

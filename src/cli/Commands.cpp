@@ -1,4 +1,4 @@
-// Engine layer: the verb table of hublanectl and the dispatch of one command line.
+// The verb table of hublanectl and the dispatch of one command line.
 #include "cli/Commands.h"
 
 #include "cli/VerbLine.h"

@@ -1,4 +1,4 @@
-// Engine layer: the verbs of hublanectl: each family lives in its own file and is listed in
+// The verbs of hublanectl: each family lives in its own file and is listed in
 // Commands.cpp.
 #pragma once
 

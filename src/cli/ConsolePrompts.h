@@ -1,4 +1,4 @@
-// Engine layer: what hublanectl shows instead of boxes and dialogs: every message goes to
+// What hublanectl shows instead of boxes and dialogs: every message goes to
 // standard error, every dialog is cancelled.
 #pragma once
 

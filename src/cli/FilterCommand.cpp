@@ -1,18 +1,18 @@
-// Engine layer: hublanectl filter: asks an IP filter list about addresses, or tells what it holds.
+// hublanectl filter: asks an IP filter list about addresses, or tells what it holds.
 #include <QStringList>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
-#include "platform/IpFilterFile.h"
+#include "serverlist/IpFilterFile.h"
 
 namespace hublane::cli {
 namespace {
 
-using platform::IpFilter;
-using platform::IpFilterFile;
-using platform::IpFilterLoad;
+using serverlist::IpFilter;
+using serverlist::IpFilterFile;
+using serverlist::IpFilterLoad;
 
 const QString kFileHelp = QStringLiteral(
     "FILE holds one range a line, in any of these forms:\n"
@@ -100,8 +100,8 @@ int Stats(const QStringList& args, Io& io) {
            << "skipped lines\t" << load->skippedCount << '\n';
     {
         const Latin1Stream bytesOut(&io.out);
-        for (const platform::IpFilterSkippedLine& skipped : load->skipped) {
-            const std::string_view reason = platform::IpFilterSkipText(skipped.reason);
+        for (const serverlist::IpFilterSkippedLine& skipped : load->skipped) {
+            const std::string_view reason = serverlist::IpFilterSkipText(skipped.reason);
             io.out << "skipped\t" << skipped.number << '\t'
                    << QString::fromLatin1(reason.data(), static_cast<qsizetype>(reason.size())) << '\t'
                    << EscapeField(skipped.text) << '\n';

@@ -1,25 +1,26 @@
-// Engine layer: hublanectl handoff: types the rows of a server.met into every running
-// eDonkey2000 client as the program does, or prints the commands it would type; with
-// --client amule, hands them to a running aMule over EC instead.
+// hublanectl handoff: types the rows of a server.met into every running eDonkey2000 client as
+// the program does, or prints the commands it would type; with --client amule, hands them to a
+// running aMule over EC instead.
 #include <QCoreApplication>
 #include <QStringList>
 
-#include "app/PartInfo.h"
 #include "cli/AmuleHandOffVerb.h"
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
 #include "cli/ConsolePrompts.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
+#include "clients/PartInfo.h"
+#include "clients/ServerMetCodec.h"
+#include "clients/SystemHandOffRunner.h"
 #include "platform/ClassRegistration.h"
 #include "platform/UserSettingsStore.h"
 #include "serverlist/ListFiles.h"
-#include "serverlist/SystemHandOffRunner.h"
 
 namespace hublane::cli {
 namespace {
 
-using serverlist::HandOffResult;
+using clients::HandOffResult;
 using Outcome = HandOffResult::Outcome;
 
 QString Plural(int n, const char* one, const char* many) {
@@ -102,7 +103,8 @@ int RunHandOff(const QStringList& args, Io& io) {
     if (path.isEmpty()) {
         ConsolePrompts prompts(io.err);
         NoBusyOwner owner;
-        path = app::ServerMetPath(owner, app::PartInfoDeps{*settings, prompts, *classes, CliLanguage()});
+        path =
+            clients::ServerMetPath(owner, clients::PartInfoDeps{*settings, prompts, *classes, CliLanguage()});
     }
 
     serverlist::ServerTable table;
@@ -111,24 +113,24 @@ int RunHandOff(const QStringList& args, Io& io) {
         // A list read in part is not handed off: the client would lose the servers not read.
         return Fail(io, QStringLiteral("cannot read %1 whole; nothing is typed").arg(path));
     }
-    const std::vector<serverlist::HandOffAddress> rows = serverlist::HandOffAddresses(table);
+    const std::vector<clients::HandOffAddress> rows = clients::HandOffAddresses(table);
     if (rows.empty()) {
         return Fail(
             io, QStringLiteral("%1 holds no server: %2").arg(path, Reason({Outcome::EmptyTable, 0, 0, {}})));
     }
     if (line.IsSet(QStringLiteral("dry-run"))) {
         const Latin1Stream bytesOut(&io.out);
-        for (const std::string& command : serverlist::HandOffCommands(rows)) {
+        for (const std::string& command : clients::HandOffCommands(rows)) {
             io.out << QString::fromLatin1(command.data(), static_cast<qsizetype>(command.size())) << '\n';
         }
         return kExitOk;
     }
 
-    serverlist::HandOffSetup setup;
-    setup.clientFolder = [&settings] { return app::StoredDonkeyDir(*settings); };
+    clients::HandOffSetup setup;
+    setup.clientFolder = [&settings] { return clients::StoredDonkeyDir(*settings); };
     setup.registeredProgram = [&classes] { return classes->ReadDefaultIcon(QStringLiteral("ed2k")); };
     setup.programDir = QCoreApplication::applicationDirPath();
-    const HandOffResult result = serverlist::CreateSystemHandOffRunner(std::move(setup))->Run(rows, gauge);
+    const HandOffResult result = clients::CreateSystemHandOffRunner(std::move(setup))->Run(rows, gauge);
     if (result.consoles > 0) {
         io.out << Plural(result.consoles, "console control", "console controls") << " received the list ("
                << Plural(static_cast<int>(rows.size()), "server", "servers") << ")\n";

@@ -1,4 +1,4 @@
-// Engine layer: the rows hublanectl's write verbs read from standard input.
+// The rows hublanectl's write verbs read from standard input.
 #include "cli/ListInput.h"
 
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-// Engine layer: the rows hublanectl's write verbs read from standard input, each line checked,
+// The rows hublanectl's write verbs read from standard input, each line checked,
 // and the rules that keep a list file from being lost by a bad or empty input.
 #pragma once
 

@@ -3,19 +3,19 @@
 
 #include <QStringList>
 
-#include "platform/Escapes.h"
+#include "text/Escapes.h"
 
 namespace hublane::cli {
 
 QString EscapeField(const std::string& bytes) {
-    const std::string out = platform::Escape(bytes, platform::kFieldEscapes);
+    const std::string out = text::Escape(bytes, text::kFieldEscapes);
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 
 std::string UnescapeField(const QString& field) {
     const QByteArray raw = field.toLatin1();
-    return *platform::Unescape(std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())),
-                               platform::kFieldEscapes, platform::UnknownEscape::Keep);
+    return *text::Unescape(std::string_view(raw.constData(), static_cast<std::size_t>(raw.size())),
+                           text::kFieldEscapes, text::UnknownEscape::Keep);
 }
 
 std::vector<std::string> SplitFields(const QString& line) {

@@ -3,10 +3,10 @@
 
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
+#include "language/LangSource.h"
+#include "language/PeStringTable.h"
+#include "language/PeWriter.h"
 #include "platform/FileBytes.h"
-#include "platform/LangSource.h"
-#include "platform/PeStringTable.h"
-#include "platform/PeWriter.h"
 
 namespace hublane::cli {
 
@@ -36,7 +36,7 @@ QString Utf8(const std::string& s) {
 }
 
 void PrintText(Io& io, unsigned id, const std::string& text) {
-    io.out << id << '\t' << Utf8(platform::EscapeLangText(text)) << '\n';
+    io.out << id << '\t' << Utf8(language::EscapeLangText(text)) << '\n';
 }
 
 int Dump(const QStringList& args, Io& io) {
@@ -53,7 +53,7 @@ int Dump(const QStringList& args, Io& io) {
     if (!bytes) {
         return 1;
     }
-    const auto table = platform::ReadStringTable(View(*bytes));
+    const auto table = language::ReadStringTable(View(*bytes));
     if (!table) {
         io.err << "hublanectl lng: " << path << " is not a language file (no readable string table)\n";
         return 1;
@@ -64,7 +64,7 @@ int Dump(const QStringList& args, Io& io) {
         }
     } else {
         unsigned id = 1;
-        for (const std::string& text : platform::LoadableTexts(*table)) {
+        for (const std::string& text : language::LoadableTexts(*table)) {
             PrintText(io, id++, text);
         }
     }
@@ -82,12 +82,12 @@ int Build(const QStringList& argv, Io& io) {
     if (!bytes) {
         return 1;
     }
-    const platform::LangSourceResult source = platform::ParseLangSource(View(*bytes));
+    const language::LangSourceResult source = language::ParseLangSource(View(*bytes));
     if (!source.table) {
         io.err << args[0] << ':' << source.errorLine << ": " << Utf8(source.error) << '\n';
         return 1;
     }
-    const auto image = platform::WriteStringTableDll(*source.table);
+    const auto image = language::WriteStringTableDll(*source.table);
     if (!image) {
         io.err << "hublanectl lng: a text is too long for a string resource\n";
         return 1;

@@ -1,4 +1,4 @@
-// Engine layer: hublanectl peer: the peer server alone on the tables of two files, and one request
+// hublanectl peer: the peer server alone on the tables of two files, and one request
 // to another copy by hand.
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,6 +10,7 @@
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
+#include "clients/ServerMetCodec.h"
 #include "exchange/PeerServer.h"
 #include "platform/Clock.h"
 #include "platform/StopSignals.h"
@@ -64,7 +65,8 @@ int Serve(const QStringList& args, Io& io) {
     const QString peerFile = line.Value(QStringLiteral("peers"));
     QStringList errors;
     serverlist::ReadContext serverCtx{gauge, CliLanguage(), errors, serverMet};
-    if (!serverMet.isEmpty() && !serverlist::ReadServerMet(serverMet, state.Servers(), serverCtx, nullptr)) {
+    if (!serverMet.isEmpty() && !serverlist::ReadServerMet(serverMet, state.Servers(), serverCtx, nullptr,
+                                                           clients::kServerMetCodec)) {
         for (const QString& e : errors) {
             io.err << e << '\n';
         }
@@ -100,7 +102,7 @@ int Serve(const QStringList& args, Io& io) {
         // This verb writes what it holds, empty or not.
         if (!serverMet.isEmpty()) {
             const serverlist::WriteResult written =
-                serverlist::WriteServerMet(serverMet, state.Servers(), gauge, {});
+                serverlist::WriteServerMet(serverMet, state.Servers(), gauge, {}, clients::kServerMetCodec);
             if (!written.Written()) {
                 return Fail(io, QStringLiteral("cannot write %1: %2").arg(serverMet, written.error));
             }

@@ -1,4 +1,4 @@
-// Engine layer: hublanectl peers: reads a serverHBL.met into one address a line, or writes one
+// hublanectl peers: reads a serverHBL.met into one address a line, or writes one
 // from them.
 #include <QStringList>
 #include <unordered_map>

@@ -1,4 +1,4 @@
-// Engine layer: hublanectl probe: asks one eD2k server for its description or its server list
+// hublanectl probe: asks one eD2k server for its description or its server list
 // over UDP.
 #include <QByteArray>
 #include <string_view>

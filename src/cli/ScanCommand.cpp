@@ -1,4 +1,4 @@
-// Engine layer: hublanectl scan: the "Lancer" button on the rows of a server.met file, on the
+// hublanectl scan: the "Lancer" button on the rows of a server.met file, on the
 // program's own engine without its windows.
 #include <QStringList>
 

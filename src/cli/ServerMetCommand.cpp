@@ -1,4 +1,4 @@
-// Engine layer: hublanectl servermet: reads a server.met into tab-separated rows, or writes one
+// hublanectl servermet: reads a server.met into tab-separated rows, or writes one
 // from them.
 #include <QFileInfo>
 #include <QStringList>
@@ -11,8 +11,8 @@
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
 #include "clients/MuleServerMetFile.h"
+#include "clients/ServerMetCodec.h"
 #include "serverlist/ListFiles.h"
-#include "serverlist/ServerMetCodec.h"
 
 namespace hublane::cli {
 namespace {
@@ -66,8 +66,9 @@ int Read(const QStringList& args, Io& io) {
     QStringList errorLog;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
     clients::MuleServerMet doc;
-    const bool ok = *mule ? clients::ReadMuleServerMetFile(path, doc, table, ctx, nullptr).whole
-                          : serverlist::ReadServerMet(path, table, ctx, nullptr).whole;
+    const bool ok =
+        *mule ? clients::ReadMuleServerMetFile(path, doc, table, ctx, nullptr).whole
+              : serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec).whole;
     PrintServerRows(table, io.out);
     ReportCarried(doc.CarriedCount(), io);
     for (const QString& error : errorLog) {
@@ -127,7 +128,7 @@ int Write(const QStringList& args, Io& io) {
         ServerRow row;
         row.caption = input.fields[0];
         std::copy(input.fields.begin() + 1, input.fields.end(), row.subItems.begin());
-        if (!serverlist::CanEncodeServerRow(row)) {
+        if (!clients::CanEncodeServerRow(row)) {
             bad << QStringLiteral(
                        "line %1: not a server row (an address a.b.c.d, a port 0-65535, Util. and "
                        "Fichiers numbers or n/a)")
@@ -145,17 +146,17 @@ int Write(const QStringList& args, Io& io) {
         lineOf[row.caption] = input.number;
     }
     serverlist::PlainGauge gauge;
-    return FinishListWrite(io, path, bad, table.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
-                           line.IsSet(QStringLiteral("allow-empty")), [&] {
-                               if (!*mule) {
-                                   return serverlist::WriteServerMet(path, table, gauge, {});
-                               }
-                               clients::MuleWriteCounts counts;
-                               auto result =
-                                   clients::WriteMuleServerMetFile(path, doc, table, gauge, {}, &counts);
-                               ReportCarried(counts.carried, io);
-                               return result;
-                           });
+    return FinishListWrite(
+        io, path, bad, table.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
+        line.IsSet(QStringLiteral("allow-empty")), [&] {
+            if (!*mule) {
+                return serverlist::WriteServerMet(path, table, gauge, {}, clients::kServerMetCodec);
+            }
+            clients::MuleWriteCounts counts;
+            auto result = clients::WriteMuleServerMetFile(path, doc, table, gauge, {}, &counts);
+            ReportCarried(counts.carried, io);
+            return result;
+        });
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Engine layer: the command line of one hublanectl verb.
+// The command line of one hublanectl verb.
 #include "cli/VerbLine.h"
 
 namespace hublane::cli {

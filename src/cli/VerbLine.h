@@ -1,4 +1,4 @@
-// Engine layer: the command line of one hublanectl verb: its usage, its options and its
+// The command line of one hublanectl verb: its usage, its options and its
 // arguments, parsed by QCommandLineParser, and the exit statuses every verb shares.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: hublanectl web and version-check: each operation with the web directory, and the
+// hublanectl web and version-check: each operation with the web directory, and the
 // new-version check, by hand.
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -7,9 +7,10 @@
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
+#include "clients/ServerMetCodec.h"
+#include "exchange/PageLoader.h"
 #include "exchange/WebFormats.h"
 #include "platform/Clock.h"
-#include "platform/PageLoader.h"
 #include "serverlist/ListFiles.h"
 
 namespace hublane::cli {
@@ -18,12 +19,12 @@ namespace {
 constexpr int kDefaultPageLimitMs = 30000;
 
 // Loads one page and waits for it (the loader's own time limit bounds the wait).
-platform::LoadedPage Load(const QString& url, int limitMs) {
+exchange::LoadedPage Load(const QString& url, int limitMs) {
     QNetworkAccessManager network;
     const platform::SystemClock clock;
-    platform::PageLoader loader(network, clock, limitMs);
+    exchange::PageLoader loader(network, clock, limitMs);
     QEventLoop loop;
-    QObject::connect(&loader, &platform::PageLoader::Finished, &loop, &QEventLoop::quit);
+    QObject::connect(&loader, &exchange::PageLoader::Finished, &loop, &QEventLoop::quit);
     loader.Load(QUrl(url));
     loop.exec();
     return loader.Page();
@@ -56,9 +57,9 @@ QString Page(const WebLine& web, const char* page) {
 }
 
 // Loads one of the directory's pages; when it cannot be loaded, says why and gives nothing.
-std::optional<platform::LoadedPage> LoadDirectoryPage(const WebLine& web, const char* name, Io& io) {
+std::optional<exchange::LoadedPage> LoadDirectoryPage(const WebLine& web, const char* name, Io& io) {
     const QString url = Page(web, name);
-    platform::LoadedPage page = Load(url, web.limitMs);
+    exchange::LoadedPage page = Load(url, web.limitMs);
     if (!page.ok) {
         Fail(io, QStringLiteral("cannot load %1: %2").arg(url, page.error));
         return std::nullopt;
@@ -121,7 +122,7 @@ int Send(const QStringList& args, Io& io) {
     serverlist::PlainGauge gauge;
     QStringList errors;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errors, path};
-    if (!serverlist::ReadServerMet(path, table, ctx, nullptr)) {
+    if (!serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec)) {
         for (const QString& e : errors) {
             io.err << e << '\n';
         }
@@ -133,7 +134,7 @@ int Send(const QStringList& args, Io& io) {
         const QString text = QString::fromStdString(url);
         io.out << text << '\n';
         io.out.flush();
-        const platform::LoadedPage page = Load(text, web.limitMs);
+        const exchange::LoadedPage page = Load(text, web.limitMs);
         if (!page.ok) {
             return Fail(io, QStringLiteral("request refused or lost: %1").arg(page.error));
         }

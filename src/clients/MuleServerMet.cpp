@@ -4,15 +4,15 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "serverlist/LittleEndian.h"
-#include "serverlist/ServerMetCodec.h"
+#include "clients/ServerMetCodec.h"
+#include "text/LittleEndian.h"
 
 namespace hublane::clients {
 namespace {
 
-using serverlist::ByteReader;
 using serverlist::kUnknown;
 using serverlist::ListReadResult;
+using text::ByteReader;
 
 constexpr std::uint8_t kNewStyleBit = 0x80;
 constexpr std::uint8_t kTypeHash = 0x01;
@@ -36,7 +36,7 @@ constexpr std::uint8_t kTagAddress = 0x10;
 constexpr std::string_view kUsersName = "users";
 constexpr std::string_view kFilesName = "files";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-constexpr int kMaxText = serverlist::kMaxTagTextLength;
+constexpr int kMaxText = kMaxTagTextLength;
 
 ListReadResult Fail(int text, std::string suffix = {}) {
     return ListReadResult{text, std::move(suffix)};
@@ -218,13 +218,13 @@ bool Known(std::string_view value) {
 void AppendTextTag(std::string& out, const MuleTag* like, std::uint8_t id, std::string_view text) {
     text = text.substr(0, kMaxText);
     if (like != nullptr && like->newStyle) {
-        serverlist::AppendU8(out, kNewStyleBit | kTypeText);
+        text::AppendU8(out, kNewStyleBit | kTypeText);
     } else {
-        serverlist::AppendU8(out, kTypeText);
-        serverlist::AppendU16(out, 1);
+        text::AppendU8(out, kTypeText);
+        text::AppendU16(out, 1);
     }
-    serverlist::AppendU8(out, id);
-    serverlist::AppendU16(out, static_cast<std::uint16_t>(text.size()));
+    text::AppendU8(out, id);
+    text::AppendU16(out, static_cast<std::uint16_t>(text.size()));
     out.append(text);
 }
 
@@ -237,8 +237,8 @@ void AppendCountTag(std::string& out, const MuleTag* like, std::string_view name
             type = like->type;
         }
     }
-    serverlist::AppendU8(out, type);
-    serverlist::AppendU16(out, static_cast<std::uint16_t>(name.size()));
+    text::AppendU8(out, type);
+    text::AppendU16(out, static_cast<std::uint16_t>(name.size()));
     out.append(name);
     for (std::size_t i = 0; i < IntegerWidth(type); ++i) {
         out.push_back(static_cast<char>(i < 4 ? (value >> (8 * i)) & 0xFF : 0));
@@ -313,7 +313,7 @@ Changes ChangesOf(const MuleServerEntry& entry, const serverlist::ServerRow* row
 
 void AppendHead(std::string& out, const serverlist::AddressBytes& address, std::uint16_t port) {
     out.append(reinterpret_cast<const char*>(address.data()), address.size());
-    serverlist::AppendU16(out, port);
+    text::AppendU16(out, port);
 }
 
 // The entry with its changes: every other tag keeps its bytes and its place; values it lacked
@@ -363,7 +363,7 @@ void AppendChanged(std::string& out, const MuleServerEntry& entry, const Changes
         ++count;
     }
     AppendHead(out, entry.address, c.port.value_or(entry.port));
-    serverlist::AppendU32(out, count);
+    text::AppendU32(out, count);
     out.append(tags);
 }
 
@@ -391,7 +391,7 @@ void AppendNew(std::string& out, const serverlist::ServerRow& row) {
         }
     }
     AppendHead(out, *address, static_cast<std::uint16_t>(*port));
-    serverlist::AppendU32(out, count);
+    text::AppendU32(out, count);
     out.append(tags);
 }
 
@@ -478,8 +478,8 @@ std::string WriteMuleServerMet(const MuleServerMet& doc, const serverlist::Serve
     MuleWriteCounts& n = counts != nullptr ? *counts : local;
     n = MuleWriteCounts{};
     std::string out;
-    serverlist::AppendU8(out, kMuleServerMetHeader);
-    serverlist::AppendU32(out, 0);
+    text::AppendU8(out, kMuleServerMetHeader);
+    text::AppendU32(out, 0);
     gauge.SetPosition(0);
     gauge.SetMax(static_cast<int>(doc.entries.size() + table.Count()));
 
@@ -514,7 +514,7 @@ std::string WriteMuleServerMet(const MuleServerMet& doc, const serverlist::Serve
         if (ofEntries.count(row.caption) != 0) {
             continue;
         }
-        if (!serverlist::CanEncodeServerRow(row)) {
+        if (!CanEncodeServerRow(row)) {
             ++n.leftOut;
             continue;
         }
@@ -522,7 +522,7 @@ std::string WriteMuleServerMet(const MuleServerMet& doc, const serverlist::Serve
         ++n.added;
         ++written;
     }
-    serverlist::PutU32(out, 1, written);
+    text::PutU32(out, 1, written);
     gauge.SetPosition(0);
     return out;
 }

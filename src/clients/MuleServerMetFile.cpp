@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "language/LanguageTable.h"
 #include "platform/FileBytes.h"
-#include "platform/LanguageTable.h"
 
 namespace hublane::clients {
 namespace {

@@ -1,4 +1,4 @@
-// Formats layer: the addresses and ports the directory lists, asks and records.
+// The addresses and ports the directory lists, asks and records.
 #include "directory/AddressRules.h"
 
 namespace hublane::directory {

@@ -1,4 +1,4 @@
-// Formats layer: the addresses and ports the directory lists, asks and records: public IPv4
+// The addresses and ports the directory lists, asks and records: public IPv4
 // unicast hosts only, unless private ones are allowed (tests, a lab, a home network).
 #pragma once
 

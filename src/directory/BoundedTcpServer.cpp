@@ -1,4 +1,4 @@
-// Engine layer: a TCP server that keeps its connections within bounds.
+// A TCP server that keeps its connections within bounds.
 #include "directory/BoundedTcpServer.h"
 
 #include <QPointer>

@@ -1,4 +1,4 @@
-// Engine layer: a TCP server that keeps its connections within bounds: how many are open at
+// A TCP server that keeps its connections within bounds: how many are open at
 // once, how long one may stay idle, and how many bytes one may send.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: one running directory, its parts started and stopped together.
+// One running directory, its parts started and stopped together.
 #include "directory/Directory.h"
 
 #include <QDateTime>

@@ -1,4 +1,4 @@
-// Engine layer: one running directory: its store, its verifier, its service and its HTTP front,
+// One running directory: its store, its verifier, its service and its HTTP front,
 // started and stopped together. The program runs one; tests and benchmarks run them in-process.
 #pragma once
 

@@ -1,7 +1,7 @@
-// Engine layer: the command line of hublane-directory.
+// The command line of hublane-directory.
 #include "directory/DirectoryCommandLine.h"
 
-#include "platform/IpFilterFile.h"
+#include "serverlist/IpFilterFile.h"
 
 #include <QCommandLineParser>
 #include <cmath>
@@ -142,7 +142,7 @@ std::variant<DirectorySettings, CommandLineExit> ReadDirectoryCommandLine(const 
         settings.readLimitPerMinute = static_cast<std::size_t>(perMinute) * 10;
     }
     if (parser.isSet(ipFilter)) {
-        const platform::IpFilterLoad load = platform::IpFilterFile::Read(parser.value(ipFilter));
+        const serverlist::IpFilterLoad load = serverlist::IpFilterFile::Read(parser.value(ipFilter));
         if (load.Failed() || load.filter.Empty()) {
             return CommandLineExit{
                 kExitFailure,
@@ -150,7 +150,7 @@ std::variant<DirectorySettings, CommandLineExit> ReadDirectoryCommandLine(const 
                     .arg(parser.value(ipFilter), load.Failed() ? QString::fromStdString(load.error)
                                                                : QStringLiteral("no address range in it"))};
         }
-        auto filter = std::make_shared<const platform::IpFilter>(load.filter);
+        auto filter = std::make_shared<const serverlist::IpFilter>(load.filter);
         settings.blocked = [filter](std::string_view ip) { return filter->Blocked(ip); };
     }
     return settings;

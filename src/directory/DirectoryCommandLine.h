@@ -1,4 +1,4 @@
-// Engine layer: the command line of hublane-directory read into its settings, with the exit
+// The command line of hublane-directory read into its settings, with the exit
 // statuses of the project's programs (0 after --help, 64 for a wrong command line).
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the directory's HTTP front on Qt HttpServer.
+// The directory's HTTP front on Qt HttpServer.
 #include "directory/DirectoryHttpServer.h"
 
 #include <QDateTime>

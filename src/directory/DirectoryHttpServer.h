@@ -1,4 +1,4 @@
-// Engine layer: the directory's HTTP front on Qt HttpServer: each request handed to the service,
+// The directory's HTTP front on Qt HttpServer: each request handed to the service,
 // its answer written, and one log line per request.
 #pragma once
 

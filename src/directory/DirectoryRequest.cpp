@@ -1,9 +1,9 @@
-// Formats layer: the page, method, size and query fields of a directory request.
+// The page, method, size and query fields of a directory request.
 #include "directory/DirectoryRequest.h"
 
 #include <array>
 
-#include "platform/Escapes.h"
+#include "text/Escapes.h"
 
 namespace hublane::directory {
 namespace {
@@ -32,8 +32,8 @@ std::optional<std::string> PercentDecode(std::string_view text) {
         if (text.size() - i < 3) {
             return std::nullopt;
         }
-        const int high = platform::HexDigitValue(text[i + 1]);
-        const int low = platform::HexDigitValue(text[i + 2]);
+        const int high = text::HexDigitValue(text[i + 1]);
+        const int low = text::HexDigitValue(text[i + 2]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

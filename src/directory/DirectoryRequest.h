@@ -1,4 +1,4 @@
-// Formats layer: what the directory makes of a request before it looks at its data: which page
+// What the directory makes of a request before it looks at its data: which page
 // it asks for, whether its method and size are acceptable, and the fields of its query.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the directory's answer to each request.
+// The directory's answer to each request.
 #include "directory/DirectoryService.h"
 
 #include <charconv>

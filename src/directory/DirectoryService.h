@@ -1,4 +1,4 @@
-// Engine layer: the directory's answer to each request, whatever carries it: limits, the pages
+// The directory's answer to each request, whatever carries it: limits, the pages
 // built from the store (and kept a short while), and what the writing pages store.
 #pragma once
 

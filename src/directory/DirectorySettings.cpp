@@ -1,4 +1,4 @@
-// Formats layer: the reading of the directory's --listen and --db values.
+// The reading of the directory's --listen and --db values.
 #include "directory/DirectorySettings.h"
 
 #include <charconv>

@@ -1,4 +1,4 @@
-// Formats layer: everything a running directory is told: where it listens and stores, its limits,
+// Everything a running directory is told: where it listens and stores, its limits,
 // its timings, and the reading of the --listen and --db values.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the directory's data in SQLite or PostgreSQL through Qt SQL.
+// The directory's data in SQLite or PostgreSQL through Qt SQL.
 #include "directory/DirectoryStore.h"
 
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-// Engine layer: the directory's data in SQLite or PostgreSQL through Qt SQL: reported servers with
+// The directory's data in SQLite or PostgreSQL through Qt SQL: reported servers with
 // their checks, and the copies that announced themselves. The same statements serve both.
 #pragma once
 

@@ -1,10 +1,10 @@
-// Formats layer: the directory's HTML5 pages and the texts shown for server names.
+// The directory's HTML5 pages and the texts shown for server names.
 #include "directory/HtmlPages.h"
 
 #include <algorithm>
 #include <array>
 
-#include "platform/Utf16.h"
+#include "text/Utf16.h"
 
 namespace hublane::directory {
 namespace {
@@ -18,8 +18,8 @@ constexpr std::array<char16_t, 32> kCp1252High = {
 
 std::u32string CodePoints(std::string_view bytes) {
     std::u32string out;
-    if (platform::IsValidUtf8(bytes)) {
-        const std::u16string units = platform::Utf8ToUtf16(bytes);
+    if (text::IsValidUtf8(bytes)) {
+        const std::u16string units = text::Utf8ToUtf16(bytes);
         for (std::size_t i = 0; i < units.size(); ++i) {
             const char16_t u = units[i];
             if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size()) {
@@ -127,7 +127,7 @@ std::string ShownName(std::string_view bytes, std::size_t maxChars) {
             ++chars;
             pendingSpace = false;
         }
-        platform::AppendUtf8(out, cp);
+        text::AppendUtf8(out, cp);
         ++chars;
     }
     return out;
@@ -138,7 +138,7 @@ std::string CutName(std::string_view bytes, std::size_t maxBytes) {
         return std::string(bytes);
     }
     std::size_t end = maxBytes;
-    if (platform::IsValidUtf8(bytes)) {
+    if (text::IsValidUtf8(bytes)) {
         // Back to the first byte of the character that would be cut.
         while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) {
             --end;

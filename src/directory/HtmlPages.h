@@ -1,4 +1,4 @@
-// Formats layer: the directory's pages as bytes: the HTML5 lists of servers and of copies, with
+// The directory's pages as bytes: the HTML5 lists of servers and of copies, with
 // every text escaped, and the texts shown for server names.
 #pragma once
 

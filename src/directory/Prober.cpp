@@ -1,4 +1,4 @@
-// Engine layer: description requests to reported servers on a bounded pool of worker threads.
+// Description requests to reported servers on a bounded pool of worker threads.
 #include "directory/Prober.h"
 
 #include <QByteArray>

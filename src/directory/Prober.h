@@ -1,4 +1,4 @@
-// Engine layer: description requests to reported servers, each a blocking UDP exchange on a
+// Description requests to reported servers, each a blocking UDP exchange on a
 // worker thread of a bounded pool, the outcome handed back on the owner's thread.
 #pragma once
 

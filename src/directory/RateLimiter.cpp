@@ -1,4 +1,4 @@
-// Formats layer: per-address request limits with a bounded memory of addresses.
+// Per-address request limits with a bounded memory of addresses.
 #include "directory/RateLimiter.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Formats layer: per-address request limits: at most N requests in each window of time, with a
+// Per-address request limits: at most N requests in each window of time, with a
 // bounded memory of addresses.
 #pragma once
 

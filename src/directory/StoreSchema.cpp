@@ -1,4 +1,4 @@
-// Engine layer: the layout of the directory's tables and their creation.
+// The layout of the directory's tables and their creation.
 #include "directory/StoreSchema.h"
 
 #include <QSqlError>

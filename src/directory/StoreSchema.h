@@ -1,4 +1,4 @@
-// Engine layer: the layout of the directory's tables, the same on SQLite and PostgreSQL but for
+// The layout of the directory's tables, the same on SQLite and PostgreSQL but for
 // the type of bytes, their creation, and the reading of a stored server's row.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: SIGTERM and SIGINT turned into a quit of the event loop (POSIX).
+// SIGTERM and SIGINT turned into a quit of the event loop (POSIX).
 #include "directory/TermSignals.h"
 
 #include <fcntl.h>

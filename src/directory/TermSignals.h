@@ -1,4 +1,4 @@
-// Engine layer: SIGTERM and SIGINT turned into a quit of the event loop, so that the directory
+// SIGTERM and SIGINT turned into a quit of the event loop, so that the directory
 // ends through its normal path (the database flushed and closed).
 #pragma once
 

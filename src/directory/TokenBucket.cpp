@@ -1,4 +1,4 @@
-// Formats layer: a steady rate with a small burst, for the directory's probes.
+// A steady rate with a small burst, for the directory's probes.
 #include "directory/TokenBucket.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Formats layer: the states of a reported server and the step after each probe.
+// The states of a reported server and the step after each probe.
 #include "directory/Verification.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Formats layer: the life of a reported server: a candidate until it answers a description
+// The life of a reported server: a candidate until it answers a description
 // request, then listed and asked again now and then, dropped when it stays silent, and
 // forgotten after a while.
 #pragma once

@@ -1,4 +1,4 @@
-// Engine layer: the directory's verification of reported servers and forgetting of old copies.
+// The directory's verification of reported servers and forgetting of old copies.
 #include "directory/Verifier.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Engine layer: the directory's verification: servers due a check are taken from the store at a
+// The directory's verification: servers due a check are taken from the store at a
 // bounded rate, probed, and their outcome stored; copies not seen for long are forgotten.
 #pragma once
 

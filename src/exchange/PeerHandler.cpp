@@ -1,4 +1,4 @@
-// Formats layer: the peer protocol between copies of the program, without sockets.
+// The peer protocol between copies of the program, without sockets.
 #include "exchange/PeerHandler.h"
 
 #include <limits>

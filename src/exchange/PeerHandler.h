@@ -1,4 +1,4 @@
-// Formats layer: the peer protocol between copies of the program, without sockets: a datagram
+// The peer protocol between copies of the program, without sockets: a datagram
 // and its sender in, the changes to the tables and the answers to send out.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the peer server of one copy and the asking side of the peer protocol.
+// The peer server of one copy and the asking side of the peer protocol.
 #include "exchange/PeerServer.h"
 
 #include <QHostInfo>

@@ -1,4 +1,4 @@
-// Engine layer: the peer server of one copy: a UDP socket on the peer port at the copy's address,
+// The peer server of one copy: a UDP socket on the peer port at the copy's address,
 // its datagrams handed one at a time to the peer protocol on the GUI thread; the start-up check;
 // and asking another copy for its servers.
 #pragma once

@@ -1,4 +1,4 @@
-// Engine layer: the exchange with the web directory.
+// The exchange with the web directory.
 #include "exchange/WebDirectory.h"
 
 #include <QNetworkAccessManager>
@@ -42,14 +42,14 @@ WebDirectory::WebDirectory(serverlist::CycleState& state, serverlist::UiWaits& w
       m_waits(waits),
       m_loader(network, waits.Clock(), pageLimitMs),
       m_baseUrl(std::move(baseUrl)) {
-    connect(&m_loader, &platform::PageLoader::Progress, this, [this](qint64 received, qint64 total) {
+    connect(&m_loader, &exchange::PageLoader::Progress, this, [this](qint64 received, qint64 total) {
         // BrowserProgressChange: the gauge follows the page while a fetch wants it to.
         if (m_gaugeFollowsBrowser && total > 0) {
             m_state.Gauge().SetMax(static_cast<int>(std::min<qint64>(total, INT32_MAX)));
             m_state.Gauge().SetPosition(static_cast<int>(std::min<qint64>(received, INT32_MAX)));
         }
     });
-    connect(&m_loader, &platform::PageLoader::Finished, this, [this] {
+    connect(&m_loader, &exchange::PageLoader::Finished, this, [this] {
         m_documentComplete = true;  // BrowserDocumentComplete
         m_waits.NotifyStateChanged();
     });
@@ -59,10 +59,10 @@ QString WebDirectory::BaseUrl() const {
     return m_baseUrl.isEmpty() ? m_state.Controls().serverWeb : m_baseUrl;
 }
 
-const platform::LoadedPage& WebDirectory::LoadAndWait(const QString& url) {
+const exchange::LoadedPage& WebDirectory::LoadAndWait(const QString& url) {
     if (m_waits.Terminating()) {
         // Quitting: no new request is started.
-        static const platform::LoadedPage notLoaded{
+        static const exchange::LoadedPage notLoaded{
             false, QStringLiteral("the program is quitting"), {}, {}, {}, false};
         m_lastError = url + QStringLiteral(" : ") + notLoaded.error;
         return notLoaded;
@@ -78,7 +78,7 @@ const platform::LoadedPage& WebDirectory::LoadAndWait(const QString& url) {
     if (m_waits.Terminating() && !m_documentComplete) {
         m_loader.Abort();
     }
-    const platform::LoadedPage& page = m_loader.Page();
+    const exchange::LoadedPage& page = m_loader.Page();
     m_lastError = page.ok ? QString() : url + QStringLiteral(" : ") + page.error;
     return page;
 }
@@ -89,7 +89,7 @@ void WebDirectory::FetchServersFromWeb() {
         return;  // the running operation keeps its gauge
     }
     m_gaugeFollowsBrowser = true;
-    const platform::LoadedPage& page =
+    const exchange::LoadedPage& page =
         LoadAndWait(QString::fromStdString(PageUrl(BaseUrl().toStdString(), "liste.php")));
     m_documentComplete = false;
     // The settle wait ends as soon as it starts: the links are read once the page has loaded
@@ -123,7 +123,7 @@ void WebDirectory::FetchPeersFromWeb() {
         return;  // the running operation keeps its gauge
     }
     m_gaugeFollowsBrowser = true;
-    const platform::LoadedPage& page =
+    const exchange::LoadedPage& page =
         LoadAndWait(QString::fromStdString(PageUrl(BaseUrl().toStdString(), "listeHBL.php")));
     m_documentComplete = false;
     m_state.Gauge().SetMax(kSettleGaugeMax);

@@ -1,4 +1,4 @@
-// Engine layer: the exchange with the web directory: servers and peers fetched from its list
+// The exchange with the web directory: servers and peers fetched from its list
 // pages, the server table sent to it, and the announcement of this copy.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/PageLoader.h"
+#include "exchange/PageLoader.h"
 #include "probe/Merge.h"
 #include "serverlist/CycleParts.h"
 
@@ -53,11 +53,11 @@ class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
 
   private:
     /// Navigates and waits for the page (bounded); the links of the loaded page, if any.
-    const platform::LoadedPage& LoadAndWait(const QString& url);
+    const exchange::LoadedPage& LoadAndWait(const QString& url);
 
     serverlist::CycleState& m_state;
     serverlist::UiWaits& m_waits;
-    platform::PageLoader m_loader;
+    exchange::PageLoader m_loader;
     QString m_baseUrl;
     probe::AddressTest m_blocked;
     QString m_lastError;

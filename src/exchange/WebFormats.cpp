@@ -1,4 +1,4 @@
-// Formats layer: what the web directory exchange writes and reads.
+// What the web directory exchange writes and reads.
 #include "exchange/WebFormats.h"
 
 #include <charconv>

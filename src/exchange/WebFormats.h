@@ -1,4 +1,4 @@
-// Formats layer: what the web directory exchange writes and reads: page addresses under the base
+// What the web directory exchange writes and reads: page addresses under the base
 // URL, the server and peer links of the list pages, and the server entries of rcv.php.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the class registration of a link scheme on Windows (built on Windows only):
+// The class registration of a link scheme on Windows (built on Windows only):
 // HKEY_CLASSES_ROOT, read only, through RegistryKeyWin.
 #include "platform/ClassRegistration.h"
 #include "platform/RegistryKeyWin.h"

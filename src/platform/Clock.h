@@ -1,4 +1,4 @@
-// Engine layer: the one clock every wait, timer and worker linger of a copy reads.
+// The one clock every wait, timer and worker linger of a copy reads.
 #pragma once
 
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-// Engine layer: where one copy of the program lives on the network: the address every socket of
+// Where one copy of the program lives on the network: the address every socket of
 // the copy binds and the peer port its peer server listens on.
 #pragma once
 

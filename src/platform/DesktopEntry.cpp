@@ -1,7 +1,7 @@
 // Reading the desktop's default handler of a URL scheme: mimeapps.list and a desktop entry's Exec.
 #include "platform/DesktopEntry.h"
 
-#include "platform/Escapes.h"
+#include "text/Escapes.h"
 
 namespace hublane::platform {
 
@@ -52,7 +52,7 @@ std::optional<std::string_view> RawValue(std::string_view text, std::string_view
 // Undoes the key file's string escapes \s \n \t \r \\ (and \; inside lists); any other backslash
 // stays for the next layer to read.
 std::string Unescape(std::string_view value) {
-    return *platform::Unescape(value, kDesktopEscapes, UnknownEscape::Keep);
+    return *text::Unescape(value, text::kDesktopEscapes, text::UnknownEscape::Keep);
 }
 
 // Splits an Exec command line into words: double quotes group, and a backslash inside them escapes

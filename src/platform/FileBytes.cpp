@@ -1,4 +1,4 @@
-// Engine layer: whole-file reads with a size limit, and atomic whole-file writes.
+// Whole-file reads with a size limit, and atomic whole-file writes.
 #include "platform/FileBytes.h"
 
 #include <QDateTime>

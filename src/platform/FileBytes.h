@@ -1,4 +1,4 @@
-// Engine layer: whole-file reads with a size limit, and atomic whole-file writes that either
+// Whole-file reads with a size limit, and atomic whole-file writes that either
 // replace a regular file completely or leave what is there as it was.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: the two steps of an atomic file write that differ between systems.
+// The two steps of an atomic file write that differ between systems.
 #pragma once
 
 #include <QFile>

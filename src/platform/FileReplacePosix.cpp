@@ -1,4 +1,4 @@
-// Engine layer: fsync and rename(2), which replaces its target in one step.
+// fsync and rename(2), which replaces its target in one step.
 #include <unistd.h>
 
 #include <cerrno>

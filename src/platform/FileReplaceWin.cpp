@@ -1,4 +1,4 @@
-// Engine layer: FlushFileBuffers and MoveFileEx, which replaces its target in one step.
+// FlushFileBuffers and MoveFileEx, which replaces its target in one step.
 #include <windows.h>
 
 #include <io.h>

@@ -1,4 +1,4 @@
-// Engine layer: a settings store that reads through to another and never writes to it: values
+// A settings store that reads through to another and never writes to it: values
 // given up front stand in front of it, and what a run writes stays in memory for that run.
 #pragma once
 

@@ -1,7 +1,7 @@
 // The settings file codec: one registry key in the registry's own text export format (REGEDIT4).
 #include "platform/RegFile.h"
 
-#include "platform/Escapes.h"
+#include "text/Escapes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -69,7 +69,7 @@ std::optional<std::string> ReadQuoted(std::string_view& s) {
     if (i >= s.size()) {
         return std::nullopt;
     }
-    auto text = Unescape(s.substr(1, i - 1), kQuotedEscapes, UnknownEscape::Fail);
+    auto text = text::Unescape(s.substr(1, i - 1), text::kQuotedEscapes, text::UnknownEscape::Fail);
     if (text) {
         s.remove_prefix(i + 1);
     }
@@ -77,7 +77,7 @@ std::optional<std::string> ReadQuoted(std::string_view& s) {
 }
 
 std::string Quote(std::string_view text) {
-    return "\"" + Escape(text, kQuotedEscapes) + "\"";
+    return "\"" + text::Escape(text, text::kQuotedEscapes) + "\"";
 }
 
 std::optional<std::int32_t> ParseDword(std::string_view digits) {

@@ -1,4 +1,4 @@
-// Formats layer: the Windows registry without Qt (built for Windows only).
+// The Windows registry without Qt (built for Windows only).
 #include "platform/RegistryKeyWin.h"
 
 #ifndef NOMINMAX

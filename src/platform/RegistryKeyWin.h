@@ -1,4 +1,4 @@
-// Formats layer: the Windows registry without Qt (built for Windows only): the program's settings
+// The Windows registry without Qt (built for Windows only): the program's settings
 // key and the class registrations of link schemes. SettingsStoreWin and ClassRegistrationWin put
 // Qt's texts on it; the cross build tests it on Wine's registry.
 #pragma once

@@ -1,4 +1,4 @@
-// Engine layer: the settings key in the Windows registry (built on Windows only): Qt's texts on
+// The settings key in the Windows registry (built on Windows only): Qt's texts on
 // the registry key of RegistryKeyWin.
 #include "platform/SettingsStoreWin.h"
 

@@ -1,4 +1,4 @@
-// Engine layer: ending a command-line run cleanly on SIGINT and SIGTERM (Ctrl+C and the like on
+// Ending a command-line run cleanly on SIGINT and SIGTERM (Ctrl+C and the like on
 // Windows): the handler only wakes the event loop, which then runs the given function.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: stop signals on POSIX: the handler writes one byte to a pipe that a socket
+// Stop signals on POSIX: the handler writes one byte to a pipe that a socket
 // notifier reads on the event loop's thread.
 #include <fcntl.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-// Engine layer: stop signals on Windows: a console control handler queues the stop onto the event
+// Stop signals on Windows: a console control handler queues the stop onto the event
 // loop of the thread that asked for it.
 #include <windows.h>
 

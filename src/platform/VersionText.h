@@ -1,4 +1,4 @@
-// Engine layer: the version texts as the windows and the settings use them.
+// The version texts as the windows and the settings use them.
 #pragma once
 
 #include <QString>

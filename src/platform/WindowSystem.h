@@ -1,4 +1,4 @@
-// Formats layer: other programs' windows as the hand-off sees them: the three ways of walking the
+// Other programs' windows as the hand-off sees them: the three ways of walking the
 // windows, a window's descendants, its title and class name, and the two messages the hand-off
 // sends, each bounded in time. The Win32 backend is WindowSystemWin; tests use recording fakes.
 #pragma once

@@ -1,4 +1,4 @@
-// Formats layer: the window system of Windows (user32), built for Windows only.
+// The window system of Windows (user32), built for Windows only.
 #include "platform/WindowSystemWin.h"
 
 #ifndef NOMINMAX

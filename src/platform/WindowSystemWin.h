@@ -1,4 +1,4 @@
-// Formats layer: the window system of Windows (user32), built for Windows only.
+// The window system of Windows (user32), built for Windows only.
 #pragma once
 
 #include <memory>

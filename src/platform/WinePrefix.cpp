@@ -1,4 +1,4 @@
-// Engine layer: Wine prefixes on disk.
+// Wine prefixes on disk.
 #include "platform/WinePrefix.h"
 
 #include <QDir>

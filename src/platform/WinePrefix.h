@@ -1,4 +1,4 @@
-// Engine layer: Wine prefixes on disk: which prefix holds a path, and whether it runs 32-bit or
+// Wine prefixes on disk: which prefix holds a path, and whether it runs 32-bit or
 // 64-bit Windows programs.
 #pragma once
 

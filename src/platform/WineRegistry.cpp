@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "platform/Escapes.h"
-#include "platform/Utf16.h"
+#include "text/Escapes.h"
+#include "text/Utf16.h"
 
 namespace hublane::platform {
 
@@ -21,7 +21,7 @@ class Utf8Builder {
     void Unit(char16_t unit) {
         if (m_high != 0) {
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                AppendUtf8(m_out, 0x10000 + ((char32_t{m_high} - 0xD800) << 10) + (unit - 0xDC00));
+                text::AppendUtf8(m_out, 0x10000 + ((char32_t{m_high} - 0xD800) << 10) + (unit - 0xDC00));
                 m_high = 0;
                 return;
             }
@@ -30,9 +30,9 @@ class Utf8Builder {
         if (unit >= 0xD800 && unit <= 0xDBFF) {
             m_high = unit;
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            AppendUtf8(m_out, 0xFFFD);
+            text::AppendUtf8(m_out, 0xFFFD);
         } else {
-            AppendUtf8(m_out, unit);
+            text::AppendUtf8(m_out, unit);
         }
     }
     std::string Take() {
@@ -47,7 +47,7 @@ class Utf8Builder {
   private:
     void Flush() {
         if (m_high != 0) {
-            AppendUtf8(m_out, 0xFFFD);
+            text::AppendUtf8(m_out, 0xFFFD);
             m_high = 0;
         }
     }
@@ -56,11 +56,11 @@ class Utf8Builder {
 };
 
 bool IsHexDigit(char c) {
-    return HexDigitValue(c) >= 0;
+    return text::HexDigitValue(c) >= 0;
 }
 
 unsigned HexValue(char c) {
-    return static_cast<unsigned>(HexDigitValue(c));
+    return static_cast<unsigned>(text::HexDigitValue(c));
 }
 
 char AsciiLower(char c) {

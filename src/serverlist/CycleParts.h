@@ -1,4 +1,4 @@
-// Engine layer: the parts the update cycle calls besides the lists and the files: the probe
+// The parts the update cycle calls besides the lists and the files: the probe
 // campaigns, the peer server, the web directory and the hand-off to the eDonkey2000 client. Each
 // comes in through the cycle's constructor; a part that is absent is a null object that does
 // nothing.

@@ -1,4 +1,4 @@
-// Engine layer: what one update cycle did, in one line.
+// What one update cycle did, in one line.
 #include "serverlist/CycleReport.h"
 
 #include <QStringList>

@@ -1,4 +1,4 @@
-// Engine layer: what one update cycle did to the lists and the files, and the one line that says
+// What one update cycle did to the lists and the files, and the one line that says
 // so in the status label once the cycle has ended.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Engine layer: what the update cycle works on: the two lists, the controls that carry its
+// What the update cycle works on: the two lists, the controls that carry its
 // settings, the counters, the error log, the fetch flag, and the gauge and caption it drives.
 #pragma once
 

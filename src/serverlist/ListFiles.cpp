@@ -1,4 +1,4 @@
-// Engine layer: reading and writing the two list files against the tables.
+// Reading and writing the two list files against the tables.
 #include "serverlist/ListFiles.h"
 
 #include <QByteArray>
@@ -8,15 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "language/LanguageTable.h"
 #include "platform/FileBytes.h"
-#include "platform/LanguageTable.h"
 #include "serverlist/PeerListCodec.h"
-#include "serverlist/ServerMetCodec.h"
 
 namespace hublane::serverlist {
 namespace {
 
-constexpr auto kServerMetName = "server.met";
 constexpr auto kPeerListName = "serverHBL.met";
 
 // A list file far larger than any list is not one; a pipe or a device is never read.
@@ -82,9 +80,10 @@ WriteResult WriteList(const QString& path, const List& list, WorkGauge& gauge, W
 
 }  // namespace
 
-ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter) {
-    const ReadOutcome outcome = ReadList(path, table, ctx, kServerMetName, [&](std::string_view bytes) {
-        return DecodeServerMet(bytes, table, ctx.gauge);
+ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter,
+                          const ServerListCodec& codec) {
+    const ReadOutcome outcome = ReadList(path, table, ctx, codec.fileName, [&](std::string_view bytes) {
+        return codec.decode(bytes, table, ctx.gauge);
     });
     if (outcome.whole && serverCounter != nullptr) {
         *serverCounter = static_cast<int>(table.Count());
@@ -98,9 +97,9 @@ ReadOutcome ReadPeerList(const QString& path, PeerList& peers, ReadContext& ctx)
 }
 
 WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge,
-                           WriteOptions options) {
-    return WriteList(path, table, gauge, options, CanEncodeServerRow,
-                     [&] { return EncodeServerMet(table, gauge); });
+                           WriteOptions options, const ServerListCodec& codec) {
+    return WriteList(path, table, gauge, options, codec.canEncode,
+                     [&] { return codec.encode(table, gauge); });
 }
 
 WriteResult WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge,

@@ -1,14 +1,15 @@
-// Engine layer: reading and writing the two list files (server.met and serverHBL.met) against the
+// Reading and writing the two list files (server.met and serverHBL.met) against the
 // tables: gauge, error log lines, the atomic replacement of the old file and its backup.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
+#include "serverlist/ServerListCodec.h"
 #include "serverlist/ServerTable.h"
 #include "serverlist/WorkGauge.h"
 
-namespace hublane::platform {
+namespace hublane::language {
 class LanguageTable;
 }
 
@@ -18,7 +19,7 @@ namespace hublane::serverlist {
 /// error lines and the error log the lines go to.
 struct ReadContext {
     WorkGauge& gauge;
-    const platform::LanguageTable& language;
+    const language::LanguageTable& language;
     QStringList& errorLog;
     /// The name the error lines start with; empty: the file's own name ("server.met",
     /// "serverHBL.met"), as the program logs it.
@@ -35,12 +36,13 @@ struct ReadOutcome {
     operator bool() const { return whole; }  // NOLINT(google-explicit-constructor): reads as "did it read"
 };
 
-/// Replaces the table with the servers of the file at path. On success writes the number of rows
-/// into serverCounter (when given) and leaves the gauge at 0; on failure logs one line
-/// "server.met : <text>" and keeps the rows read so far, the counter and the gauge. A language
-/// file without the text of the failure makes LangText throw std::out_of_range, after the rows
-/// read so far are in the table.
-ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter);
+/// Replaces the table with the servers of the file at path, in the client's dialect (codec). On
+/// success writes the number of rows into serverCounter (when given) and leaves the gauge at 0;
+/// on failure logs one line "server.met : <text>" and keeps the rows read so far, the counter and
+/// the gauge. A language file without the text of the failure makes LangText throw
+/// std::out_of_range, after the rows read so far are in the table.
+ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter,
+                          const ServerListCodec& codec);
 
 /// Replaces the peer list with the addresses of the file at path; on failure logs one line
 /// "serverHBL.met : <text>" and keeps the rows read so far.
@@ -69,12 +71,12 @@ struct WriteResult {
     bool Written() const { return status == Status::Written; }
 };
 
-/// Writes every row that can be encoded (see ServerMetCodec.h for the rows left out). The file is
+/// Writes every row the codec can encode (see clients/ServerMetCodec.h for the rows left out). The file is
 /// replaced only once the new one is complete and on disk (see WriteFileAtomically); on any
 /// failure the old file stays byte for byte. Gauge: maximum = number of rows, one step per row,
 /// position 0 at the end, and position 0 when nothing is written.
 WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge,
-                           WriteOptions options);
+                           WriteOptions options, const ServerListCodec& codec);
 
 /// Writes every peer row that can be encoded, like WriteServerMet.
 WriteResult WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge, WriteOptions options);

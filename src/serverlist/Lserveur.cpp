@@ -1,4 +1,4 @@
-// Engine layer: TFLServeur, the server list window without a window: the update cycle's step
+// TFLServeur, the server list window without a window: the update cycle's step
 // table, the window's show and close, and its buttons.
 #include "serverlist/Lserveur.h"
 
@@ -219,8 +219,8 @@ QString TFLServeur::ServerMetPath(bool forReading) const {
 bool TFLServeur::ReadServerMet() {
     const QString path = ServerMetPath(true);
     ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
-    const ReadOutcome outcome =
-        serverlist::ReadServerMet(path, m_state.Servers(), ctx, &m_state.serverCounter);
+    const ReadOutcome outcome = serverlist::ReadServerMet(path, m_state.Servers(), ctx,
+                                                          &m_state.serverCounter, m_services.serverListCodec);
     m_serverMetReadWhole = outcome.whole;
     m_report.ServerMetRead(outcome, QFileInfo::exists(path), m_state.Servers());
     return outcome.whole;
@@ -231,7 +231,8 @@ WriteResult TFLServeur::WriteServerMet() {
     // before anything was read, would otherwise wipe it.
     const WriteResult result = serverlist::WriteServerMet(
         ServerMetPath(false), m_state.Servers(), m_state.Gauge(),
-        WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole});
+        WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole},
+        m_services.serverListCodec);
     if (result.Written()) {
         m_serverMetReadWhole = true;  // the file now holds what the table holds
     }

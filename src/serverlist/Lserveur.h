@@ -1,4 +1,4 @@
-// Engine layer: TFLServeur, the server list window without a window: its show runs the update
+// TFLServeur, the server list window without a window: its show runs the update
 // cycle (the step table over the cycle state), its close writes the cycle settings, and its
 // buttons run the same actions by hand.
 #pragma once
@@ -13,9 +13,12 @@
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleReport.h"
 #include "serverlist/CycleState.h"
+#include "serverlist/ServerListCodec.h"
 
-namespace hublane::platform {
+namespace hublane::language {
 class LanguageTable;
+}
+namespace hublane::platform {
 class SettingsStore;
 class UserPrompts;
 }  // namespace hublane::platform
@@ -35,11 +38,13 @@ struct CycleParts {
 /// What the cycle reads, asks and writes through besides its state.
 struct CycleServices {
     platform::SettingsStore& settings;
-    const platform::LanguageTable& language;
+    const language::LanguageTable& language;
     platform::UserPrompts& prompts;
     /// The path of the client's server.met for one file operation; the argument tells whether
     /// the reader (true) or the writer (false) asks, which decides the busy window.
     std::function<QString(bool forReading)> serverMetPath;
+    /// The dialect of the client's server.met.
+    const ServerListCodec& serverListCodec;
     /// The path of the peer list file ("serverHBL.met" in the current folder).
     QString peerListPath = QStringLiteral("serverHBL.met");
     /// The copy's own address when it has one (its peer list never keeps it); empty otherwise.

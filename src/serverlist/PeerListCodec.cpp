@@ -2,9 +2,13 @@
 #include "serverlist/PeerListCodec.h"
 
 #include "serverlist/AddressText.h"
-#include "serverlist/LittleEndian.h"
+#include "text/LittleEndian.h"
 
 namespace hublane::serverlist {
+using text::AppendU32;
+using text::AppendU8;
+using text::ByteReader;
+using text::PutU32;
 
 ListReadResult DecodePeerList(std::string_view bytes, PeerList& peers, WorkGauge& gauge) {
     ByteReader in(bytes);

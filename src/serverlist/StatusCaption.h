@@ -1,4 +1,4 @@
-// Engine layer: where the running step's caption and the cycle's last line are shown.
+// Where the running step's caption and the cycle's last line are shown.
 #pragma once
 
 #include <QString>

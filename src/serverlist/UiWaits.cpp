@@ -1,4 +1,4 @@
-// Engine layer: the waits of the GUI thread.
+// The waits of the GUI thread.
 #include "serverlist/UiWaits.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-// Engine layer: the waits of the GUI thread: each one processes events until its deadline, counts
+// The waits of the GUI thread: each one processes events until its deadline, counts
 // in the wait counter, ends at once when the program quits, and may end early once what its caller
 // waits for has come true.
 #pragma once

@@ -1,4 +1,4 @@
-// UI layer: TFAbout, the about window, shown modally from the about hot spot.
+// TFAbout, the about window, shown modally from the about hot spot.
 #include "ui/About.h"
 
 #include <QFrame>

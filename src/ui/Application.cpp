@@ -1,4 +1,4 @@
-// UI layer: the application object, the program's icon and its French Qt texts.
+// The application object, the program's icon and its French Qt texts.
 #include "ui/Application.h"
 
 #include <QLibraryInfo>

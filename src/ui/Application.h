@@ -1,4 +1,4 @@
-// UI layer: the application object (an error that escapes an event handler is shown in a box
+// The application object (an error that escapes an event handler is shown in a box
 // captioned "Hublane" and the program goes on), the program's icon and its French Qt texts.
 #pragma once
 

@@ -1,4 +1,4 @@
-// UI layer: the program's look shared by its windows: colours, flat buttons, the flat menu, the
+// The program's look shared by its windows: colours, flat buttons, the flat menu, the
 // skin colour behind a window and placing a window in the middle of the screen.
 #pragma once
 

@@ -1,4 +1,4 @@
-// UI layer: TFMain, the small always-present main window with its countdown, status line, gauge,
+// TFMain, the small always-present main window with its countdown, status line, gauge,
 // menus, banner, new-version notice and tray icon. It starts the update cycle of the server list
 // window.
 #include "ui/MainWindow.h"

@@ -1,4 +1,4 @@
-// UI layer: the real dialogs and message boxes behind UserPrompts.
+// The real dialogs and message boxes behind UserPrompts.
 #include "ui/QtUserPrompts.h"
 
 #include <QFileDialog>

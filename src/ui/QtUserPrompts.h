@@ -1,4 +1,4 @@
-// UI layer: the real dialogs and message boxes behind UserPrompts.
+// The real dialogs and message boxes behind UserPrompts.
 #pragma once
 
 #include <QPointer>

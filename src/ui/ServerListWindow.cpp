@@ -1,4 +1,4 @@
-// UI layer: the server list window made visible.
+// The server list window made visible.
 #include "ui/ServerListWindow.h"
 
 #include <QHeaderView>

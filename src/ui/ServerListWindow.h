@@ -1,4 +1,4 @@
-// UI layer: the server list window made visible: the server table and the peer list a cycle
+// The server list window made visible: the server table and the peer list a cycle
 // left, the counters, the settings-bearing controls and every button of the window, wired to the
 // cycle's handlers. Read-only while a cycle runs.
 #pragma once

@@ -1,4 +1,4 @@
-// Formats layer: the skinned windows' outline.
+// The skinned windows' outline.
 #include "ui/SkinFrame.h"
 
 #include <array>

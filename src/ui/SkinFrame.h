@@ -1,4 +1,4 @@
-// Formats layer: the skinned windows' geometry: the outline they are cut to, and the mouse areas
+// The skinned windows' geometry: the outline they are cut to, and the mouse areas
 // of their skin picture (the title strip that drags the window and the two hot spots).
 #pragma once
 

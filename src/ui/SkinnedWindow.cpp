@@ -1,4 +1,4 @@
-// UI layer: what every skinned window shares.
+// What every skinned window shares.
 #include "ui/SkinnedWindow.h"
 
 #include <QMouseEvent>

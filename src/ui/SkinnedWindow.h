@@ -1,4 +1,4 @@
-// UI layer: what every skinned window shares: its outline cut from its client size, its skin
+// What every skinned window shares: its outline cut from its client size, its skin
 // picture, the drag by the title strip and the two hot spots with their pressed looks.
 #pragma once
 

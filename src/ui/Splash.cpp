@@ -1,4 +1,4 @@
-// UI layer: TFSplash, the splash window shown while the program starts.
+// TFSplash, the splash window shown while the program starts.
 #include "ui/Splash.h"
 
 #include <QLabel>

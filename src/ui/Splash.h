@@ -1,4 +1,4 @@
-// UI layer: TFSplash, the splash window shown while the program starts: the splash picture cut
+// TFSplash, the splash window shown while the program starts: the splash picture cut
 // to the skin outline.
 #pragma once
 

@@ -1,4 +1,4 @@
-// UI layer: the main window's progress bar and status label, as the update cycle drives them.
+// The main window's progress bar and status label, as the update cycle drives them.
 #pragma once
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-// UI layer: program entry of Hublane: splash window, the three long-lived windows on one engine,
+// Program entry of Hublane: splash window, the three long-lived windows on one engine,
 // the message loop.
 #include <QCommandLineParser>
 #include <QDir>
@@ -9,12 +9,12 @@
 #include <string_view>
 
 #include "app/Engine.h"
-#include "app/Language.h"
-#include "app/PartInfo.h"
 #include "app/SettingsUpgrade.h"
+#include "clients/PartInfo.h"
+#include "language/Language.h"
+#include "language/LanguageTable.h"
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
-#include "platform/LanguageTable.h"
 #include "platform/UserSettingsStore.h"
 #include "ui/About.h"
 #include "ui/Application.h"
@@ -99,11 +99,11 @@ int main(int argc, char** argv) {
     const platform::SystemClock clock;
     std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
     std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
-    platform::LanguageTable language;
-    const app::PartInfoDeps partInfoDeps{*settings, prompts, *classes, language};
-    app::LanguageLoader languageLoader(*settings, prompts, language,
-                                       &app::LanguageLoader::QueueApplicationQuit,
-                                       QCoreApplication::applicationDirPath());
+    language::LanguageTable language;
+    const clients::PartInfoDeps partInfoDeps{*settings, prompts, *classes, language};
+    language::LanguageLoader languageLoader(*settings, prompts, language,
+                                            &language::LanguageLoader::QueueApplicationQuit,
+                                            QCoreApplication::applicationDirPath());
 
     // The main window, then the about window, then the server list window on the engine.
     ui::TFMainHooks hooks;

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "clients/DonkeyHandOff.h"
+#include "clients/HandOffLines.h"
 #include "platform/WindowSystemWin.h"
-#include "serverlist/DonkeyHandOff.h"
-#include "serverlist/HandOffLines.h"
 
 namespace {
 
-using hublane::serverlist::HandOffResult;
+using hublane::clients::HandOffResult;
 
 void WriteLine(const std::string& line, bool flush) {
     std::fwrite(line.data(), 1, line.size(), stdout);
@@ -32,11 +32,11 @@ class LineGauge final : public hublane::serverlist::WorkGauge {
   public:
     void SetMax(int max) override {
         m_max = max;
-        WriteLine(hublane::serverlist::GaugeMaxLine(max), true);
+        WriteLine(hublane::clients::GaugeMaxLine(max), true);
     }
     void SetPosition(int position) override {
         m_position = position > m_max ? m_max : position;
-        WriteLine(hublane::serverlist::GaugePositionLine(m_position),
+        WriteLine(hublane::clients::GaugePositionLine(m_position),
                   m_position % 50 == 0 || m_position == m_max);
     }
     int Max() const override { return m_max; }
@@ -48,14 +48,14 @@ class LineGauge final : public hublane::serverlist::WorkGauge {
 };
 
 int Finish(const HandOffResult& result) {
-    WriteLine(hublane::serverlist::ResultLine(result), true);
+    WriteLine(hublane::clients::ResultLine(result), true);
     return result.outcome == HandOffResult::Outcome::Delivered ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int timeoutMs = hublane::serverlist::kMessageTimeoutMs;
+    int timeoutMs = hublane::clients::kMessageTimeoutMs;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--timeout-ms") == 0 && i + 1 < argc) {
             timeoutMs = std::atoi(argv[++i]);
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
 
-    std::vector<hublane::serverlist::HandOffAddress> rows;
+    std::vector<hublane::clients::HandOffAddress> rows;
     std::string line;
     int number = 0;
     while (std::getline(std::cin, line)) {
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         if (line.empty() || line == "\r") {
             continue;
         }
-        const auto row = hublane::serverlist::ParseRowLine(line);
+        const auto row = hublane::clients::ParseRowLine(line);
         if (!row) {
             HandOffResult bad;
             bad.outcome = HandOffResult::Outcome::HelperFailed;
@@ -90,6 +90,6 @@ int main(int argc, char** argv) {
     }
     const auto windows = hublane::platform::CreateWin32WindowSystem();
     LineGauge gauge;
-    hublane::serverlist::DonkeyHandOff handOff(*windows, gauge, timeoutMs > 0 ? timeoutMs : 1);
+    hublane::clients::DonkeyHandOff handOff(*windows, gauge, timeoutMs > 0 ? timeoutMs : 1);
     return Finish(handOff.SendToDonkey(rows));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <QUdpSocket>
 
+#include "clients/ServerMetCodec.h"
 #include "exchange/PeerServer.h"
 #include "lab/Lab.h"
 #include "serverlist/ListFiles.h"
@@ -52,7 +53,8 @@ TEST(IpFilterCycleTest, BlockedAddressesAreNeverContactedNorKept) {
     table.AddServerRow("127.0.0.30", "4661");
     table.AddServerRow("127.0.0.31", "4661");
     serverlist::PlainGauge gauge;
-    ASSERT_TRUE(serverlist::WriteServerMet(rig.ServerMetPath(), table, gauge, {}).Written());
+    ASSERT_TRUE(serverlist::WriteServerMet(rig.ServerMetPath(), table, gauge, {}, clients::kServerMetCodec)
+                    .Written());
     serverlist::PeerList peers;
     peers.AddPeerRow("127.0.0.42");
     ASSERT_TRUE(serverlist::WritePeerList(rig.PeerListPath(), peers, gauge, {}).Written());
@@ -65,7 +67,8 @@ TEST(IpFilterCycleTest, BlockedAddressesAreNeverContactedNorKept) {
     serverlist::ServerTable written;
     QStringList log;
     serverlist::ReadContext ctx{gauge, rig.language, log};
-    ASSERT_TRUE(serverlist::ReadServerMet(rig.ServerMetPath(), written, ctx, nullptr));
+    ASSERT_TRUE(
+        serverlist::ReadServerMet(rig.ServerMetPath(), written, ctx, nullptr, clients::kServerMetCodec));
     std::vector<std::string> captions;
     for (const auto& row : written.Rows())
         captions.push_back(row.caption);

@@ -3,6 +3,7 @@
 // announces the copy, and a directory that never answers does not hold the cycle.
 #include <gtest/gtest.h>
 
+#include "clients/ServerMetCodec.h"
 #include "exchange/WebDirectory.h"
 #include "lab/Lab.h"
 #include "serverlist/ListFiles.h"
@@ -22,7 +23,8 @@ std::vector<Row> WrittenServers(test::EngineRig& rig) {
     serverlist::PlainGauge gauge;
     QStringList log;
     serverlist::ReadContext ctx{gauge, rig.language, log};
-    EXPECT_TRUE(serverlist::ReadServerMet(rig.ServerMetPath(), table, ctx, nullptr));
+    EXPECT_TRUE(
+        serverlist::ReadServerMet(rig.ServerMetPath(), table, ctx, nullptr, clients::kServerMetCodec));
     std::vector<Row> rows;
     for (const serverlist::ServerRow& row : table.Rows())
         rows.emplace_back(row.caption, row.Sub(serverlist::Column::Port));
@@ -82,7 +84,9 @@ TEST(WebCycleTest, AShortListAndAnEmptyPeerListAreFilledFromTheDirectory) {
     serverlist::ServerTable clientList;
     clientList.AddServerRow("127.0.8.23", "4661");
     serverlist::PlainGauge gauge;
-    ASSERT_TRUE(serverlist::WriteServerMet(rig.ServerMetPath(), clientList, gauge, {}).Written());
+    ASSERT_TRUE(
+        serverlist::WriteServerMet(rig.ServerMetPath(), clientList, gauge, {}, clients::kServerMetCodec)
+            .Written());
 
     rig.Window().Show();
 

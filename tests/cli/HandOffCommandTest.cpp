@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "clients/ServerMetCodec.h"
 #include "platform/UserSettingsStore.h"
 #include "serverlist/ListFiles.h"
 #include "support/CliRun.h"
@@ -37,7 +38,7 @@ class HandOffCommandTest : public ::testing::Test {
         }
         serverlist::PlainGauge gauge;
         const QString path = Path(QStringLiteral("server.met"));
-        EXPECT_TRUE(serverlist::WriteServerMet(path, table, gauge, {}).Written());
+        EXPECT_TRUE(serverlist::WriteServerMet(path, table, gauge, {}, clients::kServerMetCodec).Written());
         return path;
     }
     // A prefix, a helper file and a "wine" that answers as Wine running the helper would.

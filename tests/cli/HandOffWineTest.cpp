@@ -11,15 +11,19 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "clients/ServerMetCodec.h"
+#include "clients/WineHandOffRunner.h"
 #include "lab/Lab.h"
 #include "serverlist/ListFiles.h"
-#include "serverlist/WineHandOffRunner.h"
 #include "support/CliRun.h"
 #include "support/EngineRig.h"
 #include "support/EnvironmentGuard.h"
 #include "support/TestSupport.h"
 
-namespace hublane::serverlist {
+namespace hublane::clients {
+using serverlist::PlainGauge;
+using serverlist::ServerTable;
+using serverlist::WriteServerMet;
 namespace {
 
 using Outcome = HandOffResult::Outcome;
@@ -196,7 +200,7 @@ TEST_F(HandOffWine, WholeCycleEndsByTypingItsTableIntoTheClient) {
     clientList.AddServerRow("127.0.77.1", "4661");
     clientList.AddServerRow("127.0.77.3", "4661");  // silent: gone before the hand-off
     PlainGauge gauge;
-    ASSERT_TRUE(WriteServerMet(rig.ServerMetPath(), clientList, gauge, {}).Written());
+    ASSERT_TRUE(WriteServerMet(rig.ServerMetPath(), clientList, gauge, {}, kServerMetCodec).Written());
     rig.settings.Values()[QStringLiteral("Timeout")] = 1;
     rig.Window().Show();
     const std::vector<HandOffAddress> table = HandOffAddresses(rig.State().Servers());
@@ -220,7 +224,7 @@ TEST_F(HandOffWine, HublanectlTypesIntoTwoClientsWithTwoConsolesEach) {
     table.AddServerRow("5.6.7.8", "4242");
     PlainGauge gauge;
     const QString met = m_dir.filePath(QStringLiteral("server.met"));
-    ASSERT_TRUE(WriteServerMet(met, table, gauge, {}).Written());
+    ASSERT_TRUE(WriteServerMet(met, table, gauge, {}, clients::kServerMetCodec).Written());
     test::EnvironmentGuard env;
     env.Set("HOME", m_dir.filePath(QStringLiteral("home")));
     env.Set("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")));
@@ -247,7 +251,7 @@ TEST_F(HandOffWine, HublanectlFindsNoClientBehindAShortTitle) {
     table.AddServerRow("1.2.3.4", "4661");
     PlainGauge gauge;
     const QString met = m_dir.filePath(QStringLiteral("server.met"));
-    ASSERT_TRUE(WriteServerMet(met, table, gauge, {}).Written());
+    ASSERT_TRUE(WriteServerMet(met, table, gauge, {}, clients::kServerMetCodec).Written());
     test::EnvironmentGuard env;
     env.Set("HOME", m_dir.filePath(QStringLiteral("home")));
     env.Set("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")));
@@ -281,12 +285,12 @@ TEST_F(HandOffWine, ClientThatStopsAnsweringEndsTheHandOffWithinTheLimit) {
 }
 
 }  // namespace
-}  // namespace hublane::serverlist
+}  // namespace hublane::clients
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    hublane::serverlist::g_wine = new hublane::serverlist::WinePrefixEnvironment;
-    ::testing::AddGlobalTestEnvironment(hublane::serverlist::g_wine);
+    hublane::clients::g_wine = new hublane::clients::WinePrefixEnvironment;
+    ::testing::AddGlobalTestEnvironment(hublane::clients::g_wine);
     return RUN_ALL_TESTS();
 }

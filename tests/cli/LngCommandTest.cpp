@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "cli/Commands.h"
-#include "platform/PeWriter.h"
+#include "language/PeWriter.h"
 #include "support/CliRun.h"
 #include "support/TestSupport.h"
 
@@ -25,8 +25,8 @@ class LngCommandTest : public ::testing::Test {
         test::WriteWholeFile(path, bytes);
         return path;
     }
-    QString WriteModule(const QString& name, const platform::StringTable& table) {
-        const auto image = platform::WriteStringTableDll(table);
+    QString WriteModule(const QString& name, const language::StringTable& table) {
+        const auto image = language::WriteStringTableDll(table);
         return Write(name, QByteArray(image->data(), static_cast<qsizetype>(image->size())));
     }
 

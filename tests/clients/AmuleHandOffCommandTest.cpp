@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include "clients/ServerMetCodec.h"
 #include "serverlist/ListFiles.h"
 #include "support/CliRun.h"
 #include "support/TestSupport.h"
@@ -47,8 +48,9 @@ TEST_P(AmuleVerb, RefusesAndSaysWhy) {
         table.AddServerRow("203.0.113.5", "4661");
     }
     serverlist::PlainGauge gauge;
-    ASSERT_TRUE(
-        serverlist::WriteServerMet(dir.filePath(QStringLiteral("server.met")), table, gauge, {}).Written());
+    ASSERT_TRUE(serverlist::WriteServerMet(dir.filePath(QStringLiteral("server.met")), table, gauge, {},
+                                           clients::kServerMetCodec)
+                    .Written());
     QStringList args{QStringLiteral("handoff")};
     for (const char* given : c.args) {
         QString arg = QString::fromUtf8(given);

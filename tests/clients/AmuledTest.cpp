@@ -7,6 +7,7 @@
 
 #include "AmuledRig.h"
 #include "clients/AmuleHandOff.h"
+#include "clients/ServerMetCodec.h"
 #include "serverlist/ListFiles.h"
 #include "support/CliRun.h"
 
@@ -225,7 +226,7 @@ TEST_F(AmuledTest, VerbHandsOffOrPrintsWhatItWould) {
     table.AddServerRow("203.0.113.5", "4242", "1", "2", "New five");
     table.AddServerRow("203.0.113.6", "4661");
     const QString met = elsewhere.filePath(QStringLiteral("server.met"));
-    ASSERT_TRUE(serverlist::WriteServerMet(met, table, m_gauge, {}).Written());
+    ASSERT_TRUE(serverlist::WriteServerMet(met, table, m_gauge, {}, clients::kServerMetCodec).Written());
     const QStringList fromConf = {QStringLiteral("handoff"),
                                   QStringLiteral("--client"),
                                   QStringLiteral("amule"),

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "DirectoryRig.h"
+#include "clients/ServerMetCodec.h"
 #include "exchange/WebDirectory.h"
 #include "lab/Lab.h"
 #include "serverlist/ListFiles.h"
@@ -154,7 +155,7 @@ TEST_F(ClientDirectoryTest, HublanectlWebSendsAServerMetAndReadsItBackOnceVerifi
     table.AddServerRow("127.31.5.24", "4661");
     table.AddServerRow("127.31.5.25", "4661");
     serverlist::PlainGauge gauge;
-    ASSERT_TRUE(serverlist::WriteServerMet(file, table, gauge, {}).Written());
+    ASSERT_TRUE(serverlist::WriteServerMet(file, table, gauge, {}, clients::kServerMetCodec).Written());
 
     const test::CliOutcome sent =
         test::Hublanectl({QStringLiteral("web"), QStringLiteral("send"), base, file});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
+#include "clients/ServerMetCodec.h"
 #include "lab/Lab.h"
 #include "serverlist/ListFiles.h"
 #include "support/EngineRig.h"
@@ -35,7 +36,7 @@ TEST(CycleAgainstTheLab, KeepsTheAnsweringServersAndAddsTheOnesTheyKnow) {
     clientList.AddServerRow("127.0.0.232", "4242");
     clientList.AddServerRow("10.1.2.3", "4661");
     PlainGauge gauge;
-    ASSERT_TRUE(WriteServerMet(serverMet, clientList, gauge, {}).Written());
+    ASSERT_TRUE(WriteServerMet(serverMet, clientList, gauge, {}, clients::kServerMetCodec).Written());
 
     platform::MemorySettingsStore& settings = rig.settings;
     settings.Values()[QStringLiteral("inter")] = 2;
@@ -49,7 +50,7 @@ TEST(CycleAgainstTheLab, KeepsTheAnsweringServersAndAddsTheOnesTheyKnow) {
     ServerTable written;
     QStringList log;
     ReadContext ctx{gauge, rig.language, log};
-    ASSERT_TRUE(ReadServerMet(serverMet, written, ctx, nullptr));
+    ASSERT_TRUE(ReadServerMet(serverMet, written, ctx, nullptr, clients::kServerMetCodec));
     ASSERT_EQ(written.Count(), 3u);
     EXPECT_EQ(written.Row(0).caption, "127.0.0.230");
     EXPECT_EQ(written.Row(0).Sub(Column::Name), "Un");

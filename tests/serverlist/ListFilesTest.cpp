@@ -11,8 +11,8 @@
 #include <csignal>
 #include <stdexcept>
 
-#include "platform/LanguageTable.h"
-#include "serverlist/ServerMetCodec.h"
+#include "clients/ServerMetCodec.h"
+#include "language/LanguageTable.h"
 #include "support/TestSupport.h"
 
 namespace hublane::serverlist {
@@ -27,8 +27,8 @@ QByteArray Bytes(const std::string& s) {
 }
 
 // Texts "T1".."Tn", so a line shows which number was asked for.
-platform::LanguageTable Texts(int count) {
-    platform::LanguageTable t;
+language::LanguageTable Texts(int count) {
+    language::LanguageTable t;
     t.Reset();
     for (int i = 1; i <= count; ++i) {
         t.Append(QStringLiteral("T%1").arg(i));
@@ -45,7 +45,7 @@ class ListFilesTest : public ::testing::Test {
     }
 
     QTemporaryDir m_dir;
-    platform::LanguageTable m_texts = Texts(10);
+    language::LanguageTable m_texts = Texts(10);
     PlainGauge m_gauge;
     QStringList m_log;
     ReadContext m_ctx{m_gauge, m_texts, m_log};
@@ -68,8 +68,8 @@ TEST_F(ListFilesTest, RealFilesOfTheClientFormatReadWholeOthersAreRefused) {
         ServerTable table;
         m_log.clear();
         int counter = -7;
-        const bool ok = ReadServerMet(path, table, m_ctx, &counter);
-        if (static_cast<std::uint8_t>(bytes.at(0)) != kServerMetHeader) {
+        const bool ok = ReadServerMet(path, table, m_ctx, &counter, clients::kServerMetCodec);
+        if (static_cast<std::uint8_t>(bytes.at(0)) != clients::kServerMetHeader) {
             EXPECT_FALSE(ok);
             EXPECT_EQ(m_log, QStringList{QStringLiteral("server.met : T314")});
             EXPECT_TRUE(table.Empty());
@@ -83,9 +83,9 @@ TEST_F(ListFilesTest, RealFilesOfTheClientFormatReadWholeOthersAreRefused) {
 
         // Writing the table and reading it back gives the same rows.
         const QString copy = Path(QStringLiteral("copy.met"));
-        ASSERT_TRUE(WriteServerMet(copy, table, m_gauge, {}).Written());
+        ASSERT_TRUE(WriteServerMet(copy, table, m_gauge, {}, clients::kServerMetCodec).Written());
         ServerTable back;
-        ASSERT_TRUE(ReadServerMet(copy, back, m_ctx, nullptr));
+        ASSERT_TRUE(ReadServerMet(copy, back, m_ctx, nullptr, clients::kServerMetCodec));
         ASSERT_EQ(back.Count(), table.Count());
         for (std::size_t i = 0; i < table.Count(); ++i) {
             EXPECT_EQ(back.Row(i).caption, table.Row(i).caption);
@@ -152,7 +152,8 @@ TEST_F(ListFilesTest, ReadFailuresLogOneLineKeepRowsCounterAndGauge) {
         m_gauge.SetMax(50);
         m_gauge.SetPosition(20);
         int counter = 12;
-        EXPECT_FALSE(ReadServerMet(Path(QLatin1String(c.file)), table, m_ctx, &counter));
+        EXPECT_FALSE(
+            ReadServerMet(Path(QLatin1String(c.file)), table, m_ctx, &counter, clients::kServerMetCodec));
         EXPECT_EQ(m_log, (QStringList{QStringLiteral("earlier line"), QLatin1String(c.line)}));
         EXPECT_EQ(table.Count(), c.rows);
         EXPECT_EQ(table.FindExact("9.9.9.9"), -1);
@@ -166,10 +167,10 @@ TEST_F(ListFilesTest, ReadFailuresLogOneLineKeepRowsCounterAndGauge) {
 TEST_F(ListFilesTest, MissingLanguageTextThrowsAfterTheRowsAreIn) {
     const QString path = Path(QStringLiteral("server.met"));
     WriteWholeFile(path, Bytes(Hex("0E 02 00 00 00 01 02 03 04 35 12 00 00 00 00")));
-    const platform::LanguageTable few = Texts(3);
+    const language::LanguageTable few = Texts(3);
     ReadContext ctx{m_gauge, few, m_log};
     ServerTable table;
-    EXPECT_THROW(ReadServerMet(path, table, ctx, nullptr), std::out_of_range);
+    EXPECT_THROW(ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec), std::out_of_range);
     EXPECT_EQ(table.Count(), 1u);
 }
 
@@ -209,7 +210,7 @@ TEST_F(ListFilesTest, WriteThatCannotCreateTheFileChangesNothing) {
         SCOPED_TRACE(path.toStdString());
         m_gauge.SetMax(10);
         m_gauge.SetPosition(4);
-        EXPECT_FALSE(WriteServerMet(path, table, m_gauge, {}).Written());
+        EXPECT_FALSE(WriteServerMet(path, table, m_gauge, {}, clients::kServerMetCodec).Written());
         EXPECT_EQ(m_gauge.Position(), 0);
         m_gauge.SetPosition(4);
         EXPECT_FALSE(WritePeerList(path, peers, m_gauge, {}).Written());
@@ -261,7 +262,7 @@ TEST_F(ListFilesTest, WriteThatFailsPartWayKeepsTheOldFileByteForByte) {
     {
         const FileSizeLimit limit(2048);  // below both files (the peer list holds at most 1000 rows)
         ASSERT_TRUE(limit.Ok());
-        EXPECT_FALSE(WriteServerMet(path, table, m_gauge, {}).Written());
+        EXPECT_FALSE(WriteServerMet(path, table, m_gauge, {}, clients::kServerMetCodec).Written());
         EXPECT_FALSE(WritePeerList(peerPath, peers, m_gauge, {}).Written());
     }
     EXPECT_EQ(ReadWholeFile(path), old);
@@ -270,9 +271,9 @@ TEST_F(ListFilesTest, WriteThatFailsPartWayKeepsTheOldFileByteForByte) {
     EXPECT_EQ(FolderEntries(), (QStringList{QStringLiteral("server.met"), QStringLiteral("serverHBL.met")}));
 
     // Without the limit the same write replaces the file.
-    ASSERT_TRUE(WriteServerMet(path, table, m_gauge, {}).Written());
+    ASSERT_TRUE(WriteServerMet(path, table, m_gauge, {}, clients::kServerMetCodec).Written());
     ServerTable back;
-    ASSERT_TRUE(ReadServerMet(path, back, m_ctx, nullptr));
+    ASSERT_TRUE(ReadServerMet(path, back, m_ctx, nullptr, clients::kServerMetCodec));
     EXPECT_EQ(back.Count(), table.Count());
 }
 
@@ -290,9 +291,11 @@ TEST_F(ListFilesTest, KeepFileWhenEmptyLeavesAFullFileAlone) {
 
     for (const ServerTable* table : {&empty, &unwritable}) {
         WriteWholeFile(path, full);
-        EXPECT_FALSE(WriteServerMet(path, *table, m_gauge, {.keepFileWhenEmpty = true}).Written());
+        EXPECT_FALSE(
+            WriteServerMet(path, *table, m_gauge, {.keepFileWhenEmpty = true}, clients::kServerMetCodec)
+                .Written());
         EXPECT_EQ(ReadWholeFile(path), full);
-        EXPECT_TRUE(WriteServerMet(path, *table, m_gauge, {}).Written());
+        EXPECT_TRUE(WriteServerMet(path, *table, m_gauge, {}, clients::kServerMetCodec).Written());
         EXPECT_EQ(ReadWholeFile(path), Bytes(Hex("0E 00 00 00 00")));
     }
     for (const PeerList* list : {&noPeers, &unwritablePeers}) {
@@ -308,7 +311,9 @@ TEST_F(ListFilesTest, KeepFileWhenEmptyLeavesAFullFileAlone) {
     for (const QByteArray& before : {Bytes(Hex("0E 00 00 00 00 01 02 03 04")), Bytes(Hex("E0 02 00 00 00")),
                                      Bytes(Hex("1E 05 00 00 00")), QByteArray("0E")}) {
         WriteWholeFile(path, before);
-        EXPECT_FALSE(WriteServerMet(path, empty, m_gauge, {.keepFileWhenEmpty = true}).Written());
+        EXPECT_FALSE(
+            WriteServerMet(path, empty, m_gauge, {.keepFileWhenEmpty = true}, clients::kServerMetCodec)
+                .Written());
         EXPECT_EQ(ReadWholeFile(path), before);
     }
     QFile::remove(peerPath);
@@ -319,9 +324,10 @@ TEST_F(ListFilesTest, KeepFileWhenEmptyLeavesAFullFileAlone) {
     ServerTable one;
     one.AddServerRow("5.6.7.8", "80");
     WriteWholeFile(path, full);
-    EXPECT_TRUE(WriteServerMet(path, one, m_gauge, {.keepFileWhenEmpty = true}).Written());
+    EXPECT_TRUE(
+        WriteServerMet(path, one, m_gauge, {.keepFileWhenEmpty = true}, clients::kServerMetCodec).Written());
     ServerTable back;
-    ASSERT_TRUE(ReadServerMet(path, back, m_ctx, nullptr));
+    ASSERT_TRUE(ReadServerMet(path, back, m_ctx, nullptr, clients::kServerMetCodec));
     ASSERT_EQ(back.Count(), 1u);
     EXPECT_EQ(back.Row(0).caption, "5.6.7.8");
 }
@@ -332,7 +338,9 @@ TEST_F(ListFilesTest, WriteDrivesTheGaugeOverEveryRow) {
     table.AddServerRow("bad", "1");
     table.AddServerRow("2.2.2.2", "1");
     m_gauge.SetPosition(0);
-    ASSERT_TRUE(WriteServerMet(Path(QStringLiteral("server.met")), table, m_gauge, {}).Written());
+    ASSERT_TRUE(
+        WriteServerMet(Path(QStringLiteral("server.met")), table, m_gauge, {}, clients::kServerMetCodec)
+            .Written());
     EXPECT_EQ(m_gauge.Max(), 3);
     EXPECT_EQ(m_gauge.Position(), 0);
     EXPECT_EQ(ReadWholeFile(Path(QStringLiteral("server.met"))).mid(0, 5), Bytes(Hex("0E 02 00 00 00")));

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "clients/ServerMetCodec.h"
+#include "language/LanguageTable.h"
 #include "platform/Clock.h"
-#include "platform/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleState.h"
@@ -109,9 +110,10 @@ class CycleRig {
           runner(state),
           peerServer(state),
           web(state),
-          window(state, waits, serverlist::CycleParts{runner, peerServer, web, handOff},
-                 serverlist::CycleServices{settings, language, prompts,
-                                           [this](bool) { return ServerMetPath(); }, PeerListPath()}) {
+          window(
+              state, waits, serverlist::CycleParts{runner, peerServer, web, handOff},
+              serverlist::CycleServices{settings, language, prompts, [this](bool) { return ServerMetPath(); },
+                                        clients::kServerMetCodec, PeerListPath()}) {
         language.Reset();
         for (int i = 1; i <= 15; ++i)
             language.Append(QStringLiteral("texte %1").arg(i));
@@ -122,7 +124,7 @@ class CycleRig {
 
     QTemporaryDir dir;
     platform::MemorySettingsStore settings;
-    platform::LanguageTable language;
+    language::LanguageTable language;
     FakePrompts prompts;
     RecordingStatus status;
 

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "app/Engine.h"
+#include "language/LanguageTable.h"
 #include "platform/Clock.h"
-#include "platform/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "probe/Campaigns.h"
 #include "serverlist/CycleState.h"
@@ -57,7 +57,7 @@ class EngineRig {
 
     QTemporaryDir dir;
     platform::MemorySettingsStore settings;
-    platform::LanguageTable language;
+    language::LanguageTable language;
     FakePrompts prompts;
     FakeClassRegistration classes;
     FakeBusyOwner owner;

@@ -3,22 +3,22 @@
 
 #include <vector>
 
-#include "serverlist/HandOffRunner.h"
+#include "clients/HandOffRunner.h"
 
 namespace hublane::test {
 
-class RecordingHandOffRunner final : public serverlist::HandOffRunner {
+class RecordingHandOffRunner final : public clients::HandOffRunner {
   public:
-    serverlist::HandOffResult Run(const std::vector<serverlist::HandOffAddress>& rows,
-                                  serverlist::WorkGauge& gauge) override {
+    clients::HandOffResult Run(const std::vector<clients::HandOffAddress>& rows,
+                               serverlist::WorkGauge& gauge) override {
         calls.push_back(rows);
         gauge.SetMax(static_cast<int>(rows.size()));
         gauge.SetPosition(static_cast<int>(rows.size()));
         return answer;
     }
 
-    std::vector<std::vector<serverlist::HandOffAddress>> calls;
-    serverlist::HandOffResult answer{serverlist::HandOffResult::Outcome::NoClient, 0, 0, {}};
+    std::vector<std::vector<clients::HandOffAddress>> calls;
+    clients::HandOffResult answer{clients::HandOffResult::Outcome::NoClient, 0, 0, {}};
 };
 
 }  // namespace hublane::test

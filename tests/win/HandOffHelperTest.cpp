@@ -7,9 +7,9 @@
 #include <string>
 
 #include "WinProcesses.h"
-#include "serverlist/HandOffLines.h"
+#include "clients/HandOffLines.h"
 
-namespace hublane::serverlist {
+namespace hublane::clients {
 namespace {
 
 using test::ConsoleLog;
@@ -106,4 +106,4 @@ TEST(HandOffHelperTest, ClientThatStopsAnsweringEndsTheHelperAfterTheLimit) {
 }
 
 }  // namespace
-}  // namespace hublane::serverlist
+}  // namespace hublane::clients

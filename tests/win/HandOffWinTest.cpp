@@ -7,10 +7,11 @@
 #include <memory>
 
 #include "WinProcesses.h"
+#include "clients/DonkeyHandOff.h"
 #include "platform/WindowSystemWin.h"
-#include "serverlist/DonkeyHandOff.h"
 
-namespace hublane::serverlist {
+namespace hublane::clients {
+using serverlist::PlainGauge;
 namespace {
 
 using test::ConsoleLog;
@@ -104,4 +105,4 @@ TEST(HandOffWinTest, ClientThatStopsAnsweringEndsTheHandOffWithinTheLimit) {
 }
 
 }  // namespace
-}  // namespace hublane::serverlist
+}  // namespace hublane::clients

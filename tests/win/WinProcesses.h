@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "serverlist/DonkeyHandOff.h"
+#include "clients/DonkeyHandOff.h"
 
 namespace hublane::test {
 
@@ -127,7 +127,7 @@ class FakeClient {
 };
 
 /// What one console logs for a whole hand-off of rows.
-inline std::vector<std::string> ConsoleLog(int console, const std::vector<serverlist::HandOffAddress>& rows) {
+inline std::vector<std::string> ConsoleLog(int console, const std::vector<clients::HandOffAddress>& rows) {
     const std::string c = "console" + std::to_string(console);
     std::vector<std::string> lines;
     auto command = [&](const std::string& text) {
