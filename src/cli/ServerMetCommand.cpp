@@ -1,6 +1,8 @@
 // hublanectl servermet: reads a server.met into tab-separated rows, or writes one
 // from them.
+#include <QFileInfo>
 #include <QStringList>
+#include <optional>
 #include <unordered_map>
 
 #include "cli/CliLanguage.h"
@@ -8,6 +10,7 @@
 #include "cli/ListInput.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
+#include "clients/MuleServerMetFile.h"
 #include "clients/ServerMetCodec.h"
 #include "serverlist/ListFiles.h"
 
@@ -18,22 +21,56 @@ using serverlist::ServerRow;
 using serverlist::ServerTable;
 
 constexpr std::size_t kFieldCount = 1 + serverlist::kSubItemCount;
+const QString kClientOption = QStringLiteral("client");
+const QString kClientHelp =
+    QStringLiteral("\n  --client C       edonkey (the default), emule or amule: the list's dialect");
+
+// Whether the verb works on an eMule or aMule list; nullopt after a usage error (status set).
+std::optional<bool> MuleDialect(const VerbLine& line, Io& io, int& status) {
+    const QString client = line.Value(kClientOption);
+    if (client.isEmpty() || client == QLatin1String("edonkey")) {
+        return false;
+    }
+    if (client == QLatin1String("emule") || client == QLatin1String("amule")) {
+        return true;
+    }
+    status = line.UsageError(io, QStringLiteral("unknown client '%1' (edonkey, emule or amule)").arg(client));
+    return std::nullopt;
+}
+
+// "N entrées gardées telles quelles" on standard error when the list carried entries.
+void ReportCarried(std::size_t carried, Io& io) {
+    if (carried > 0) {
+        io.err << carried << " entrées gardées telles quelles\n";
+    }
+}
 
 int Read(const QStringList& args, Io& io) {
     VerbLine line(QStringLiteral("hublanectl servermet read FILE"),
                   QStringLiteral("Prints the servers of a server.met, one a line: IP, Port, Util., Fichiers, "
                                  "Nom, Description, Home.\nExit status 1 when the file cannot be read whole "
-                                 "(the rows read so far are printed)."));
+                                 "(the rows read so far are printed).") +
+                      kClientHelp);
+    line.Option(kClientOption, QStringLiteral("the list's client"), QStringLiteral("C"));
     if (const auto status = line.Parse(args, io, 1, 1)) {
         return *status;
+    }
+    int usage = 0;
+    const auto mule = MuleDialect(line, io, usage);
+    if (!mule) {
+        return usage;
     }
     const QString path = line.Args().at(0);
     ServerTable table;
     serverlist::PlainGauge gauge;
     QStringList errorLog;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
-    const bool ok = serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec);
+    clients::MuleServerMet doc;
+    const bool ok =
+        *mule ? clients::ReadMuleServerMetFile(path, doc, table, ctx, nullptr).whole
+              : serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec).whole;
     PrintServerRows(table, io.out);
+    ReportCarried(doc.CarriedCount(), io);
     for (const QString& error : errorLog) {
         io.err << error << '\n';
     }
@@ -42,21 +79,43 @@ int Read(const QStringList& args, Io& io) {
 
 int Write(const QStringList& args, Io& io) {
     VerbLine line(
-        QStringLiteral("hublanectl servermet write FILE [--skip-bad-rows] [--allow-empty] < ROWS"),
+        QStringLiteral(
+            "hublanectl servermet write FILE [--client C] [--skip-bad-rows] [--allow-empty] < ROWS"),
         QStringLiteral("Writes a server.met from lines of up to seven tab-separated fields (IP, Port, "
                        "Util., Fichiers, Nom, Description, Home; missing ones are n/a).\n"
                        "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
                        "written)\n"
-                       "  --allow-empty    let an input without rows replace a file that holds a list"));
+                       "  --allow-empty    let an input without rows replace a file that holds a list\n"
+                       "For emule and amule the rows are written against the list FILE holds: its "
+                       "entries keep their bytes where their row did not change, entries without a "
+                       "row go, entries the table cannot hold stay.") +
+            kClientHelp);
+    line.Option(kClientOption, QStringLiteral("the list's client"), QStringLiteral("C"));
     line.Option(QStringLiteral("skip-bad-rows"), QStringLiteral("write the good lines"))
         .Option(QStringLiteral("allow-empty"), QStringLiteral("allow an empty list"));
     if (const auto status = line.Parse(args, io, 1, 1)) {
         return *status;
     }
+    int usage = 0;
+    const auto mule = MuleDialect(line, io, usage);
+    if (!mule) {
+        return usage;
+    }
     if (io.in == nullptr) {
         return Fail(io, QStringLiteral("no standard input to read rows from"));
     }
     const QString path = line.Args().at(0);
+    // The list the rows are written against: what FILE holds, read whole (never a part of it).
+    clients::MuleServerMet doc;
+    if (*mule && QFileInfo::exists(path)) {
+        ServerTable old;
+        serverlist::PlainGauge readGauge;
+        QStringList errorLog;
+        serverlist::ReadContext ctx{readGauge, CliLanguage(), errorLog, path};
+        if (!clients::ReadMuleServerMetFile(path, doc, old, ctx, nullptr).whole) {
+            return Fail(io, errorLog.join(QLatin1Char('\n')) + QStringLiteral("\nnothing written"));
+        }
+    }
     ServerTable table;
     QStringList bad;
     std::unordered_map<std::string, int> lineOf;
@@ -89,8 +148,15 @@ int Write(const QStringList& args, Io& io) {
     serverlist::PlainGauge gauge;
     return FinishListWrite(
         io, path, bad, table.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
-        line.IsSet(QStringLiteral("allow-empty")),
-        [&] { return serverlist::WriteServerMet(path, table, gauge, {}, clients::kServerMetCodec); });
+        line.IsSet(QStringLiteral("allow-empty")), [&] {
+            if (!*mule) {
+                return serverlist::WriteServerMet(path, table, gauge, {}, clients::kServerMetCodec);
+            }
+            clients::MuleWriteCounts counts;
+            auto result = clients::WriteMuleServerMetFile(path, doc, table, gauge, {}, &counts);
+            ReportCarried(counts.carried, io);
+            return result;
+        });
 }
 
 }  // namespace

@@ -235,5 +235,47 @@ TEST_F(ListCommands, UsageErrorsHelpAndMissingInput) {
     EXPECT_FALSE(QFileInfo::exists(Path("x")));
 }
 
+TEST_F(ListCommands, ServerMetForTheMulesKeepsTheListItWritesAgainst) {
+    // aMule's own list: a doubled name, a priority, and a dynamic-IP entry the table cannot hold.
+    const std::string amule =
+        Hex("E0 02 00 00 00"
+            "C6 33 64 01 35 12 03 00 00 00"
+            "02 01 00 01 01 00 41  02 01 00 01 01 00 41  03 01 00 0E 02 00 00 00"
+            "00 00 00 00 C7 1B 01 00 00 00"
+            "02 01 00 85 03 00 64 79 6E");
+    WriteWholeFile(Path("server.met"), Bytes(amule));
+    const QStringList read = {QStringLiteral("servermet"), QStringLiteral("read"), QStringLiteral("--client"),
+                              QStringLiteral("amule"), Path("server.met")};
+    const Outcome r = Command(read);
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("198.51.100.1\t4661\tn/a\tn/a\tA\tn/a\tn/a\n"));
+    EXPECT_EQ(r.err, QStringLiteral("1 entrées gardées telles quelles\n"));
+    // The eDonkey2000 reader, the default, still refuses it.
+    EXPECT_EQ(Command({QStringLiteral("servermet"), QStringLiteral("read"), Path("server.met")}).status, 1);
+
+    // The same row written back changes no byte; a new row follows with its name only.
+    const QStringList write = {QStringLiteral("servermet"), QStringLiteral("write"),
+                               QStringLiteral("--client"), QStringLiteral("emule"), Path("server.met")};
+    const QString same = QStringLiteral("198.51.100.1\t4661\tn/a\tn/a\tA\n");
+    ASSERT_EQ(Command(write, &same).status, 0);
+    EXPECT_EQ(ReadWholeFile(Path("server.met")), Bytes(amule));
+    const QString more = same + QStringLiteral("203.0.113.5\t4242\tn/a\tn/a\tB\n");
+    ASSERT_EQ(Command(write, &more).status, 0);
+    EXPECT_EQ(ReadWholeFile(Path("server.met")),
+              Bytes(Hex("E0 03") + amule.substr(2, 3) + amule.substr(5) +
+                    Hex("CB 00 71 05 92 10 01 00 00 00 02 01 00 01 01 00 42")));
+
+    // A list it cannot read whole is never written over; an unknown client is a usage error.
+    WriteWholeFile(Path("cut.met"), Bytes(amule.substr(0, 20)));
+    const QStringList cut = {QStringLiteral("servermet"), QStringLiteral("write"), QStringLiteral("--client"),
+                             QStringLiteral("amule"), Path("cut.met")};
+    EXPECT_EQ(Command(cut, &same).status, 1);
+    EXPECT_EQ(ReadWholeFile(Path("cut.met")), Bytes(amule.substr(0, 20)));
+    EXPECT_EQ(Command({QStringLiteral("servermet"), QStringLiteral("read"), QStringLiteral("--client"),
+                       QStringLiteral("lmule"), Path("server.met")})
+                  .status,
+              64);
+}
+
 }  // namespace
 }  // namespace hublane::cli

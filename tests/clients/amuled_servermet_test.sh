@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The real aMule loads our lists: run inside a private network namespace (scripts/netns-run),
+# where its servers on the documentation ranges lead nowhere but to loopback.
+#  (a) a list written by our aMule writer loads in amuled with every server and name;
+#  (b) the list amuled writes when it quits, read and written back by us, is byte for byte the
+#      same and loads again with the same servers.
+# Exit 77 (CTest: skipped) without amuled/amulecmd or without network namespaces.
+# Usage: amuled_servermet_test.sh HUBLANECTL NETNS_RUN
+set -euo pipefail
+hublanectl=$1
+netns_run=$2
+for p in amuled amulecmd; do
+  if ! command -v "$p" >/dev/null; then
+    echo "skipped: $p is not installed (HUBLANE_WITH_AMULE=1 scripts/install-deps)" >&2
+    exit 77
+  fi
+done
+if [ -z "${HUBLANE_AMULED_TEST_INSIDE:-}" ]; then
+  HUBLANE_AMULED_TEST_INSIDE=1 exec "$netns_run" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+
+mkdir "$work/amule"
+cat >"$work/amule/amule.conf" <<'CONF'
+[eMule]
+Port=24662
+UDPPort=24672
+Autoconnect=0
+Reconnect=0
+ConnectToKad=0
+ConnectToED2K=1
+Serverlist=0
+UPnPEnabled=0
+FilterLanIPs=0
+IPFilterAutoLoad=0
+NewVersionCheck=0
+GeoIPEnabled=0
+Ed2kServersUrl=
+KadNodesUrl=
+[ExternalConnect]
+AcceptExternalConnections=1
+ECAddress=127.0.0.1
+ECPort=24712
+ECPassword=5febc38ef02954d03e4d18fb1d131eb7
+CONF
+
+cmd() {
+  timeout 10 amulecmd -h 127.0.0.1 -p 24712 -P hublane -c "$1" 2>&1 || true
+}
+start() {
+  amuled -c "$work/amule" -o >"$work/amuled.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 1 100); do
+    if cmd "show servers" | grep -q Succeeded; then return 0; fi
+    kill -0 "$pid" 2>/dev/null || { cat "$work/amuled.log" >&2; fail "amuled ended at start"; }
+    sleep 0.1
+  done
+  fail "amuled did not answer on its EC port within 10 s"
+}
+stop() {
+  kill -TERM "$pid"
+  for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" || true; pid=; return 0; }
+    sleep 0.1
+  done
+  fail "amuled did not end within 10 s of SIGTERM"
+}
+servers() {
+  cmd "show servers" | grep -o '\[[0-9.]*:[0-9]*\].*' | sed 's/\]\s*/] /' | sort
+}
+
+# (a) Our list, as the aMule writer makes it from rows.
+printf '198.51.100.1\t4661\tn/a\tn/a\tAlpha One\tfirst server\n198.51.100.2\t4242\t12\t34\tBeta\tn/a\n203.0.113.7\t4663\tn/a\tn/a\tGamma \xc3\xa9\tthird\n' >"$work/rows"
+# Written against a list that holds what the table cannot show: a dynamic-IP server (address 0,
+# its host name in tag 0x85) and a priority (0x0E = 2) on a server the rows keep.
+printf '\xe0\x02\x00\x00\x00'\
+'\xc6\x33\x64\x01\x35\x12\x02\x00\x00\x00\x02\x01\x00\x01\x09\x00Alpha One\x03\x01\x00\x0e\x02\x00\x00\x00'\
+'\x00\x00\x00\x00\xc7\x1b\x02\x00\x00\x00\x02\x01\x00\x01\x03\x00Dyn\x02\x01\x00\x85\x0f\x00dyn.example.org' \
+  >"$work/amule/server.met"
+"$hublanectl" servermet write --client amule "$work/amule/server.met" <"$work/rows" ||
+  fail "hublanectl could not write the list"
+grep -q dyn.example.org "$work/amule/server.met" || fail "our writer lost the dynamic-IP entry"
+start
+servers >"$work/loaded"
+for line in '[198.51.100.1:4661] Alpha One' '[198.51.100.2:4242] Beta' "$(printf '[203.0.113.7:4663] Gamma \xc3\xa9')"; do
+  grep -qxF "$line" "$work/loaded" || { cat "$work/loaded" >&2; fail "amuled did not load $line"; }
+done
+
+# (b) amuled's own list: a server added by hand, then the list it writes when it quits.
+cmd "add ed2k://|server|203.0.113.9|4665|/" >/dev/null
+for _ in $(seq 1 50); do servers | grep -q 203.0.113.9 && break; sleep 0.1; done
+servers | grep -q '^\[203.0.113.9:4665\]' || fail "amuled did not take the added server"
+servers >"$work/before"
+stop
+cp "$work/amule/server.met" "$work/amuled.met"
+grep -q dyn.example.org "$work/amuled.met" || fail "amuled's own list has no dynamic-IP entry to keep"
+"$hublanectl" servermet read --client amule "$work/amuled.met" >"$work/amuled.rows" ||
+  fail "hublanectl could not read amuled's list whole"
+"$hublanectl" servermet write --client amule "$work/amule/server.met" <"$work/amuled.rows" ||
+  fail "hublanectl could not write amuled's list back"
+cmp "$work/amuled.met" "$work/amule/server.met" || fail "amuled's list written back is not byte for byte the same"
+start
+servers >"$work/after"
+diff "$work/before" "$work/after" >&2 || fail "amuled did not load the same servers again"
+stop
+echo "amuled loaded our list ($(wc -l <"$work/loaded") servers) and took its own back ($(wc -l <"$work/after") servers)"
