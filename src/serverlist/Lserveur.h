@@ -90,7 +90,17 @@ class TFLServeur : public QObject {
     WriteResult WriteServerMet();
     bool ReadPeerList();
     WriteResult WritePeerList();
-    void StartPeerServer() { m_parts.peerServer.StartPeerServer(); }
+    /// Starts the peer server; a port it cannot bind (taken by another program or by another copy
+    /// on this address) is said in the status line and kept for the cycle's summary, never in a
+    /// box, so that an unattended cycle goes on. False then.
+    bool StartPeerServer();
+    /// Why the last start of the peer server failed (empty when it listens).
+    const QString& PeerServerProblem() const { return m_peerServerProblem; }
+    /// The status line of the last hand-off to the client.
+    QString HandOffStatus() const { return m_parts.handOff.LastStatus(); }
+    /// The user changed a setting in the window's controls: it is stored at once, so that the
+    /// next cycle, which reads the settings, works with it.
+    void ControlsChanged();
     /// The cycle's last step: the hand-off, whose status line the cycle's summary repeats.
     void HandOffStep();
     /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
@@ -117,7 +127,7 @@ class TFLServeur : public QObject {
     void Timer2Timer();
     void RunCycle();
     void WaitForFetch();
-    QString ServerMetPath(bool forReading) const;
+    QString ServerMetPath(bool forReading);
     AddressTest Blocked() const;
     /// Takes the rows the filter blocks out of a list just read; counts them in the report.
     template <typename List>
@@ -135,6 +145,10 @@ class TFLServeur : public QObject {
     // Whether the last read took the file whole; until then a write keeps a backup first.
     bool m_serverMetReadWhole = false;
     bool m_peerListReadWhole = false;
+    // The client's server.met as found for the running cycle: its folder is asked for at most
+    // once a cycle, whether the user chose one or not.
+    QString m_cycleServerMetPath;
+    QString m_peerServerProblem;
     QTimer m_timer2;
 };
 
