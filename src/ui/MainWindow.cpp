@@ -342,6 +342,9 @@ void TFMain::SetBusyCursor(bool busy) {
 
 void TFMain::mnuRechRepClick() {
     serverlist::ResetSettings(m_settings);
+    ShowStatusLine(
+        QStringLiteral("Réglages remis à zéro (annuaire, Hublane à interroger, threads, timeout, "
+                       "mode) : le répertoire d'eDonkey sera demandé au prochain cycle."));
 }
 
 void TFMain::LVersionClick() {

@@ -378,6 +378,9 @@ TEST_F(MainWindowTest, SettingsResetLeavesOnlyLanguageAndVersion) {
     settings.Values()[QStringLiteral("PathDonkey")] = QStringLiteral("C:\\eDonkey\\");
     main->mnuRechRepClick();
     EXPECT_EQ(settings.Values().keys(), (QStringList{QStringLiteral("Langage"), QStringLiteral("Version")}));
+    // And it says so.
+    EXPECT_TRUE(Child<QLabel>("Label1")->isVisible());
+    EXPECT_TRUE(Child<QLabel>("Label1")->toolTip().startsWith(QStringLiteral("Réglages remis à zéro")));
 }
 
 }  // namespace
