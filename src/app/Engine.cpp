@@ -46,7 +46,7 @@ struct Engine::Parts {
                        options.ipFilterDownloadPath.isEmpty() ? IpFilterSource::DefaultDownloadPath()
                                                               : options.ipFilterDownloadPath),
           campaigns(state, waits, options.address, filter.Test()),
-          web(state, waits, network, options.webUrl, options.pageLimitMs),
+          web(state, waits, network, QString(), options.pageLimitMs),
           peerServer(state, waits, web, options.address),
           versionCheck(network, deps.clock,
                        QUrl(options.versionUrl.isEmpty() ? QString::fromLatin1(kDefaultVersionUrl)
@@ -61,6 +61,12 @@ struct Engine::Parts {
               serverlist::CycleServices{deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),
                                         client->ServerListCodec(), options.peerListPath, OwnAddress(),
                                         &filter, [this] { filterSource.Refresh(); }}) {
+        // The command line's directory stands in the web directory box, which the web operations
+        // always use: what the box shows is what they reach.
+        if (!options.webUrl.isEmpty()) {
+            state.Controls().webFromCommandLine = options.webUrl;
+            state.Controls().serverWeb = options.webUrl;
+        }
         web.SetBlocked(filter.Test());
         peerServer.Handler().SetBlocked(filter.Test());
         // The list is loaded at once, so the peer server keeps blocked senders out from its start.

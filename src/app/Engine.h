@@ -67,7 +67,8 @@ struct EngineOptions {
     QString peerListPath = QStringLiteral("serverHBL.met");
     /// Whether the cycle types the list into running clients.
     bool handOff = true;
-    /// The web directory given on the command line; empty: the text of the box (ServeurWeb).
+    /// The web directory given on the command line: it stands in the box (TServerWeb) until the user
+    /// types another address there; empty: the stored ServeurWeb.
     QString webUrl;
     /// The longest a web page may take to load.
     int pageLimitMs = 30000;

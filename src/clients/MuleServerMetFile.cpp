@@ -1,4 +1,4 @@
-// Engine layer: the server.met of eMule or aMule on disk.
+// The server.met of eMule or aMule on disk.
 #include "clients/MuleServerMetFile.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-// Engine layer: the server.met of eMule or aMule on disk, read into a document and the table, and
+// The server.met of eMule or aMule on disk, read into a document and the table, and
 // written back against the final table.
 #pragma once
 

@@ -34,6 +34,9 @@ inline constexpr const char* kDefaultServerHbl = "127.0.0.1";
 struct CycleControls {
     ProbeKind checked = ProbeKind::RechDesc;                     // rbRechDesc is checked at load
     QString serverWeb = QString::fromLatin1(kDefaultServerWeb);  // TServerWeb
+    /// The directory given on the command line for this run (empty: none). It stands in the box
+    /// until the user types another address there, which then replaces it and is stored.
+    QString webFromCommandLine;
     QString hblServer = QString::fromLatin1(kDefaultServerHbl);  // HBLServer
     SpinEdit nbThreads{1, 40, QStringLiteral("20")};             // SpinNbThreads
     SpinEdit timeout{1, 50, QStringLiteral("2")};                // SpinTimeout

@@ -88,6 +88,9 @@ QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerL
         line += QStringLiteral(" ; ") + Plural(m_filtered, "adresse filtrée", "adresses filtrées");
     }
     QStringList problems;
+    if (!m_peerServer.isEmpty()) {
+        problems << m_peerServer;
+    }
     DescribeFile("server.met", m_serverMet, problems);
     DescribeFile("serverHBL.met", m_peerList, problems);
     if (!problems.isEmpty()) {

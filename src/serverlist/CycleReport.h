@@ -30,12 +30,14 @@ class CycleReport {
     void PeerListWritten(const WriteResult& result);
     /// Rows an IP filter took out of the lists during the cycle.
     void Filtered(int rows) { m_filtered += rows; }
+    /// The peer server could not start (its port is taken, say): why.
+    void PeerServerFailed(const QString& why) { m_peerServer = why; }
     /// The status line of the cycle's hand-off to the client (empty: none was made).
     void HandedOff(const QString& statusLine) { m_handOff = statusLine; }
 
     /// The line shown when the cycle has ended: servers kept, removed and added, peers known,
-    /// rows the filter took out, each file that could not be found, read or written, and how the
-    /// hand-off to the client went.
+    /// rows the filter took out, a peer server that could not start, each file that could not be
+    /// found, read or written, and how the hand-off to the client went.
     QString Summary(const ServerTable& servers, const PeerList& peers) const;
 
     const FileReport& ServerMet() const { return m_serverMet; }
@@ -46,6 +48,7 @@ class CycleReport {
     FileReport m_serverMet;
     FileReport m_peerList;
     int m_filtered = 0;
+    QString m_peerServer;
     QString m_handOff;
 };
 

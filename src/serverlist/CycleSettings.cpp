@@ -15,9 +15,7 @@ const QString kServeurHbl = QStringLiteral("ServeurHBL");
 const QString kNbThreads = QStringLiteral("NbThreads");
 const QString kTimeout = QStringLiteral("Timeout");
 
-}  // namespace
-
-void ReadCycleSettings(platform::SettingsStore& store, CycleControls& controls) {
+void ReadStoredCycleSettings(platform::SettingsStore& store, CycleControls& controls) {
     const auto key = store.Open();
     // inter marks that the cycle settings were ever stored; without it none is read.
     if (!key || !key->ValueExists(kInter)) {
@@ -61,6 +59,15 @@ void ReadCycleSettings(platform::SettingsStore& store, CycleControls& controls) 
     controls.timeout.SetValue(*timeout);
 }
 
+}  // namespace
+
+void ReadCycleSettings(platform::SettingsStore& store, CycleControls& controls) {
+    ReadStoredCycleSettings(store, controls);
+    if (!controls.webFromCommandLine.isEmpty()) {
+        controls.serverWeb = controls.webFromCommandLine;
+    }
+}
+
 void WriteCycleSettings(platform::SettingsStore& store, const CycleControls& controls) {
     const auto key = store.Open();
     if (!key) {
@@ -83,7 +90,10 @@ void WriteCycleSettings(platform::SettingsStore& store, const CycleControls& con
     if (inter >= 0 && !key->WriteInteger(kInter, inter)) {
         return;
     }
-    if (!key->WriteString(kServeurWeb, controls.serverWeb) ||
+    // The command line's directory is for this run: the stored one stays.
+    const bool webStored =
+        controls.webFromCommandLine.isEmpty() || controls.serverWeb != controls.webFromCommandLine;
+    if ((webStored && !key->WriteString(kServeurWeb, controls.serverWeb)) ||
         !key->WriteString(kServeurHbl, controls.hblServer) ||
         !key->WriteInteger(kNbThreads, controls.nbThreads.Value())) {
         return;

@@ -130,9 +130,11 @@ void TFLServeur::FormShow() {
     }
     QCoreApplication::processEvents();
     m_cycleRunning = true;
+    m_cycleServerMetPath.clear();
     m_report.Begin();
     RunCycle();
     m_cycleRunning = false;
+    m_cycleServerMetPath.clear();
     // The window always closes a second later, whatever happened inside the cycle, so that a
     // failed step never leaves a window that blocks every later cycle.
     m_state.Gauge().SetPosition(0);
@@ -212,8 +214,35 @@ void TFLServeur::FilterRead(List& list) {
     }
 }
 
-QString TFLServeur::ServerMetPath(bool forReading) const {
-    return m_services.serverMetPath ? m_services.serverMetPath(forReading) : QStringLiteral("server.met");
+QString TFLServeur::ServerMetPath(bool forReading) {
+    if (m_cycleRunning && !m_cycleServerMetPath.isEmpty()) {
+        return m_cycleServerMetPath;
+    }
+    const QString path =
+        m_services.serverMetPath ? m_services.serverMetPath(forReading) : QStringLiteral("server.met");
+    if (m_cycleRunning) {
+        m_cycleServerMetPath = path;
+    }
+    return path;
+}
+
+bool TFLServeur::StartPeerServer() {
+    try {
+        m_parts.peerServer.StartPeerServer();
+        m_peerServerProblem.clear();
+        return true;
+    } catch (const std::exception& e) {
+        m_peerServerProblem = QString::fromUtf8(e.what());
+    }
+    m_state.Caption().SetCaption(m_peerServerProblem);
+    m_report.PeerServerFailed(m_peerServerProblem);
+    return false;
+}
+
+void TFLServeur::ControlsChanged() {
+    if (!m_cycleRunning) {
+        WriteCycleSettings(m_services.settings, m_state.Controls());
+    }
 }
 
 bool TFLServeur::ReadServerMet() {

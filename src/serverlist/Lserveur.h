@@ -42,12 +42,21 @@ class TFLServeur : public QObject {
     // --- the window's buttons ---
     bool BtnLServerMetClick() { return ReadServerMet(); }          // "Lire server.met"
     WriteResult BtnEServerMetClick() { return WriteServerMet(); }  // "Ecrire Server.met"
-    void BtnStartSrvClick() { StartPeerServer(); }                 // "Relancer serveur Hublane"
+    bool BtnStartSrvClick() { return StartPeerServer(); }          // "Relancer serveur Hublane"
     void FlatButton1Click() { WebFetchServers(); }                 // "Récupère à partir d'une URL"
     void FlatButton2Click() { m_parts.web.SendServersToWeb(); }    // "Transmettre Serveur Web"
     void FlatButton3Click();                                       // "Demander des Serveurs à un autre HBL"
     void BtnLancerClick();                                         // "Lancer"
     void FlatButton4Click() { m_parts.handOff.SendToDonkey(); }    // "Envoyer à eDonkey"
+
+    // --- what the window shows besides the tables ---
+    /// Why the last start of the peer server failed (empty when it listens).
+    const QString& PeerServerProblem() const { return m_peerServerProblem; }
+    /// The status line of the last hand-off to the client.
+    QString HandOffStatus() const { return m_parts.handOff.LastStatus(); }
+    /// The user changed a setting in the window's controls: it is stored at once, so that the
+    /// next cycle, which reads the settings, works with it.
+    void ControlsChanged();
 
     // --- the two steps a caller may run on their own ---
     /// The cycle's last step: the hand-off, whose status line the cycle's summary repeats.
@@ -75,7 +84,10 @@ class TFLServeur : public QObject {
     WriteResult WriteServerMet();
     bool ReadPeerList();
     WriteResult WritePeerList();
-    void StartPeerServer() { m_parts.peerServer.StartPeerServer(); }
+    /// Starts the peer server; a port it cannot bind (taken by another program or by another copy
+    /// on this address) is said in the status line and kept for the cycle's summary, never in a
+    /// box, so that an unattended cycle goes on. False then.
+    bool StartPeerServer();
     /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
     void WebFetchServers();
     /// The table clean-up; writes the server counter.
@@ -89,7 +101,7 @@ class TFLServeur : public QObject {
     void Timer2Timer();
     void RunCycle();
     void WaitForFetch();
-    QString ServerMetPath(bool forReading) const;
+    QString ServerMetPath(bool forReading);
     AddressTest Blocked() const;
     /// Takes the rows the filter blocks out of a list just read; counts them in the report.
     template <typename List>
@@ -107,6 +119,10 @@ class TFLServeur : public QObject {
     // Whether the last read took the file whole; until then a write keeps a backup first.
     bool m_serverMetReadWhole = false;
     bool m_peerListReadWhole = false;
+    // The client's server.met as found for the running cycle: its folder is asked for at most
+    // once a cycle, whether the user chose one or not.
+    QString m_cycleServerMetPath;
+    QString m_peerServerProblem;
     QTimer m_timer2;
 };
 

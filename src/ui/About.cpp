@@ -51,6 +51,7 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFi
     close->setGeometry((kClientWidth - 75) / 2, 253, 75, 23);
     close->setStyleSheet(QString::fromLatin1(kFlatButtonStyle));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    GiveChildrenSkinColours(*this);
 }
 
 }  // namespace hublane::ui

@@ -53,4 +53,52 @@ bool SetUpApplication(QApplication& app) {
     return loaded;
 }
 
+namespace {
+
+class CommandLineTexts : public QTranslator {
+  public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* /*disambiguation*/,
+                      int /*n*/) const override {
+        if (qstrcmp(context, "QCommandLineParser") != 0) {
+            return {};
+        }
+        static const struct {
+            const char* english;
+            const char* french;
+        } kTexts[] = {
+            {"Displays help on commandline options.",
+             "Affiche l'aide sur les options de la ligne de commande."},
+            {"Displays help, including Qt specific options.",
+             "Affiche l'aide, options propres à Qt comprises."},
+            {"Displays help including Qt specific options.",
+             "Affiche l'aide, options propres à Qt comprises."},
+            {"Displays version information.", "Affiche la version."},
+            {"Usage: %1", "Utilisation : %1"},
+            {"Options:", "Options :"},
+            {"Arguments:", "Arguments :"},
+            {"[options]", "[options]"},
+            {"Unknown option '%1'.", "Option inconnue « %1 »."},
+            {"Unknown options: %1.", "Options inconnues : %1."},
+            {"Missing value after '%1'.", "Valeur manquante après « %1 »."},
+            {"Unexpected value after '%1'.", "Valeur inattendue après « %1 »."},
+            {"Unexpected argument '%1'.", "Argument inattendu « %1 »."},
+            {"Unexpected arguments: %1.", "Arguments inattendus : %1."},
+        };
+        for (const auto& t : kTexts) {
+            if (qstrcmp(source, t.english) == 0) {
+                return QString::fromUtf8(t.french);
+            }
+        }
+        return {};
+    }
+};
+
+}  // namespace
+
+void InstallFrenchCommandLineTexts(QCoreApplication& app) {
+    QCoreApplication::installTranslator(new CommandLineTexts(&app));
+}
+
 }  // namespace hublane::ui

@@ -29,4 +29,8 @@ QIcon ProgramIcon();
 /// texts for its own dialogs and buttons. Returns whether the French texts were found.
 bool SetUpApplication(QApplication& app);
 
+/// Puts the command line's own texts (the help and version options, "Usage", "Options", its
+/// errors) in French, whatever translations the system has.
+void InstallFrenchCommandLineTexts(QCoreApplication& app);
+
 }  // namespace hublane::ui

@@ -25,6 +25,8 @@ namespace {
 // Lines of the status label: a long account of a cycle wraps rather than being cut; past two lines
 // (the version notice lies below) it ends in "…" and the tooltip holds it whole.
 constexpr int kStatusLines = 2;
+// How often a window hidden in the notification area checks that the area is still there.
+constexpr int kTrayWatchMs = 2000;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, const QString& text = {}) {
     auto* label = new QLabel(text, parent);
@@ -57,6 +59,9 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
     if (!m_hooks.openUrl) {
         m_hooks.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     }
+    if (!m_hooks.trayAvailable) {
+        m_hooks.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    }
 
     // The skin picture and the outline; its hot spots open the about window and hide this one.
     m_skin = new SkinnedWindow(*this, QStringLiteral(":/pictures/skin-main.png"));
@@ -68,17 +73,16 @@ TFMain::TFMain(platform::SettingsStore& settings, const platform::Clock& clock, 
         },
         [this] {
             repaint();
-            // Without a notification area a hidden window could not come back: it is minimised.
-            if (m_trayIcon) {
-                hide();
-            } else {
-                showMinimized();
-            }
+            HideToTray();
         });
     BuildControls();
     BuildMenus();
+    GiveChildrenSkinColours(*this);
     m_countdown.setInterval(clock.RealMs(kTickMs));
     connect(&m_countdown, &QTimer::timeout, this, &TFMain::Timer1Timer);
+    m_trayWatch.setInterval(kTrayWatchMs);
+    connect(&m_trayWatch, &QTimer::timeout, this, &TFMain::CheckTray);
+    m_trayWatch.start();
     m_gauge = std::make_unique<ProgressBarGauge>(m_progressBar);
     m_status = std::make_unique<LabelStatus>(m_statusLabel);
 
@@ -172,7 +176,7 @@ void TFMain::BuildMenus() {
 
 void TFMain::BuildTrayIcon() {
     // Where the desktop has no notification area the program runs on without an icon.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!m_hooks.trayAvailable()) {
         return;
     }
     m_trayIcon = std::make_unique<QSystemTrayIcon>(ProgramIcon(), this);
@@ -198,8 +202,14 @@ void TFMain::Attach(const TFMainLinks& links) {
     connect(&links.serverList, &serverlist::TFLServeur::CycleEnded, this,
             [this](const QString& summary) { m_lastCycle = summary; });
     // FormClose of the server list window shows the main window again.
+    // A window the user put in the notification area stays there: only a window shown when the
+    // cycle started comes back (a cycle every two hours must not pop it up each time).
     connect(&links.serverList, &serverlist::TFLServeur::Closed, this, [this] {
+        if (!m_shownAtCycleStart && HasTray()) {
+            return;
+        }
         repaint();
+        setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
     });
     connect(&links.version, &app::VersionCheck::NewVersion, m_newVersionNotice, &QWidget::show);
@@ -253,6 +263,10 @@ void TFMain::FormShow() {
 }
 
 void TFMain::StartCycle(bool hideAfter) {
+    // A second press while a cycle runs starts nothing and keeps what the running one saw.
+    if (m_links && !m_links->serverList.Visible()) {
+        m_shownAtCycleStart = isVisible() && !isMinimized();
+    }
     // The cycle drives this window's gauge and status label, which it was given when it was built.
     m_progressBar->show();
     m_statusLabel->show();
@@ -263,7 +277,7 @@ void TFMain::StartCycle(bool hideAfter) {
         m_links->serverList.Show();
     }
     if (hideAfter) {
-        hide();
+        HideToTray();
     }
     m_minutesLeft->setText(QString::number(kCountdownMinutes));
     m_minutesCaption->setText(QStringLiteral("minutes restantes"));
@@ -286,8 +300,30 @@ void TFMain::Timer1Timer() {
 }
 
 void TFMain::TrayIcon1Click() {
+    // A minimised window is shown in its normal state: shown as it was, it stayed an icon.
     repaint();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
+    raise();
+    activateWindow();
+}
+
+bool TFMain::HasTray() const {
+    return m_trayIcon && m_trayIcon->isVisible() && m_hooks.trayAvailable();
+}
+
+void TFMain::HideToTray() {
+    if (HasTray()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void TFMain::CheckTray() {
+    if (!m_exiting && !isVisible() && !HasTray()) {
+        showMinimized();
+    }
 }
 
 void TFMain::TrayIcon1DblClick() {
@@ -306,6 +342,9 @@ void TFMain::SetBusyCursor(bool busy) {
 
 void TFMain::mnuRechRepClick() {
     serverlist::ResetSettings(m_settings);
+    ShowStatusLine(
+        QStringLiteral("Réglages remis à zéro (annuaire, Hublane à interroger, threads, timeout, "
+                       "mode) : le répertoire d'eDonkey sera demandé au prochain cycle."));
 }
 
 void TFMain::LVersionClick() {
@@ -327,7 +366,7 @@ void TFMain::Exit1Click() {
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {
-    if (!m_exiting && m_trayIcon && m_trayIcon->isVisible()) {
+    if (!m_exiting && HasTray()) {
         event->ignore();
         hide();
         return;
@@ -344,13 +383,16 @@ void TFMain::closeEvent(QCloseEvent* event) {
 void TFMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Minimised with a tray icon: only the icon remains.
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && m_trayIcon &&
-        m_trayIcon->isVisible()) {
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && HasTray()) {
         QTimer::singleShot(0, this, &QWidget::hide);
     }
 }
 
 bool TFMain::eventFilter(QObject* watched, QEvent* event) {
+    const bool link = watched == m_newVersionNotice || watched == m_bannerLabel;
+    if (link && event->type() == QEvent::MouseButtonDblClick) {
+        return true;  // the second press of a double click: its release opens nothing
+    }
     if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease) {
         return QWidget::eventFilter(watched, event);
     }
@@ -361,7 +403,16 @@ bool TFMain::eventFilter(QObject* watched, QEvent* event) {
         m_mainMenu->popup(QPoint(m_menuButton->x() + x() + local.x(), m_menuButton->y() + y() + local.y()));
         return true;
     }
-    if (event->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
+    if (link && event->type() == QEvent::MouseButtonPress && me->button() == Qt::LeftButton) {
+        m_pressedLink = watched;
+        return true;
+    }
+    if (link && event->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
+        const bool pressedHere = m_pressedLink == watched;
+        m_pressedLink = nullptr;
+        if (!pressedHere) {
+            return true;
+        }
         if (watched == m_newVersionNotice) {
             LVersionClick();
             return true;

@@ -44,6 +44,9 @@ struct TFMainHooks {
     std::function<void(class TFMain&)> formCreate;
     /// Opens a web address in the desktop's browser (default: QDesktopServices).
     std::function<void(const QUrl&)> openUrl;
+    /// Whether the desktop has a notification area now (default: QSystemTrayIcon's answer). It
+    /// may come and go while the program runs.
+    std::function<bool()> trayAvailable;
 };
 
 /// What the main window reaches, created after it.
@@ -85,6 +88,14 @@ class TFMain : public QWidget, public platform::BusyOwner {
     void Timer1Timer();
     void TrayIcon1Click();
     void TrayIcon1DblClick();
+    /// Hides the window to the notification area, or minimises it when there is none, so that
+    /// something is always left to click.
+    void HideToTray();
+    /// Where the notification area went away while the window was hidden in it, the window comes
+    /// back minimised (run every few seconds).
+    void CheckTray();
+    /// Whether the tray icon is there to bring the window back.
+    bool HasTray() const;
     void mnuRechRepClick();
     void Exit1Click();
     void LVersionClick();
@@ -138,6 +149,7 @@ class TFMain : public QWidget, public platform::BusyOwner {
     QAction* m_showList = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     QTimer m_countdown;
+    QTimer m_trayWatch;
     std::unique_ptr<ProgressBarGauge> m_gauge;
     std::unique_ptr<LabelStatus> m_status;
 
@@ -145,6 +157,12 @@ class TFMain : public QWidget, public platform::BusyOwner {
     QString m_lastCycle;
     bool m_versionFailureShown = false;
     bool m_exiting = false;
+    /// Whether the window was shown when the running cycle started: only then does the cycle's
+    /// end show it again.
+    bool m_shownAtCycleStart = true;
+    /// The notice or banner the left button went down on; a release opens the page only after a
+    /// press on the same picture, so a double click opens it once.
+    QObject* m_pressedLink = nullptr;
 };
 
 }  // namespace hublane::ui

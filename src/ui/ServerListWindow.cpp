@@ -10,6 +10,8 @@
 #include <QStringDecoder>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
+#include <exception>
 
 #include "platform/VersionText.h"
 #include "serverlist/CycleState.h"
@@ -25,6 +27,7 @@ using serverlist::Column;
 using serverlist::ProbeKind;
 
 constexpr int kRefreshMs = 1000;
+constexpr int kLongestColumn = 220;
 const QColor kAnsweredText(0, 96, 0);
 const QColor kSilentText(110, 110, 110);
 
@@ -53,6 +56,58 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int width 
         label->adjustSize();
     }
     return label;
+}
+
+QString Count(int n, const char* one, const char* many) {
+    return QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(n > 1 ? many : one);
+}
+
+QString Servers(int n) {
+    return Count(n, "serveur", "serveurs");
+}
+
+// What a button did, in the words of its status line.
+QString ReadLine(serverlist::TFLServeur& w) {
+    const int rows = static_cast<int>(w.State().Servers().Count());
+    switch (w.Report().ServerMet().read) {
+        case serverlist::FileReport::Read::Whole:
+            return QStringLiteral("server.met lu : ") + Servers(rows) + QLatin1Char('.');
+        case serverlist::FileReport::Read::Missing:
+            return QStringLiteral("server.met introuvable : la liste est vide.");
+        default:
+            return QStringLiteral("server.met illisible ou lu en partie : ") + Servers(rows) +
+                   QLatin1Char('.');
+    }
+}
+
+QString WriteLine(const serverlist::WriteResult& r) {
+    switch (r.status) {
+        case serverlist::WriteResult::Status::Written: {
+            QString line = QStringLiteral("server.met écrit : ") + Servers(r.rowsWritten);
+            if (r.rowsLeftOut > 0) {
+                line +=
+                    QStringLiteral(" ; %1 laissé(s) de côté (adresse ou port illisible)").arg(r.rowsLeftOut);
+            }
+            if (r.backedUp) {
+                line += QStringLiteral(" ; l'ancien fichier est gardé en server.met.bak");
+            }
+            return line + QLatin1Char('.');
+        }
+        case serverlist::WriteResult::Status::NothingToWrite:
+            return QStringLiteral("server.met non écrit : la liste est vide.");
+        case serverlist::WriteResult::Status::Failed:
+            break;
+    }
+    return QStringLiteral("server.met non écrit : ") + r.error;
+}
+
+QString GainLine(const QString& from, int before, int after) {
+    if (after <= before) {
+        return from + QStringLiteral(" : aucun nouveau serveur (") + Servers(after) +
+               QStringLiteral(" dans la liste).");
+    }
+    return from + QStringLiteral(" : ") + Count(after - before, "nouveau serveur", "nouveaux serveurs") +
+           QStringLiteral(", ") + Servers(after) + QStringLiteral(" dans la liste.");
 }
 
 struct Mode {
@@ -90,18 +145,29 @@ ServerListWindow::ServerListWindow(serverlist::TFLServeur& serverList, TFAbout& 
         }
     });
     m_refresh->start();
+    GiveChildrenSkinColours(*this);
 }
 
 QPushButton* ServerListWindow::Button(const char* name, const QString& text, int x, int y, int width,
-                                      void (*handler)(serverlist::TFLServeur&)) {
+                                      QString (*handler)(serverlist::TFLServeur&, int, int)) {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(x, y, width, 21);
     button->setStyleSheet(QString::fromLatin1(kFlatButtonStyle));
     connect(button, &QPushButton::clicked, this, [this, handler] {
         ControlsToState();
-        handler(m_serverList);
+        const auto& state = m_serverList.State();
+        const int servers = static_cast<int>(state.Servers().Count());
+        const int peers = static_cast<int>(state.Peers().Count());
+        // An error is said where the user looks, not in a box behind this window.
+        QString line;
+        try {
+            line = handler(m_serverList, servers, peers);
+        } catch (const std::exception& e) {
+            line = QString::fromUtf8(e.what());
+        }
         Refresh();
+        ShowStatusLine(line);
     });
     m_editable << button;
     return button;
@@ -110,17 +176,14 @@ QPushButton* ServerListWindow::Button(const char* name, const QString& text, int
 void ServerListWindow::BuildControls() {
     m_serverTable = new QTreeWidget(this);
     m_serverTable->setObjectName(QStringLiteral("lvip"));
-    m_serverTable->setGeometry(8, 24, 560, 300);
+    m_serverTable->setGeometry(8, 24, 560, 286);
     m_serverTable->setRootIsDecorated(false);
     m_serverTable->setUniformRowHeights(true);
     m_serverTable->setHeaderLabels({QStringLiteral("IP"), QStringLiteral("Port"), QStringLiteral("Util."),
                                     QStringLiteral("Fichiers"), QStringLiteral("Nom"),
                                     QStringLiteral("Description"), QStringLiteral("Home")});
-    // All seven columns, users and files included: this window is for a person to read.
-    const int widths[] = {95, 40, 45, 55, 130, 120, 70};
-    for (int c = 0; c < 7; ++c) {
-        m_serverTable->setColumnWidth(c, widths[c]);
-    }
+    // All seven columns, users and files included: this window is for a person to read. Their
+    // widths follow what they hold (RefreshTables).
     // A click on a column sorts the table by it, in the program's own text order.
     m_serverTable->header()->setSectionsClickable(true);
     connect(m_serverTable->header(), &QHeaderView::sectionClicked, this, [this](int column) {
@@ -139,18 +202,20 @@ void ServerListWindow::BuildControls() {
 
     // Each counter right after its caption, whatever width the font gives the caption.
     const auto besideOf = [](const QLabel* caption) { return caption->x() + caption->width() + 4; };
-    const QLabel* serversCaption = MakeLabel(this, QStringLiteral("Nombre de serveur :"), 8, 330);
-    m_serverCount = MakeLabel(this, QStringLiteral("0"), besideOf(serversCaption), 330, 50);
+    const QLabel* serversCaption = MakeLabel(this, QStringLiteral("Nombre de serveur :"), 8, 314);
+    m_serverCount = MakeLabel(this, QStringLiteral("0"), besideOf(serversCaption), 314, 50);
     m_serverCount->setObjectName(QStringLiteral("Label8"));
-    const QLabel* probedCaption = MakeLabel(this, QStringLiteral("Serveurs interrogés :"), 190, 330);
-    m_probedCount = MakeLabel(this, QStringLiteral("0"), besideOf(probedCaption), 330, 50);
+    const QLabel* probedCaption = MakeLabel(this, QStringLiteral("Serveurs interrogés :"), 190, 314);
+    m_probedCount = MakeLabel(this, QStringLiteral("0"), besideOf(probedCaption), 314, 50);
     m_probedCount->setObjectName(QStringLiteral("Label6"));
-    m_readOnlyNote = MakeLabel(this, QStringLiteral("Cycle en cours : la liste ne peut pas être modifiée."),
-                               380, 330, 188);
+    // One line under the table: what the last button did, or, while a cycle runs, that the list
+    // cannot be changed.
+    m_statusLine = MakeLabel(this, QString(), 8, 332, 560);
+    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
+    m_readOnlyNote =
+        MakeLabel(this, QStringLiteral("Cycle en cours : la liste ne peut pas être modifiée."), 8, 332, 560);
     m_readOnlyNote->setObjectName(QStringLiteral("ReadOnlyNote"));
     m_readOnlyNote->setStyleSheet(QStringLiteral("color: rgb(160,0,0);"));
-    m_readOnlyNote->setWordWrap(true);
-    m_readOnlyNote->setFixedHeight(30);
     m_readOnlyNote->hide();
 
     MakeLabel(this, QStringLiteral("Serveur Web :"), 576, 232);
@@ -174,16 +239,18 @@ void ServerListWindow::BuildControls() {
         connect(radio, &QRadioButton::toggled, this, [this](bool) { ControlsToState(); });
     }
 
-    MakeLabel(this, QStringLiteral("Nombre de threads :"), 300, 354);
+    // The spin boxes after the longer caption, whatever width the font gives it.
+    const QLabel* threadsCaption = MakeLabel(this, QStringLiteral("Nombre de threads :"), 300, 354);
+    const QLabel* timeoutCaption = MakeLabel(this, QStringLiteral("Timeout :"), 300, 382);
+    const int spinX = std::max(besideOf(threadsCaption), besideOf(timeoutCaption)) + 4;
     m_nbThreads = new QSpinBox(this);
     m_nbThreads->setObjectName(QStringLiteral("SpinNbThreads"));
     m_nbThreads->setRange(1, 40);
-    m_nbThreads->setGeometry(420, 352, 60, 21);
-    MakeLabel(this, QStringLiteral("Timeout :"), 300, 382);
+    m_nbThreads->setGeometry(spinX, 352, 60, 21);
     m_timeout = new QSpinBox(this);
     m_timeout->setObjectName(QStringLiteral("SpinTimeout"));
     m_timeout->setRange(1, 50);
-    m_timeout->setGeometry(420, 380, 60, 21);
+    m_timeout->setGeometry(spinX, 380, 60, 21);
     m_editable << m_nbThreads << m_timeout;
     for (QLineEdit* edit : {m_serverWeb, m_hblServer}) {
         connect(edit, &QLineEdit::editingFinished, this, [this] { ControlsToState(); });
@@ -193,24 +260,66 @@ void ServerListWindow::BuildControls() {
     }
 
     using W = serverlist::TFLServeur;
-    Button("BtnLServerMet", QStringLiteral("Lire server.met"), 576, 322, 180,
-           [](W& w) { w.BtnLServerMetClick(); });
+    Button("BtnLServerMet", QStringLiteral("Lire server.met"), 576, 322, 180, [](W& w, int, int) {
+        w.BtnLServerMetClick();
+        return ReadLine(w);
+    });
     Button("BtnEServerMet", QStringLiteral("Ecrire Server.met"), 576, 346, 180,
-           [](W& w) { w.BtnEServerMetClick(); });
-    Button("BtnStartSrv", QStringLiteral("Relancer serveur Hublane"), 576, 370, 180,
-           [](W& w) { w.BtnStartSrvClick(); });
+           [](W& w, int, int) { return WriteLine(w.BtnEServerMetClick()); });
+    Button("BtnStartSrv", QStringLiteral("Relancer serveur Hublane"), 576, 370, 180, [](W& w, int, int) {
+        return w.BtnStartSrvClick() ? QStringLiteral("Serveur Hublane à l'écoute.") : w.PeerServerProblem();
+    });
     Button("FlatButton1", QStringLiteral("Récupère à partir d'une URL"), 576, 394, 180,
-           [](W& w) { w.FlatButton1Click(); });
+           [](W& w, int before, int) {
+               w.FlatButton1Click();
+               return GainLine(w.State().Controls().serverWeb, before,
+                               static_cast<int>(w.State().Servers().Count()));
+           });
     Button("FlatButton2", QStringLiteral("Transmettre Serveur Web"), 300, 412, 230,
-           [](W& w) { w.FlatButton2Click(); });
+           [](W& w, int servers, int) {
+               w.FlatButton2Click();
+               return Servers(servers) + QStringLiteral(" transmis à ") + w.State().Controls().serverWeb +
+                      QLatin1Char('.');
+           });
     Button("FlatButton3", QStringLiteral("Demander des Serveurs à un autre HBL"), 300, 436, 230,
-           [](W& w) { w.FlatButton3Click(); });
-    Button("BtnLancer", QStringLiteral("Lancer"), 300, 460, 84, [](W& w) { w.BtnLancerClick(); });
-    Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 390, 460, 140,
-           [](W& w) { w.FlatButton4Click(); });
+           [](W& w, int before, int) {
+               w.FlatButton3Click();
+               return GainLine(w.State().Controls().hblServer, before,
+                               static_cast<int>(w.State().Servers().Count()));
+           });
+    Button("BtnLancer", QStringLiteral("Lancer"), 300, 460, 84, [](W& w, int servers, int peers) {
+        w.BtnLancerClick();
+        const serverlist::ProbeKind kind = w.State().Controls().checked;
+        QString mode;
+        for (const Mode& m : kModes) {
+            if (m.kind == kind) {
+                mode = QString::fromUtf8(m.caption);
+            }
+        }
+        // The peer modes change the peer list, the others the server table.
+        const bool onPeers =
+            kind == serverlist::ProbeKind::PingHBL || kind == serverlist::ProbeKind::AskCopiesForCopies;
+        const int before = onPeers ? peers : servers;
+        const int after = static_cast<int>(onPeers ? w.State().Peers().Count() : w.State().Servers().Count());
+        const char* one = onPeers ? "Hublane" : "serveur";
+        const char* many = onPeers ? "Hublane" : "serveurs";
+        return mode + QStringLiteral(" : ") + Count(before, one, many) + QStringLiteral(" avant, ") +
+               QString::number(after) + QStringLiteral(" après.");
+    });
+    Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 390, 460, 140, [](W& w, int, int) {
+        w.FlatButton4Click();
+        const QString status = w.HandOffStatus();
+        return status.isEmpty() ? QStringLiteral("Envoi à eDonkey terminé.") : status;
+    });
 
     m_versionLabel = MakeLabel(this, platform::VersionLabelText(), 8, 478, 280);
     m_versionLabel->setObjectName(QStringLiteral("Label9"));
+}
+
+void ServerListWindow::ShowStatusLine(const QString& text) {
+    m_statusLine->setText(
+        m_statusLine->fontMetrics().elidedText(text, Qt::ElideRight, m_statusLine->width()));
+    m_statusLine->setToolTip(text);
 }
 
 void ServerListWindow::Open() {
@@ -249,6 +358,14 @@ void ServerListWindow::RefreshTables() {
             items << new QTreeWidgetItem(texts);
         }
         m_serverTable->addTopLevelItems(items);
+        // Each column as wide as what it holds (addresses, counts); names, descriptions and home
+        // pages up to a bound, the rest seen by widening the column.
+        for (int c = 0; c < m_serverTable->columnCount(); ++c) {
+            m_serverTable->resizeColumnToContents(c);
+            if (c >= static_cast<int>(Column::Name) + 1 && m_serverTable->columnWidth(c) > kLongestColumn) {
+                m_serverTable->setColumnWidth(c, kLongestColumn);
+            }
+        }
     }
     for (int i = 0; i < m_serverTable->topLevelItemCount(); ++i) {
         paint(m_serverTable->topLevelItem(i), state.Servers().Row(static_cast<std::size_t>(i)).answered, 7);
@@ -278,6 +395,10 @@ void ServerListWindow::RefreshControls() {
     if (!m_serverWeb->hasFocus()) {
         m_serverWeb->setText(controls.serverWeb);
     }
+    m_serverWeb->setToolTip(!controls.webFromCommandLine.isEmpty() &&
+                                    controls.serverWeb == controls.webFromCommandLine
+                                ? QStringLiteral("Annuaire donné par --web pour cette session")
+                                : QString());
     if (!m_hblServer->hasFocus()) {
         m_hblServer->setText(controls.hblServer);
     }
@@ -296,7 +417,12 @@ void ServerListWindow::ControlsToState() {
         return;
     }
     serverlist::CycleControls& controls = m_serverList.State().Controls();
-    controls.serverWeb = m_serverWeb->text();
+    const QString web = m_serverWeb->text().trimmed();
+    if (web != controls.serverWeb) {
+        // Typed over the command line's directory: the user's choice from now on.
+        controls.serverWeb = web;
+        controls.webFromCommandLine.clear();
+    }
     controls.hblServer = m_hblServer->text();
     controls.nbThreads.SetValue(m_nbThreads->value());
     controls.timeout.SetValue(m_timeout->value());
@@ -305,6 +431,7 @@ void ServerListWindow::ControlsToState() {
             controls.checked = kModes[i].kind;
         }
     }
+    m_serverList.ControlsChanged();
 }
 
 void ServerListWindow::SetReadOnly(bool readOnly) {
@@ -313,6 +440,7 @@ void ServerListWindow::SetReadOnly(bool readOnly) {
     }
     m_serverTable->header()->setSectionsClickable(!readOnly);
     m_readOnlyNote->setVisible(readOnly);
+    m_statusLine->setVisible(!readOnly);
 }
 
 }  // namespace hublane::ui

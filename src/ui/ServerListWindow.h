@@ -41,8 +41,11 @@ class ServerListWindow : public QWidget {
     void BuildControls();
     // The handler is a plain function, not a pointer to member: GCC 12's vptr check reads an unset
     // register on calls through member pointers, which stops the sanitizer build.
+    // Each handler returns the line the window's status line then shows.
     QPushButton* Button(const char* name, const QString& text, int x, int y, int width,
-                        void (*handler)(serverlist::TFLServeur&));
+                        QString (*handler)(serverlist::TFLServeur&, int serversBefore, int peersBefore));
+    /// Shows what a button did on the window's own status line (elided; the tooltip holds it whole).
+    void ShowStatusLine(const QString& text);
     void RefreshTables();
     void RefreshControls();
     void ControlsToState();
@@ -58,6 +61,7 @@ class ServerListWindow : public QWidget {
     QLabel* m_probedCount = nullptr;
     QLabel* m_versionLabel = nullptr;
     QLabel* m_readOnlyNote = nullptr;
+    QLabel* m_statusLine = nullptr;
     QLineEdit* m_serverWeb = nullptr;
     QLineEdit* m_hblServer = nullptr;
     QSpinBox* m_nbThreads = nullptr;

@@ -75,12 +75,14 @@ bool AsksForHelp(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace hublane;
     if (AsksForHelp(argc, argv)) {
-        const QCoreApplication core(argc, argv);
+        QCoreApplication core(argc, argv);
+        ui::InstallFrenchCommandLineTexts(core);
         ReadOptions(QCoreApplication::arguments());  // prints the help and ends the program
         return 0;
     }
     ui::HublaneApplication application(argc, argv);
     ui::SetUpApplication(application);
+    ui::InstallFrenchCommandLineTexts(application);
     const std::optional<app::EngineOptions> options = ReadOptions(QCoreApplication::arguments());
     if (!options) {
         return 64;

@@ -170,6 +170,29 @@ TEST(CycleSettingsTest, WrittenSettingsReadBackThroughTheSettingsFile) {
     EXPECT_EQ(read.timeout.Value(), 12);
 }
 
+TEST(CycleSettingsTest, TheCommandLinesDirectoryStandsInTheBoxAndIsNeverStored) {
+    MemorySettingsStore store;
+    StoreAll(store, 1);
+    const MemorySettingsStore::Value stored = store.Values().value(QStringLiteral("ServeurWeb"));
+    CycleControls controls = Marked();
+    controls.webFromCommandLine = QStringLiteral("http://127.0.0.1:8031/");
+    ReadCycleSettings(store, controls);
+    EXPECT_EQ(controls.serverWeb, QStringLiteral("http://127.0.0.1:8031/"));
+    WriteCycleSettings(store, controls);
+    EXPECT_EQ(store.Values().value(QStringLiteral("ServeurWeb")), stored);
+    // Without any stored setting it stands in the box too.
+    MemorySettingsStore empty;
+    CycleControls fresh;
+    fresh.webFromCommandLine = QStringLiteral("http://127.0.0.1:8031/");
+    ReadCycleSettings(empty, fresh);
+    EXPECT_EQ(fresh.serverWeb, QStringLiteral("http://127.0.0.1:8031/"));
+    // An address typed over it is the user's and is stored.
+    controls.serverWeb = QStringLiteral("http://typed.example/");
+    WriteCycleSettings(store, controls);
+    EXPECT_EQ(store.Values().value(QStringLiteral("ServeurWeb")),
+              MemorySettingsStore::Value(QStringLiteral("http://typed.example/")));
+}
+
 TEST(CycleSettingsTest, ResetLeavesOnlyLangageAndVersion) {
     MemorySettingsStore store;
     StoreAll(store, 1);

@@ -172,24 +172,75 @@ TEST_F(CycleTest, CampaignStepsCopyTheWorkerLimitAndCleanUp) {
 }
 
 TEST_F(CycleTest, AFailingStepIsReportedAndTheCycleGoesOnAndCloses) {
-    peerServer.fail = true;
+    runner->onRun = [](ProbeKind kind) {
+        if (kind == ProbeKind::PingHBL) {
+            throw std::runtime_error("campagne interrompue");
+        }
+    };
     QStringList failed;
     QObject::connect(window, &TFLServeur::StepFailed,
                      [&failed](const QString& caption, const QString&) { failed << caption; });
     bool closed = false;
     QObject::connect(window, &TFLServeur::Closed, [&closed] { closed = true; });
     window->Show();
-    EXPECT_EQ(failed, QStringList{QStringLiteral("Lancement du Serveur Hublane")});
-    EXPECT_EQ(prompts.escaped, QStringList{QStringLiteral("port 3077 in use")});
+    EXPECT_EQ(failed,
+              (QStringList{QStringLiteral("Ping des Hublane"), QStringLiteral("Ping des nouveaux Hublane")}));
+    EXPECT_EQ(prompts.escaped,
+              (QStringList{QStringLiteral("campagne interrompue"), QStringLiteral("campagne interrompue")}));
     EXPECT_EQ(status.captions.at(status.captions.size() - 2),
               QStringLiteral("Envoi des serveurs vers eDonkey"));
     EXPECT_TRUE(status.captions.last().startsWith(QStringLiteral("Cycle terminé : ")));
     EXPECT_TRUE(test::WaitFor([&closed] { return closed; }, 3000));
     EXPECT_FALSE(window->Visible());
     // The next cycle starts again.
+    runner->onRun = nullptr;
     status.captions.clear();
     window->Show();
     EXPECT_EQ(status.captions.size(), kAllCaptions.size() + 1);
+}
+
+TEST_F(CycleTest, APeerPortInUseIsSaidInTheStatusLineAndTheCycleGoesOnWithoutABox) {
+    peerServer.fail = true;
+    QStringList failed;
+    QObject::connect(window, &TFLServeur::StepFailed,
+                     [&failed](const QString& caption, const QString&) { failed << caption; });
+    window->Show();
+    EXPECT_TRUE(prompts.escaped.isEmpty());
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(failed.isEmpty());
+    // Said right after its step's caption, then in the cycle's summary; every later step ran.
+    const qsizetype at = status.captions.indexOf(QStringLiteral("Lancement du Serveur Hublane"));
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(status.captions.at(at + 1), QStringLiteral("port 3077 in use"));
+    EXPECT_TRUE(status.captions.contains(QStringLiteral("Envoi des serveurs vers eDonkey")));
+    EXPECT_TRUE(status.captions.last().contains(QStringLiteral("; port 3077 in use ;")))
+        << status.captions.last().toStdString();
+    EXPECT_EQ(window->PeerServerProblem(), QStringLiteral("port 3077 in use"));
+    ASSERT_TRUE(test::WaitFor([this] { return !window->Visible(); }, 3000));
+    // Once the port is free again the next start clears it.
+    peerServer.fail = false;
+    EXPECT_TRUE(window->BtnStartSrvClick());
+    EXPECT_TRUE(window->PeerServerProblem().isEmpty());
+}
+
+TEST_F(CycleTest, TheClientsFolderIsLookedForOnceACycle) {
+    // A folder question cancelled for the read is not asked again for the write of the same cycle.
+    QList<bool> lookups;
+    TFLServeur counting(state, waits, CycleParts{rig.runner, rig.peerServer, rig.web, rig.handOff},
+                        CycleServices{settings, rig.language, prompts,
+                                      [&](bool forReading) {
+                                          lookups << forReading;
+                                          return rig.ServerMetPath();
+                                      },
+                                      clients::kServerMetCodec, rig.PeerListPath()});
+    counting.Show();
+    EXPECT_EQ(lookups, QList<bool>{true});
+    ASSERT_TRUE(test::WaitFor([&counting] { return !counting.Visible(); }, 3000));
+    counting.Show();
+    EXPECT_EQ(lookups, (QList<bool>{true, true}));
+    // Outside a cycle each button asks for itself.
+    counting.BtnEServerMetClick();
+    EXPECT_EQ(lookups, (QList<bool>{true, true, false}));
 }
 
 TEST_F(CycleTest, WindowClosesAboutOneSecondAfterTheCycleAndWritesTheSettings) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QMovie>
 #include <QNetworkAccessManager>
 #include <QProgressBar>
@@ -93,7 +94,8 @@ TEST_F(MainWindowTest, StartsWithItsControlsInPlaceAndNoCountdown) {
 TEST_F(MainWindowTest, ButtonRunsACycleThenStartsTheCountdownAndStaysDisabled) {
     main->BtnServerClick();
     EXPECT_EQ(runner->kinds.size(), 2u);  // the two ping campaigns ran inside the press
-    EXPECT_FALSE(main->isVisible());
+    // Put away: without a notification area as an icon, never as nothing.
+    EXPECT_TRUE(main->isMinimized());
     EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
     EXPECT_EQ(Text("Label3"), QStringLiteral("minutes restantes"));
     EXPECT_TRUE(main->Timer1().isActive());
@@ -169,7 +171,7 @@ TEST_F(MainWindowTest, SecondPressDuringACycleStartsNothingNew) {
     runner->onRun = [&](serverlist::ProbeKind) {
         if (nestedRuns++ == 0) {
             main->BtnServerClick();  // the server list window is shown: Show returns at once
-            EXPECT_FALSE(main->isVisible());
+            EXPECT_TRUE(main->isMinimized());
             EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
             EXPECT_FALSE(Child<QPushButton>("BtnServer")->isEnabled());
         }
@@ -186,6 +188,96 @@ TEST_F(MainWindowTest, ClosingWithoutANotificationAreaIsExitAndStopsTheWorkers) 
     main->close();
     EXPECT_TRUE(test::WaitFor([this] { return rig->waits.Terminating(); }, 2000));
     EXPECT_FALSE(main->isVisible());
+}
+
+// A main window on a desktop whose notification area comes and goes with `tray`.
+struct TrayWindow {
+    TrayWindow(platform::SettingsStore& settings, const platform::Clock& clock, const TFMainLinks& links)
+        : window(settings, clock, Hooks()) {
+        window.Attach(links);
+        window.show();
+    }
+    TFMainHooks Hooks() {
+        TFMainHooks hooks;
+        hooks.openUrl = [](const QUrl&) {};
+        hooks.trayAvailable = [this] { return tray; };
+        return hooks;
+    }
+    bool tray = true;
+    TFMain window;
+};
+
+TEST_F(MainWindowTest, TheHideSpotAndMinimiseFallBackToAnIconWhenTheTrayGoesAway) {
+    TrayWindow t(settings, clock, TFMainLinks{*about, rig->window, rig->waits, *version});
+    TFMain& w = t.window;
+    ASSERT_NE(w.TrayIcon1(), nullptr);
+    w.Skin().Image1MouseUp(Qt::LeftButton, QPoint(650, 5));  // the hide spot, with a tray
+    EXPECT_FALSE(w.isVisible());
+    // The notification area goes away while the window sits in it: the window comes back as an
+    // icon, since nothing else is left to click.
+    t.tray = false;
+    w.CheckTray();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.isMinimized());
+    w.TrayIcon1Click();
+    EXPECT_FALSE(w.isMinimized());
+    // Without the area the hide spot and a minimise leave an icon, never nothing.
+    w.Skin().Image1MouseUp(Qt::LeftButton, QPoint(650, 5));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.isMinimized());
+    w.showNormal();
+    w.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.isVisible());
+    // With the area back, a minimise goes into it and one click on the icon brings the window
+    // back in its normal state.
+    t.tray = true;
+    w.showNormal();
+    w.showMinimized();
+    ASSERT_TRUE(test::WaitFor([&w] { return !w.isVisible(); }, 2000));
+    w.TrayIcon1Click();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isMinimized());
+}
+
+TEST_F(MainWindowTest, AWindowHiddenInTheTrayStaysThereAtTheEndOfACycle) {
+    TrayWindow t(settings, clock, TFMainLinks{*about, rig->window, rig->waits, *version});
+    TFMain& w = t.window;
+    w.BtnServerClick();  // shown when it started: shown again at its end
+    ASSERT_TRUE(test::WaitFor([this, &w] { return !rig->window.Visible() && w.isVisible(); }, 3000));
+    w.HideToTray();
+    for (int i = 0; i < 120; ++i)
+        w.Timer1Timer();
+    ASSERT_TRUE(test::WaitFor([this] { return !rig->window.Visible(); }, 3000));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+    // Shown when the next one starts: shown at its end, even when hidden meanwhile.
+    w.TrayIcon1Click();
+    for (int i = 0; i < 120; ++i)
+        w.Timer1Timer();
+    ASSERT_TRUE(test::WaitFor([this, &w] { return !rig->window.Visible() && w.isVisible(); }, 3000));
+}
+
+TEST_F(MainWindowTest, ADoubleClickOnTheNoticeOrTheBannerOpensThePageOnce) {
+    const auto send = [](QObject* target, QEvent::Type type) {
+        QMouseEvent e(type, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &e);
+    };
+    for (const char* name : {"LVersion", "ImgPub"}) {
+        opened.clear();
+        QObject* link = Child<QLabel>(name);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+            send(link, type);
+        }
+        EXPECT_EQ(opened.size(), 1) << name;
+        send(link, QEvent::MouseButtonRelease);  // a release without its press
+        EXPECT_EQ(opened.size(), 1) << name;
+        send(link, QEvent::MouseButtonPress);
+        send(link, QEvent::MouseButtonRelease);
+        EXPECT_EQ(opened.size(), 2) << name;
+    }
 }
 
 TEST_F(MainWindowTest, TheProgramHasItsOwnIconInEverySize) {
@@ -286,6 +378,9 @@ TEST_F(MainWindowTest, SettingsResetLeavesOnlyLanguageAndVersion) {
     settings.Values()[QStringLiteral("PathDonkey")] = QStringLiteral("C:\\eDonkey\\");
     main->mnuRechRepClick();
     EXPECT_EQ(settings.Values().keys(), (QStringList{QStringLiteral("Langage"), QStringLiteral("Version")}));
+    // And it says so.
+    EXPECT_TRUE(Child<QLabel>("Label1")->isVisible());
+    EXPECT_TRUE(Child<QLabel>("Label1")->toolTip().startsWith(QStringLiteral("Réglages remis à zéro")));
 }
 
 }  // namespace

@@ -11,10 +11,14 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTreeWidget>
+#include <cmath>
 
+#include <QApplication>
+#include <QPalette>
 #include "support/CycleRig.h"
 #include "support/TestSupport.h"
 #include "ui/About.h"
+#include "ui/MainWindow.h"
 
 namespace hublane::ui {
 namespace {
@@ -107,6 +111,88 @@ TEST_F(ServerListWindowTest, IsReadOnlyWhileACycleRuns) {
     window->Refresh();
     EXPECT_TRUE(Child<QPushButton>("BtnLancer")->isEnabled());
     EXPECT_FALSE(Child<QLabel>("ReadOnlyNote")->isVisible());
+}
+
+// WCAG contrast ratio of two colours.
+double Contrast(const QColor& a, const QColor& b) {
+    const auto lum = [](const QColor& c) {
+        const auto ch = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
+    };
+    const double la = lum(a) + 0.05;
+    const double lb = lum(b) + 0.05;
+    return la > lb ? la / lb : lb / la;
+}
+
+TEST_F(ServerListWindowTest, UnderADarkDesktopThemeTheWindowsKeepTheSkinsColours) {
+    // A dark theme, set before the windows are made, as a desktop would.
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(53, 53, 53), QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, QColor(220, 220, 220));
+    dark.setColor(QPalette::Text, QColor(220, 220, 220));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    QApplication::setPalette(dark);
+    platform::MemorySettingsStore settings;
+    const platform::SystemClock clock;
+    {
+        TFMain main(settings, clock);
+        ServerListWindow list(rig.window, about);
+        list.Open();
+        const QColor skin(171, 209, 195);
+        for (const char* name : {"Label1", "Label2", "Label3"}) {
+            const auto* label = main.findChild<QLabel*>(QString::fromLatin1(name));
+            EXPECT_GE(Contrast(label->palette().color(QPalette::WindowText), skin), 7.0) << name;
+        }
+        const auto* status = list.findChild<QLabel*>(QStringLiteral("StatusLine"));
+        EXPECT_GE(Contrast(status->palette().color(QPalette::WindowText), skin), 7.0);
+        const auto* lvip = list.findChild<QTreeWidget*>(QStringLiteral("lvip"));
+        const QColor base = lvip->viewport()->palette().color(QPalette::Base);
+        for (int row = 0; row < lvip->topLevelItemCount(); ++row) {
+            EXPECT_GE(Contrast(lvip->topLevelItem(row)->foreground(0).color(), base), 4.5) << row;
+        }
+        EXPECT_GE(Contrast(lvip->palette().color(QPalette::Text), base), 7.0);
+        EXPECT_EQ(list.palette().color(QPalette::Window), skin);
+    }
+    QApplication::setPalette(before);
+}
+
+TEST_F(ServerListWindowTest, TheStatusLineSaysWhatEachButtonDid) {
+    auto* status = Child<QLabel>("StatusLine");
+    Child<QRadioButton>("rbRechFr")->setChecked(true);
+    rig.runner.onRun = [this](serverlist::ProbeKind) { rig.state.Servers().Clear(); };
+    Child<QPushButton>("BtnLancer")->click();
+    EXPECT_EQ(status->text(), QStringLiteral("Verification serveurs français : 2 serveurs avant, 0 après."));
+    Child<QPushButton>("BtnEServerMet")->click();  // an empty list never replaces the file
+    EXPECT_EQ(status->text(), QStringLiteral("server.met non écrit : la liste est vide."));
+    rig.peerServer.fail = true;
+    Child<QPushButton>("BtnStartSrv")->click();
+    EXPECT_EQ(status->text(), QStringLiteral("port 3077 in use"));
+    EXPECT_TRUE(rig.prompts.escaped.isEmpty());
+    // The columns are as wide as the addresses they hold.
+    rig.state.Servers().AddServerRow("198.51.100.200", "4661");
+    window->Refresh();
+    auto* lvip = Child<QTreeWidget>("lvip");
+    EXPECT_GE(lvip->columnWidth(0), lvip->fontMetrics().horizontalAdvance(QStringLiteral("198.51.100.200")));
+}
+
+TEST_F(ServerListWindowTest, TheWebBoxShowsAndDrivesTheAddressInForce) {
+    auto& controls = rig.state.Controls();
+    controls.webFromCommandLine = QStringLiteral("http://127.0.0.1:8031/");
+    controls.serverWeb = controls.webFromCommandLine;
+    window->Refresh();
+    auto* box = Child<QLineEdit>("TServerWeb");
+    EXPECT_EQ(box->text(), QStringLiteral("http://127.0.0.1:8031/"));
+    box->setText(QStringLiteral("http://127.0.0.2:8031/"));
+    emit box->editingFinished();
+    EXPECT_EQ(controls.serverWeb, QStringLiteral("http://127.0.0.2:8031/"));
+    EXPECT_TRUE(controls.webFromCommandLine.isEmpty());
+    // Stored at once: the next cycle, which reads the settings, keeps the typed address.
+    EXPECT_EQ(rig.settings.Values().value(QStringLiteral("ServeurWeb")),
+              platform::MemorySettingsStore::Value(QStringLiteral("http://127.0.0.2:8031/")));
+    Child<QPushButton>("FlatButton1")->click();
+    EXPECT_TRUE(Child<QLabel>("StatusLine")->text().startsWith(QStringLiteral("http://127.0.0.2:8031/ : ")));
 }
 
 }  // namespace
