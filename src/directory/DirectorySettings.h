@@ -68,6 +68,9 @@ struct DirectorySettings {
     int probeTimeoutMs = 5000;
     /// How often the verifier looks for servers due a check.
     int verifierTickMs = 250;
+    /// The wait between a candidate's first answer and the second request it must answer to be
+    /// listed, in milliseconds; empty: a random 2 to 10 s, so that no one can time forged answers.
+    std::function<std::int64_t()> confirmDelay;
 
     /// Requests per address and minute: rcv.php and connectHB.php each (beyond: 429), and the
     /// list pages and version text together. 0 lets everything through.

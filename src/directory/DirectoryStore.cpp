@@ -219,8 +219,8 @@ DirectoryStore::AddResult DirectoryStore::AddCandidates(const std::vector<exchan
         ok = q.exec() && q.next();
         return ok ? q.value(0).toLongLong() : 0LL;
     };
-    long long pending = countUpTo(QStringLiteral("reported_by = :r AND state = 0"), QStringLiteral(":r"),
-                                  reporter, caps.maxPending);
+    long long pending = countUpTo(QStringLiteral("reported_by = :r AND state IN (0, 3)"),
+                                  QStringLiteral(":r"), reporter, caps.maxPending);
     long long inNetwork = countUpTo(QStringLiteral("reporter_net = :net AND state <> 2"),
                                     QStringLiteral(":net"), network, caps.maxPerNetwork);
     if (ok) {

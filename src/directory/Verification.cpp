@@ -13,6 +13,8 @@ std::optional<ServerState> ServerStateFromNumber(long long number) {
             return ServerState::Listed;
         case 2:
             return ServerState::Dropped;
+        case 3:
+            return ServerState::Confirming;
         default:
             return std::nullopt;
     }
@@ -28,21 +30,27 @@ CheckTimings CheckTimings::ForRecheck(std::int64_t recheckMs) {
 }
 
 CheckStep AfterProbe(ServerState state, int misses, bool answered, std::int64_t nowMs,
-                     const CheckTimings& timings) {
+                     const CheckTimings& timings, std::int64_t confirmDelayMs) {
     if (state == ServerState::Dropped) {
         return {ServerState::Dropped, misses, nowMs + timings.forgetMs, false};
     }
+    const bool listed = state == ServerState::Listed;
     if (answered) {
+        if (state == ServerState::Candidate) {
+            // Its earlier silences still count: a second request left unanswered may drop it.
+            return {ServerState::Confirming, std::max(misses, 0),
+                    nowMs + std::max<std::int64_t>(confirmDelayMs, 0), false};
+        }
         return {ServerState::Listed, 0, nowMs + timings.recheckMs, true};
     }
     const int silent = std::max(misses, 0) + 1;
-    const int allowed = state == ServerState::Candidate ? timings.candidateAttempts : timings.listedMisses;
+    const int allowed = listed ? timings.listedMisses : timings.candidateAttempts;
     if (silent >= allowed) {
-        const std::int64_t forget =
-            state == ServerState::Candidate ? timings.forgetCandidateMs : timings.forgetMs;
+        const std::int64_t forget = listed ? timings.forgetMs : timings.forgetCandidateMs;
         return {ServerState::Dropped, silent, nowMs + forget, false};
     }
-    return {state, silent, nowMs + timings.retryMs, false};
+    // A server that answered only once starts again from the first request.
+    return {listed ? ServerState::Listed : ServerState::Candidate, silent, nowMs + timings.retryMs, false};
 }
 
 }  // namespace hublane::directory

@@ -1,6 +1,6 @@
-// The life of a reported server: a candidate until it answers a description
-// request, then listed and asked again now and then, dropped when it stays silent, and
-// forgotten after a while.
+// The life of a reported server: a candidate until it answers two description
+// requests a while apart, then listed and asked again now and then, dropped when it stays
+// silent, and forgotten after a while.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +10,10 @@ namespace hublane::directory {
 
 /// Where a stored server stands (kept as this number in the database).
 enum class ServerState : int {
-    Candidate = 0,  // reported, not yet answered: not listed
-    Listed = 1,     // answered: listed, asked again every recheck interval
-    Dropped = 2,    // stayed silent: not listed, not asked, kept until forgotten
+    Candidate = 0,   // reported, not yet answered: not listed
+    Listed = 1,      // answered twice: listed, asked again every recheck interval (one answer will do)
+    Dropped = 2,     // stayed silent: not listed, not asked, kept until forgotten
+    Confirming = 3,  // answered once: not listed until it answers a second request, sent a while later
 };
 
 std::optional<ServerState> ServerStateFromNumber(long long number);
@@ -35,6 +36,10 @@ struct CheckTimings {
     static CheckTimings ForRecheck(std::int64_t recheckMs);
 };
 
+/// The bounds of the random wait before a candidate's second request.
+inline constexpr std::int64_t kConfirmDelayMinMs = 2000;
+inline constexpr std::int64_t kConfirmDelayMaxMs = 10000;
+
 /// A server's state after one probe.
 struct CheckStep {
     ServerState state = ServerState::Candidate;
@@ -45,8 +50,11 @@ struct CheckStep {
 };
 
 /// The step after a probe of a server in state with misses silent probes before, at nowMs.
-/// A Dropped server is never probed; given one, the step keeps it dropped.
+/// A candidate that answers is asked again confirmDelayMs later (a wait the sender of forged
+/// answers cannot foresee) and listed only when that answers too; a silent second request counts
+/// as a candidate's silence. A Dropped server is never probed; given one, the step keeps it
+/// dropped.
 CheckStep AfterProbe(ServerState state, int misses, bool answered, std::int64_t nowMs,
-                     const CheckTimings& timings);
+                     const CheckTimings& timings, std::int64_t confirmDelayMs);
 
 }  // namespace hublane::directory

@@ -1,6 +1,7 @@
 // The directory's verification of reported servers and forgetting of old copies.
 #include "directory/Verifier.h"
 
+#include <QRandomGenerator>
 #include <algorithm>
 
 #include "directory/AddressRules.h"
@@ -17,6 +18,12 @@ constexpr std::int64_t kCopySweepMs = 60000;
 // Probes that may start at once after a quiet while.
 constexpr double kProbeBurst = 10;
 
+std::int64_t RandomConfirmDelay() {
+    // The system's generator: the wait must not be foreseeable from earlier ones.
+    return QRandomGenerator::system()->bounded(static_cast<qint64>(kConfirmDelayMinMs),
+                                               static_cast<qint64>(kConfirmDelayMaxMs) + 1);
+}
+
 }  // namespace
 
 Verifier::Verifier(DirectoryStore& store, const DirectorySettings& settings,
@@ -25,6 +32,7 @@ Verifier::Verifier(DirectoryStore& store, const DirectorySettings& settings,
       m_store(store),
       m_settings(settings),
       m_clock(std::move(clock)),
+      m_confirmDelay(settings.confirmDelay ? settings.confirmDelay : RandomConfirmDelay),
       m_timings(CheckTimings::ForRecheck(settings.recheckMs)),
       m_bucket(settings.probesPerSecond, std::max(kProbeBurst, settings.probesPerSecond)),
       m_prober(settings.maxProbesInFlight, settings.probeTimeoutMs,
@@ -97,7 +105,8 @@ void Verifier::Finished(const ProbeOutcome& outcome) {
     }
     const Asked asked = it->second;
     m_asked.erase(it);
-    const CheckStep step = AfterProbe(asked.state, asked.misses, outcome.answered, m_clock(), m_timings);
+    const CheckStep step =
+        AfterProbe(asked.state, asked.misses, outcome.answered, m_clock(), m_timings, m_confirmDelay());
     m_store.SaveCheck(outcome.address, step, outcome.name, m_clock());
     if (step.verified || (asked.state == ServerState::Listed) != (step.state == ServerState::Listed)) {
         emit ListingChanged();

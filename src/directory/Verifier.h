@@ -51,6 +51,7 @@ class Verifier : public QObject {
     DirectoryStore& m_store;
     const DirectorySettings& m_settings;
     std::function<std::int64_t()> m_clock;
+    std::function<std::int64_t()> m_confirmDelay;
     CheckTimings m_timings;
     TokenBucket m_bucket;
     Prober m_prober;

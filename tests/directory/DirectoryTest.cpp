@@ -1,7 +1,7 @@
 // The directory on loopback, end to end: servers sent through rcv.php are probed by the real
-// prober against the lab's simulated servers and listed only once they answered; listed ones are
-// asked again and dropped when they fall silent; copies announce themselves and are listed newest
-// first within their time; the data survives a restart.
+// prober against the lab's simulated servers and listed only once they answered two requests;
+// listed ones are asked again and dropped when they fall silent; copies announce themselves and
+// are listed newest first within their time; the data survives a restart.
 #include <gtest/gtest.h>
 
 #include "DirectoryRig.h"
@@ -97,6 +97,61 @@ TEST_F(DirectoryTest, AsksListedServersAgainAndDropsThoseThatFallSilent) {
     lab.StopServers();
     EXPECT_TRUE(test::WaitFor([&] { return rig.ListedTargets().empty(); }, 10000));
     EXPECT_EQ(StateOf("127.31.1.25"), ServerState::Dropped);
+}
+
+TEST_F(DirectoryTest, ListsAServerOnlyOnceItAnsweredASecondRequestSentAWhileAfterTheFirst) {
+    // Both answer the first request; then .40 falls silent (as a server whose answer was forged
+    // would) while .41 keeps answering.
+    StartLab("127.31.1.40 4661 answer name=Once\n127.31.1.41 4661 answer name=Twice\n");
+    constexpr std::int64_t kWaitMs = 60000;
+    DirectorySettings settings = rig.Settings();
+    settings.confirmDelay = [] { return kWaitMs; };
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    ASSERT_EQ(
+        rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.40", "4661"}, {"127.31.1.41", "4661"}})).status,
+        200);
+    ASSERT_TRUE(test::WaitFor(
+        [&] {
+            return StateOf("127.31.1.40") == ServerState::Confirming &&
+                   StateOf("127.31.1.41") == ServerState::Confirming;
+        },
+        5000));
+    EXPECT_TRUE(rig.ListedTargets().empty()) << "one answer lists nothing";
+    const std::int64_t secondDue = rig.Store().Server("127.31.1.41")->nextCheckMs;
+    EXPECT_GT(secondDue, rig.running->Settings().clock() + kWaitMs - 5000);
+    EXPECT_EQ(lab.Requests(QStringLiteral("127.31.1.40")).description, 1);
+    EXPECT_EQ(lab.Requests(QStringLiteral("127.31.1.41")).description, 1);
+
+    lab.StopServers();
+    StartLab("127.31.1.41 4661 answer name=Twice\n");
+    rig.offsetMs += kWaitMs;
+    const std::vector<std::string> listed = {"ed2k://|server|127.31.1.41|4661|/"};
+    EXPECT_TRUE(test::WaitFor([&] { return rig.ListedTargets() == listed; }, 5000));
+    EXPECT_EQ(lab.Requests(QStringLiteral("127.31.1.41")).description, 1) << "the second request";
+    EXPECT_EQ(rig.Page(QByteArrayLiteral("/liste.php")).texts, (std::vector<std::string>{"Twice"}));
+    EXPECT_TRUE(test::WaitFor(
+        [&] {
+            const auto server = rig.Store().Server("127.31.1.40");
+            return server && server->state == ServerState::Candidate && server->misses == 1;
+        },
+        5000))
+        << "its silent second request counts as a candidate's silence";
+    EXPECT_EQ(rig.ListedTargets(), listed);
+}
+
+TEST_F(DirectoryTest, TheSecondRequestWaitsARandomTwoToTenSecondsByDefault) {
+    StartLab("127.31.1.42 4661 answer\n");
+    DirectorySettings settings = rig.Settings();
+    settings.confirmDelay = {};
+    ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
+    ASSERT_EQ(rig.Get(test::DirectoryRig::RcvTarget({{"127.31.1.42", "4661"}})).status, 200);
+    ASSERT_TRUE(test::WaitFor([&] { return StateOf("127.31.1.42") == ServerState::Confirming; }, 5000));
+    // Read after the answer was saved, so at most the whole wait is left, and all but the poll's lag.
+    const std::int64_t left =
+        rig.Store().Server("127.31.1.42")->nextCheckMs - rig.running->Settings().clock();
+    EXPECT_LE(left, kConfirmDelayMaxMs);
+    EXPECT_GE(left, kConfirmDelayMinMs - 1000);
+    EXPECT_TRUE(rig.ListedTargets().empty());
 }
 
 TEST_F(DirectoryTest, AReportedServerIsAskedOnceHoweverOftenItIsReported) {
