@@ -68,6 +68,21 @@ TEST_F(ServerListWindowTest, ShowsTheListsTheirFlagsAndTheCounters) {
     EXPECT_TRUE(window->mask().contains(QPoint(5, 497)));
 }
 
+TEST_F(ServerListWindowTest, TheAddressColumnFitsTheLongestAddressWhileHidden) {
+    // Opening the window fills the list before it is on screen: the width must come from the rows
+    // themselves, not from what happens to be on screen.
+    window->hide();
+    rig.state.Servers().AddServerRow("198.51.100.200", "4661", "n/a", "n/a", "Deux cents", "n/a");
+    window->Open();
+    auto* lvip = Child<QTreeWidget>("lvip");
+    ASSERT_EQ(lvip->topLevelItemCount(), 3);
+    const int needed = lvip->fontMetrics().horizontalAdvance(QStringLiteral("198.51.100.200"));
+    EXPECT_GT(lvip->columnWidth(0), needed);
+    // The port column fits its text too, and the description stays within its bound.
+    EXPECT_GE(lvip->columnWidth(1), lvip->fontMetrics().horizontalAdvance(QStringLiteral("4661")));
+    EXPECT_LE(lvip->columnWidth(5), 220);
+}
+
 TEST_F(ServerListWindowTest, AColumnClickSortsInTheProgramsTextOrder) {
     auto* lvip = Child<QTreeWidget>("lvip");
     lvip->header()->sectionClicked(1);  // Port: text order, "4661" before "80"
