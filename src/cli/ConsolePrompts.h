@@ -14,9 +14,6 @@ class ConsolePrompts final : public platform::UserPrompts {
     void ShowError(const QString& text, const QString& /*caption*/, bool /*owned*/) override {
         m_err << "hublanectl: " << text << '\n';
     }
-    void ShowErrorOkCancel(const QString& text, const QString& /*caption*/) override {
-        m_err << "hublanectl: " << text << '\n';
-    }
     std::optional<QString> ChooseOpenFile(const QString& /*filter*/) override { return std::nullopt; }
     std::optional<QString> ChooseFolder(const QString& /*title*/, const QString& /*start*/) override {
         return std::nullopt;

@@ -52,7 +52,8 @@ bool TPartInfo::FindDonkeyPath() {
         }
         const auto chosen = m_deps.prompts.ChooseFolder(m_deps.language.LangText(13), startFolder);
         if (!chosen || chosen->isEmpty()) {
-            m_deps.prompts.ShowErrorOkCancel(m_deps.language.LangText(14), m_deps.language.LangText(15));
+            // One OK: there is nothing else to choose; the operation stops either way.
+            m_deps.prompts.ShowError(m_deps.language.LangText(14), m_deps.language.LangText(15), false);
             return false;
         }
         // Qt reports "C:/Dir" on Windows; the stored value keeps the system's own separators.

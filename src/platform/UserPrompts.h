@@ -11,8 +11,6 @@ class UserPrompts {
     virtual ~UserPrompts() = default;
     /// A message box with the OK button and an error icon. ownedByMainWindow chooses its owner.
     virtual void ShowError(const QString& text, const QString& caption, bool ownedByMainWindow) = 0;
-    /// A message box with OK and Cancel and an error icon, no owner window; the answer is not used.
-    virtual void ShowErrorOkCancel(const QString& text, const QString& caption) = 0;
     /// The file-open dialog. filter is "Description|*.ext". Returns the chosen file's full path,
     /// or nullopt when cancelled.
     virtual std::optional<QString> ChooseOpenFile(const QString& filter) = 0;

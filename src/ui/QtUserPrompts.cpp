@@ -29,12 +29,6 @@ void QtUserPrompts::ShowError(const QString& text, const QString& caption, bool 
     box.exec();
 }
 
-void QtUserPrompts::ShowErrorOkCancel(const QString& text, const QString& caption) {
-    ClearTheWay();
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok | QMessageBox::Cancel);
-    box.exec();
-}
-
 std::optional<QString> QtUserPrompts::ChooseOpenFile(const QString& filter) {
     ClearTheWay();
     const QString file =

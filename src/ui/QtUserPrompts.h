@@ -16,7 +16,6 @@ class QtUserPrompts : public platform::UserPrompts {
     void SetSplash(QWidget* splash) { m_splash = splash; }
 
     void ShowError(const QString& text, const QString& caption, bool ownedByMainWindow) override;
-    void ShowErrorOkCancel(const QString& text, const QString& caption) override;
     std::optional<QString> ChooseOpenFile(const QString& filter) override;
     std::optional<QString> ChooseFolder(const QString& title, const QString& startFolder) override;
     void ShowEscapedError(const QString& message) override;

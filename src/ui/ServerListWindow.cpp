@@ -28,6 +28,8 @@ using serverlist::ProbeKind;
 
 constexpr int kRefreshMs = 1000;
 constexpr int kLongestColumn = 220;
+constexpr int kCellPadding = 14;
+constexpr int kCheckBoxRoom = 36;
 const QColor kAnsweredText(0, 96, 0);
 const QColor kSilentText(110, 110, 110);
 
@@ -361,7 +363,14 @@ void ServerListWindow::RefreshTables() {
         // Each column as wide as what it holds (addresses, counts); names, descriptions and home
         // pages up to a bound, the rest seen by widening the column.
         for (int c = 0; c < m_serverTable->columnCount(); ++c) {
-            m_serverTable->resizeColumnToContents(c);
+            // Measured from every row: the view's own measure sees only the rows on screen, none
+            // while the window is hidden.
+            int width = m_serverTable->header()->sectionSizeHint(c);
+            for (const QTreeWidgetItem* item : items) {
+                width = std::max(width, m_serverTable->fontMetrics().horizontalAdvance(item->text(c)) +
+                                            (c == 0 ? kCheckBoxRoom : kCellPadding));
+            }
+            m_serverTable->setColumnWidth(c, width);
             if (c >= static_cast<int>(Column::Name) + 1 && m_serverTable->columnWidth(c) > kLongestColumn) {
                 m_serverTable->setColumnWidth(c, kLongestColumn);
             }

@@ -15,6 +15,8 @@
 #include "language/LanguageTable.h"
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
+#include "platform/SettingsStoreFile.h"
+#include "platform/SingleCopy.h"
 #include "platform/UserSettingsStore.h"
 #include "ui/About.h"
 #include "ui/Application.h"
@@ -59,6 +61,16 @@ std::optional<hublane::app::EngineOptions> ReadOptions(const QStringList& argume
     return options;
 }
 
+// Where this copy's settings live: two copies on the same settings and address would write the
+// same files behind each other's back.
+QString SettingsLocation() {
+#ifdef _WIN32
+    return QStringLiteral("HKEY_CURRENT_USER/Software/Orvandels/Hublane");
+#else
+    return hublane::platform::SettingsStoreFile::DefaultPath();
+#endif
+}
+
 // Whether the command line asks only for the help text, which needs no display.
 bool AsksForHelp(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -86,6 +98,18 @@ int main(int argc, char** argv) {
     const std::optional<app::EngineOptions> options = ReadOptions(QCoreApplication::arguments());
     if (!options) {
         return 64;
+    }
+    // One copy per settings and address: a second start brings the running copy's window forward
+    // and ends. Other settings (XDG_CONFIG_HOME) or another --peer-address run side by side.
+    const QString bindText = options->address.bind.isNull() ? QString() : options->address.bind.toString();
+    platform::SingleCopy singleCopy(platform::SingleCopy::KeyFor(SettingsLocation(), bindText),
+                                    platform::SingleCopy::DefaultFolder());
+    if (!singleCopy.TryStart()) {
+        std::fprintf(
+            stderr, "%s\n",
+            qUtf8Printable(QStringLiteral("hublane : une copie de Hublane tourne déjà avec ces réglages et "
+                                          "cette adresse ; sa fenêtre est ramenée au premier plan.")));
+        return 1;
     }
     // Only "&Exit" ends the program: closing the last box shown while the main window sits in
     // the tray must not.
@@ -128,6 +152,9 @@ int main(int argc, char** argv) {
     ui::ServerListWindow serverListWindow(engine.ServerList(), about);
     mainWindow.Attach(ui::TFMainLinks{about, engine.ServerList(), engine.Waits(), engine.Version(),
                                       [&serverListWindow] { serverListWindow.Open(); }});
+
+    QObject::connect(&singleCopy, &platform::SingleCopy::ShowRequested, &mainWindow,
+                     [&mainWindow] { mainWindow.TrayIcon1DblClick(); });
 
     QThread::msleep(kSplashMs);
     splash->hide();

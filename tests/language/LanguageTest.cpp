@@ -27,7 +27,6 @@ const QString kDamaged = QStringLiteral("Le fichier de langage (*.lng), contient
 class LanguageTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_prompts.unexpected = {FakePrompts::Kind::ErrorOkCancel};
         m_prompts.failWhenOpenUnanswered = true;
         ASSERT_TRUE(m_programDir.isValid());
         ASSERT_TRUE(m_otherDir.isValid());

@@ -20,12 +20,11 @@ namespace hublane::test {
 /// `unexpected` fails the test when it is shown.
 class FakePrompts : public platform::UserPrompts {
   public:
-    enum class Kind { Error, ErrorOkCancel, OpenFile, Folder, Escaped };
+    enum class Kind { Error, OpenFile, Folder, Escaped };
     struct Message {
         QString text;
         QString caption;
         bool ownedByMainWindow = false;
-        bool okCancel = false;
     };
     struct FolderCall {
         QString title;
@@ -34,11 +33,7 @@ class FakePrompts : public platform::UserPrompts {
 
     void ShowError(const QString& text, const QString& caption, bool ownedByMainWindow) override {
         Check(Kind::Error);
-        messages.push_back({text, caption, ownedByMainWindow, false});
-    }
-    void ShowErrorOkCancel(const QString& text, const QString& caption) override {
-        Check(Kind::ErrorOkCancel);
-        messages.push_back({text, caption, false, true});
+        messages.push_back({text, caption, ownedByMainWindow});
     }
     /// The next scripted answer; none left is a cancel, and a test failure when
     /// failWhenOpenUnanswered is set.
@@ -80,15 +75,6 @@ class FakePrompts : public platform::UserPrompts {
             texts << m.text;
         }
         return texts;
-    }
-    std::vector<Message> OkCancelBoxes() const {
-        std::vector<Message> boxes;
-        for (const Message& m : messages) {
-            if (m.okCancel) {
-                boxes.push_back(m);
-            }
-        }
-        return boxes;
     }
 
     std::set<Kind> unexpected;

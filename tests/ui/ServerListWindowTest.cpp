@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <cmath>
+#include <string>
 
 #include <QApplication>
 #include <QPalette>
@@ -66,6 +67,25 @@ TEST_F(ServerListWindowTest, ShowsTheListsTheirFlagsAndTheCounters) {
     // The skin outline is the windows' own: the stepped lower-right corner is cut away.
     EXPECT_FALSE(window->mask().contains(QPoint(762, 497)));
     EXPECT_TRUE(window->mask().contains(QPoint(5, 497)));
+}
+
+TEST_F(ServerListWindowTest, TheAddressColumnFitsTheLongestAddressWhileHidden) {
+    // Opening the window fills the list before it is on screen: the width must come from the rows
+    // themselves, not from what happens to be on screen.
+    // The longest address sits below many short ones, out of the view's sight.
+    window->hide();
+    for (int i = 1; i <= 60; ++i) {
+        rig.state.Servers().AddServerRow("10.0.0." + std::to_string(i), "4661");
+    }
+    rig.state.Servers().AddServerRow("198.51.100.200", "4661", "n/a", "n/a", "Deux cents", "n/a");
+    window->Open();
+    auto* lvip = Child<QTreeWidget>("lvip");
+    ASSERT_EQ(lvip->topLevelItemCount(), 63);
+    const int needed = lvip->fontMetrics().horizontalAdvance(QStringLiteral("198.51.100.200"));
+    EXPECT_GT(lvip->columnWidth(0), needed);
+    // The port column fits its text too, and the description stays within its bound.
+    EXPECT_GE(lvip->columnWidth(1), lvip->fontMetrics().horizontalAdvance(QStringLiteral("4661")));
+    EXPECT_LE(lvip->columnWidth(5), 220);
 }
 
 TEST_F(ServerListWindowTest, AColumnClickSortsInTheProgramsTextOrder) {
