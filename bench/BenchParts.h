@@ -16,7 +16,6 @@ namespace hublane::bench {
 class NoPrompts : public platform::UserPrompts {
   public:
     void ShowError(const QString&, const QString&, bool) override {}
-    void ShowErrorOkCancel(const QString&, const QString&) override {}
     std::optional<QString> ChooseOpenFile(const QString&) override { return std::nullopt; }
     std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
     void ShowEscapedError(const QString&) override {}
