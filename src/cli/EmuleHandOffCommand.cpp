@@ -3,11 +3,11 @@
 
 #include <QCoreApplication>
 
-#include "clients/PartInfo.h"
 #include "cli/VerbLine.h"
 #include "clients/EmuleLinks.h"
 #include "clients/EmuleStatus.h"
 #include "clients/EmuleSystemRunner.h"
+#include "clients/PartInfo.h"
 #include "platform/ClassRegistration.h"
 #include "platform/UserSettingsStore.h"
 

@@ -93,9 +93,9 @@ int RunHandOff(const QStringList& args, Io& io) {
     if (client == QLatin1String("amule")) {
         return RunAmuleHandOffVerb(line, io);
     }
-    if (!client.isEmpty() && client != QLatin1String("edonkey") &&
-        client != QLatin1String("emule")) {
-        return line.UsageError(io, QStringLiteral("unknown client \"%1\" (edonkey, emule or amule)").arg(client));
+    if (!client.isEmpty() && client != QLatin1String("edonkey") && client != QLatin1String("emule")) {
+        return line.UsageError(io,
+                               QStringLiteral("unknown client \"%1\" (edonkey, emule or amule)").arg(client));
     }
     if (AmuleHandOffOptionsGiven(line)) {
         return line.UsageError(io,

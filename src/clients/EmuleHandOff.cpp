@@ -8,9 +8,9 @@
 namespace hublane::clients {
 namespace {
 
+using clients::HandOffResult;
 using platform::SendStatus;
 using platform::WindowHandle;
-using clients::HandOffResult;
 using Outcome = HandOffResult::Outcome;
 
 }  // namespace

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "platform/WindowSystem.h"
 #include "clients/DonkeyHandOff.h"
 #include "clients/HandOffRunner.h"
+#include "platform/WindowSystem.h"
 #include "serverlist/WorkGauge.h"
 
 namespace hublane::clients {
@@ -42,7 +42,7 @@ class EmuleWindowRunner final : public clients::HandOffRunner {
                                int messageTimeoutMs = clients::kMessageTimeoutMs)
         : m_windows(windows), m_timeoutMs(messageTimeoutMs) {}
     clients::HandOffResult Run(const std::vector<clients::HandOffAddress>& rows,
-                                  serverlist::WorkGauge& gauge) override {
+                               serverlist::WorkGauge& gauge) override {
         return EmuleHandOff(m_windows, gauge, m_timeoutMs).Send(rows);
     }
 

@@ -3,8 +3,8 @@
 
 #include <set>
 
-#include "text/Utf16.h"
 #include "serverlist/AddressText.h"
+#include "text/Utf16.h"
 
 namespace hublane::clients {
 

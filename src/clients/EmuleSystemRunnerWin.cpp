@@ -11,7 +11,7 @@ class SystemEmuleRunner final : public clients::HandOffRunner {
     SystemEmuleRunner() : m_windows(platform::CreateWin32WindowSystem()), m_runner(*m_windows) {}
 
     clients::HandOffResult Run(const std::vector<clients::HandOffAddress>& rows,
-                                  serverlist::WorkGauge& gauge) override {
+                               serverlist::WorkGauge& gauge) override {
         return m_runner.Run(rows, gauge);
     }
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "clients/DonkeyHandOff.h"
-#include "clients/HandOffLines.h"
 #include "clients/EmuleHandOff.h"
+#include "clients/HandOffLines.h"
 #include "platform/WindowSystemWin.h"
 
 namespace {

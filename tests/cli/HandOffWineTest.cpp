@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "clients/EmuleSystemRunner.h"
 #include "clients/ServerMetCodec.h"
 #include "clients/WineHandOffRunner.h"
-#include "clients/EmuleSystemRunner.h"
 #include "lab/Lab.h"
 #include "serverlist/ListFiles.h"
 #include "support/CliRun.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "text/Utf16.h"
 #include "platform/WindowSystem.h"
 #include "serverlist/WorkGauge.h"
+#include "text/Utf16.h"
 
 namespace hublane::test {
 
