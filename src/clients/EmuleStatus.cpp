@@ -63,4 +63,15 @@ QString EmuleStatusLine(const clients::HandOffResult& result, int links, int rem
     return line;
 }
 
+QString EmuleRunningNotice(const std::optional<clients::HandOffResult>& handOff,
+                           const std::function<clients::HandOffResult()>& find) {
+    const clients::HandOffResult result = handOff ? *handOff : (find ? find() : clients::HandOffResult{});
+    if (result.clients == 0) {
+        return {};
+    }
+    return handOff && result.outcome == Outcome::Delivered
+               ? QStringLiteral("eMule est lancé : la liste lui est transmise directement")
+               : QStringLiteral("eMule est lancé : la liste écrite sera remplacée à sa fermeture");
+}
+
 }  // namespace hublane::clients

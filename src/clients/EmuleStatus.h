@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <optional>
 
 #include "clients/DonkeyHandOff.h"
 
@@ -11,5 +13,14 @@ namespace hublane::clients {
 /// to be sent; removed: how many servers the cycle removed from the table, which eMule keeps
 /// (a link can only add a server), said so when there are any.
 QString EmuleStatusLine(const clients::HandOffResult& result, int links, int removed);
+
+/// What the cycle's summary says of a running eMule, which writes its own list when it quits:
+/// "eMule est lancé : la liste lui est transmise directement" once the hand-off gave it every
+/// link, "eMule est lancé : la liste écrite sera remplacée à sa fermeture" when eMule runs but
+/// did not take them, nothing when it does not run (or cannot be told). handOff: the result of
+/// this cycle's hand-off, nullopt when none was made; find looks for eMule's window, and is only
+/// asked when no hand-off was made.
+QString EmuleRunningNotice(const std::optional<clients::HandOffResult>& handOff,
+                           const std::function<clients::HandOffResult()>& find);
 
 }  // namespace hublane::clients
