@@ -348,7 +348,9 @@ void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
 }
 
 void TFLServeur::HandOffStep() {
+    m_state.removedThisCycle = m_report.Removed(m_state.Servers());
     FlatButton4Click();
+    m_state.removedThisCycle = 0;
     m_report.HandedOff(m_parts.handOff.LastStatus());
 }
 
