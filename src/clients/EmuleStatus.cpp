@@ -1,6 +1,8 @@
 // The status line of a hand-off to eMule.
 #include "clients/EmuleStatus.h"
 
+#include "clients/EmuleLinks.h"
+
 namespace hublane::clients {
 namespace {
 
@@ -61,6 +63,11 @@ QString EmuleStatusLine(const clients::HandOffResult& result, int links, int rem
                          removed > 1 ? QStringLiteral("nt") : QString());
     }
     return line;
+}
+
+QString EmuleHandOffStatus(const clients::HandOffResult& result,
+                           const std::vector<clients::HandOffAddress>& rows, int removed) {
+    return EmuleStatusLine(result, static_cast<int>(PlanEmuleLinks(rows).links.size()), removed);
 }
 
 QString EmuleRunningNotice(const std::optional<clients::HandOffResult>& handOff,

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "clients/DonkeyHandOff.h"
 
@@ -13,6 +14,9 @@ namespace hublane::clients {
 /// to be sent; removed: how many servers the cycle removed from the table, which eMule keeps
 /// (a link can only add a server), said so when there are any.
 QString EmuleStatusLine(const clients::HandOffResult& result, int links, int removed);
+/// The same for the rows handed off (each row that makes a link counts once).
+QString EmuleHandOffStatus(const clients::HandOffResult& result,
+                           const std::vector<clients::HandOffAddress>& rows, int removed);
 
 /// What the cycle's summary says of a running eMule, which writes its own list when it quits:
 /// "eMule est lancé : la liste lui est transmise directement" once the hand-off gave it every
