@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <filesystem>
 
+#include "clients/PartInfo.h"
+#include "language/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "support/Fakes.h"
 #include "support/TestSupport.h"
@@ -135,6 +137,48 @@ TEST_F(EmuleLocatorTest, ProgramFolderIsTheStoredOrTheRegisteredOneHoldingEmule)
         const QString found = FindEmuleFolder(settings, classes);
         EXPECT_EQ(QDir::cleanPath(found), QDir::cleanPath(c.found)) << c.name;
         EXPECT_EQ(found.isEmpty(), c.found.isEmpty()) << c.name;
+    }
+}
+
+// The list's path: eMule found needs no question; otherwise the folder asked for is eMule's
+// program folder or the list's own.
+TEST_F(EmuleLocatorTest, ServerMetIsInTheConfigFolderOfTheEmuleFound) {
+    test::WriteWholeFile(m_prefix + QStringLiteral("/user.reg"),
+                         UserReg("\"UsePublicUserDirectories\"=dword:00000001"));
+    const QString config = m_driveC + QStringLiteral("/ProgramData/eMule/config/server.met");
+    const QString byHand = m_dir.filePath(QStringLiteral("byhand")) + QLatin1Char('/');
+    QDir().mkpath(byHand);
+    const struct {
+        const char* name;
+        QString stored;
+        std::optional<QString> chosen;
+        QString path;
+        int questions;
+    } cases[] = {
+        {"StoredEmule", ProgramFolder(), std::nullopt, config, 0},
+        {"ChosenEmule", QString(), ProgramFolder(), config, 1},
+        {"ChosenConfigFolder", QString(), byHand, byHand + QStringLiteral("server.met"), 1},
+        {"StoredOtherFolder", byHand, std::nullopt, byHand + QStringLiteral("server.met"), 0},
+        {"NothingChosen", QString(), std::nullopt, QStringLiteral("server.met"), 1},
+    };
+    for (const auto& c : cases) {
+        platform::MemorySettingsStore settings;
+        if (!c.stored.isEmpty()) {
+            settings.Values()[QStringLiteral("PathDonkey")] = c.stored;
+        }
+        test::FakePrompts prompts;
+        prompts.folderAnswer = c.chosen;
+        test::FakeClassRegistration classes;
+        test::FakeBusyOwner owner;
+        language::LanguageTable language;
+        language.Reset();
+        for (int n = 1; n <= 15; ++n) {
+            language.Append(QStringLiteral("text %1").arg(n));
+        }
+        const QString path = EmuleServerMetPath(owner, {settings, prompts, classes, language});
+        EXPECT_EQ(QDir::cleanPath(path), QDir::cleanPath(c.path)) << c.name;
+        EXPECT_EQ(static_cast<int>(prompts.folderCalls.size()), c.questions) << c.name;
+        EXPECT_EQ(owner.calls, (std::vector<bool>{true, false})) << c.name;
     }
 }
 
