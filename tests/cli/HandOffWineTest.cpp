@@ -310,6 +310,20 @@ TEST_F(HandOffWine, EmuleRunnerSendsOneLinkAServer) {
     EXPECT_TRUE(donkey.Log().isEmpty());
 }
 
+// Looking for eMule under Wine asks its window and sends it nothing.
+TEST_F(HandOffWine, RunningEmuleIsFoundAndSentNothing) {
+    FakeClient emule(m_dir, QStringLiteral("emule"), {}, QStringLiteral("hublane-fakeemule.exe"));
+    ASSERT_TRUE(emule.ready);
+    test::EnvironmentGuard env;
+    env.Set("WINEPREFIX", g_wine->prefix);
+    HandOffSetup setup;
+    setup.programDir = WinDir();
+    const HandOffResult found = FindSystemEmule(setup);
+    EXPECT_EQ(found, (HandOffResult{Outcome::Delivered, 1, 0, {}})) << found.detail;
+    emule.Stop();
+    EXPECT_EQ(emule.Log(), QStringList{QStringLiteral("ask")});
+}
+
 TEST_F(HandOffWine, HublanectlHandsTheListToEmuleOrSaysNoneRuns) {
     ServerTable table;
     table.AddServerRow("1.2.3.4", "4661");
