@@ -6,17 +6,21 @@
 
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
+#include "serverlist/ServerListDialect.h"
 #include "serverlist/ServerTable.h"
 
 namespace hublane::cli {
 
-/// Reads a server.met whole into table, its errors on standard error; false when it was not read
-/// whole (a list read in part is never handed off: the client would lose what was not read).
-bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io);
+/// Reads a server.met in the client's dialect whole into table, its errors on standard error;
+/// false when it was not read whole (a list read in part is never handed off: the client would
+/// lose what was not read).
+bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io,
+                      serverlist::ServerListDialect& dialect);
 
-/// The options only the aMule hand-off takes.
+/// The options of the aMule hand-off (--ec and --ec-password are its own, --client-dir is every
+/// client's).
 void AddAmuleHandOffOptions(VerbLine& line);
-/// Whether one of them was given.
+/// Whether one of the aMule hand-off's own options was given.
 bool AmuleHandOffOptionsGiven(const VerbLine& line);
 
 /// The hand-off to aMule with the options of a parsed command line: exit 0 when the list was
