@@ -55,15 +55,4 @@ QString EmuleConfigFolderOf(const QString& programFolder) {
     return QString::fromStdString(EmuleConfigFolder(facts, ChooseEmuleDirMode(facts)));
 }
 
-QString EmuleServerMetPath(platform::BusyOwner& owner, const PartInfoDeps& deps) {
-    TPartInfo part(owner, deps);
-    QString folder = FindEmuleFolder(deps.settings, deps.classes);
-    if (folder.isEmpty()) {
-        part.FindDonkeyPath();  // an empty folder leaves the bare file name
-        folder = part.DonkeyDir();
-    }
-    const QString list = HoldsEmule(folder) ? EmuleConfigFolderOf(folder) : folder;
-    return list + QStringLiteral("server.met");
-}
-
 }  // namespace hublane::clients

@@ -5,14 +5,11 @@
 #include <QString>
 
 namespace hublane::platform {
-class BusyOwner;
 class ClassRegistration;
 class SettingsStore;
 }  // namespace hublane::platform
 
 namespace hublane::clients {
-
-struct PartInfoDeps;
 
 /// True when the folder (a local path) holds emule.exe, whatever its letter case.
 bool HoldsEmule(const QString& folder);
@@ -27,11 +24,5 @@ QString FindEmuleFolder(platform::SettingsStore& settings, platform::ClassRegist
 /// of the Wine prefix that holds the folder, its folders mapped to local paths. A program folder
 /// in no prefix has no profile to read: eMule then keeps its config below its program folder.
 QString EmuleConfigFolderOf(const QString& programFolder);
-
-/// The path of eMule's server.met for one file operation: in the config folder of the eMule
-/// FindEmuleFolder finds; else the client folder is settled as for any client (stored, else asked
-/// for) and is eMule's program folder when it holds emule.exe, else the folder of the list itself
-/// (a config folder chosen by hand). The owner shows the busy cursor meanwhile.
-QString EmuleServerMetPath(platform::BusyOwner& owner, const PartInfoDeps& deps);
 
 }  // namespace hublane::clients

@@ -14,8 +14,8 @@ namespace hublane::clients {
 /// The status line of one hand-off of rows server rows, in the program's words.
 QString HandOffStatusLine(const HandOffResult& result, int rows);
 
-/// The status line of one hand-off of rows, the cycle having removed `removed` servers read from
-/// the client's file (CycleState::removedThisCycle).
+/// The status line of one hand-off of rows, in the client's words, the cycle having removed
+/// `removed` servers read from the client's file (CycleState::removedThisCycle).
 using HandOffStatusFunction =
     std::function<QString(const HandOffResult& result, const std::vector<HandOffAddress>& rows, int removed)>;
 
