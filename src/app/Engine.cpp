@@ -55,7 +55,7 @@ struct Engine::Parts {
                        QUrl(options.versionUrl.isEmpty() ? QString::fromLatin1(kDefaultVersionUrl)
                                                          : options.versionUrl)),
           handOffRunner(options.handOffRunner ? options.handOffRunner : client->CreateHandOffRunner(waits)),
-          handOff(state, *handOffRunner, filter.Test()),
+          handOff(state, *handOffRunner, filter.Test(), client->HandOffStatus()),
           clientHandOff(client->CreateHandOffPart(state, waits, filter.Test())),
           serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, CycleHandOff()},
                      serverlist::CycleServices{

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "clients/ClientKind.h"
+#include "clients/HandOff.h"
 #include "serverlist/AddressFilter.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/ServerListDialect.h"
@@ -20,8 +21,6 @@ class UiWaits;
 }
 
 namespace hublane::clients {
-
-class HandOffRunner;
 
 class Client {
   public:
@@ -46,8 +45,12 @@ class Client {
                                                                        serverlist::AddressTest /*blocked*/) {
         return nullptr;
     }
+    /// The status line of a hand-off through CreateHandOffRunner; empty: eDonkey2000's words.
+    /// Every hand-off's result passes through it, so the client hears how each one went.
+    virtual HandOffStatusFunction HandOffStatus() { return {}; }
     /// What the cycle's summary says when the client runs and will rewrite its list on exit
-    /// (asked after the list is written, which never waits for it); empty: nothing to say.
+    /// (asked when a cycle that wrote the list has ended, its hand-off made; the write never
+    /// waits for the client); empty: nothing to say.
     virtual QString RunningNotice() { return {}; }
 };
 

@@ -6,23 +6,12 @@
 #include "clients/AmuleClient.h"
 #include "clients/DonkeyClient.h"
 #include "clients/EmuleClient.h"
+#include "clients/EmuleLocator.h"
 #include "platform/ClassRegistration.h"
 #include "platform/SettingsStore.h"
 #include "text/DirectoryPart.h"
 
 namespace hublane::clients {
-namespace {
-
-bool HoldsEmule(const QString& folder) {
-    if (folder.isEmpty()) {
-        return false;
-    }
-    const QString base = WithSeparator(folder);
-    return QFileInfo(base + QStringLiteral("emule.exe")).isFile() ||
-           QFileInfo(base + QStringLiteral("eMule.exe")).isFile();
-}
-
-}  // namespace
 
 ClientClues GatherClientClues(platform::SettingsStore& settings, platform::ClassRegistration& classes,
                               const QString& folder, const QString& amuleFolder) {

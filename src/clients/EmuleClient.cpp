@@ -1,9 +1,10 @@
 // The eMule client: its config folder, its list's dialect and its hand-off.
 #include "clients/EmuleClient.h"
 
-#include <QFileInfo>
+#include <utility>
 
-#include "clients/DonkeyClient.h"
+#include "clients/EmuleLocator.h"
+#include "clients/EmuleStatus.h"
 #include "clients/EmuleSystemRunner.h"
 #include "platform/ClassRegistration.h"
 
@@ -12,17 +13,16 @@ namespace hublane::clients {
 EmuleClient::EmuleClient(const PartInfoDeps& locator, QString programDir, QString folder)
     : m_locator(locator), m_programDir(std::move(programDir)), m_folder(WithSeparator(std::move(folder))) {}
 
-QString EmuleClient::ConfigFolderOf(const QString& programFolder) {
-    if (programFolder.isEmpty()) {
-        return {};
-    }
-    const QString folder = WithSeparator(programFolder);
-    const QString config = folder + QStringLiteral("config");
-    return QFileInfo(config).isDir() ? WithSeparator(config) : folder;
+QString EmuleClient::ConfigFolderOf(const QString& folder) {
+    return HoldsEmule(folder) ? EmuleConfigFolderOf(folder) : WithSeparator(folder);
 }
 
 QString EmuleClient::KnownFolder() {
-    return m_folder.isEmpty() ? ConfigFolderOf(StoredDonkeyDir(m_locator.settings)) : m_folder;
+    if (!m_folder.isEmpty()) {
+        return m_folder;
+    }
+    const QString program = FindEmuleFolder(m_locator.settings, m_locator.classes);
+    return ConfigFolderOf(program.isEmpty() ? StoredDonkeyDir(m_locator.settings) : program);
 }
 
 QString EmuleClient::ServerMetPath(platform::BusyOwner& owner) {
@@ -36,11 +36,38 @@ QString EmuleClient::ServerMetPath(platform::BusyOwner& owner) {
     return folder + QStringLiteral("server.met");
 }
 
-// The program folder (not the config folder) leads the hand-off to the Wine prefix eMule runs in.
+// eMule's program folder, else the folder of its list, leads the hand-off to the Wine prefix
+// eMule runs in. Without the program's waits (a runner given from outside) a look for eMule's
+// window is not cut short when the program quits; it is bounded all the same.
+HandOffSetup EmuleClient::Setup(serverlist::UiWaits* waits) {
+    HandOffSetup setup;
+    setup.clientFolder = [this] {
+        const QString program = FindEmuleFolder(m_locator.settings, m_locator.classes);
+        return program.isEmpty() ? KnownFolder() : program;
+    };
+    setup.registeredProgram = [classes = &m_locator.classes] {
+        return classes->ReadDefaultIcon(QStringLiteral("ed2k"));
+    };
+    setup.programDir = m_programDir;
+    setup.waits = waits;
+    return setup;
+}
+
 std::shared_ptr<HandOffRunner> EmuleClient::CreateHandOffRunner(serverlist::UiWaits& waits) {
-    return CreateSystemEmuleRunner(LocatorHandOffSetup(
-        m_locator, [settings = &m_locator.settings] { return StoredDonkeyDir(*settings); }, m_programDir,
-        waits));
+    m_waits = &waits;
+    return CreateSystemEmuleRunner(Setup(&waits));
+}
+
+HandOffStatusFunction EmuleClient::HandOffStatus() {
+    return [this](const HandOffResult& result, const std::vector<HandOffAddress>& rows, int removed) {
+        m_handOff = result;
+        return EmuleHandOffStatus(result, rows, removed);
+    };
+}
+
+QString EmuleClient::RunningNotice() {
+    return EmuleRunningNotice(std::exchange(m_handOff, std::nullopt),
+                              [this] { return FindSystemEmule(Setup(m_waits)); });
 }
 
 }  // namespace hublane::clients

@@ -115,8 +115,8 @@ struct CycleServices {
     /// The IP filter in force (none: nothing blocked), and what reloads it at a cycle's start.
     const AddressFilter* filter = nullptr;
     std::function<void()> refreshFilter = {};
-    /// What the summary says of a running client that will rewrite the list on exit, asked once
-    /// the list is written; none: nothing.
+    /// What the summary says of a running client that will rewrite the list on exit, asked when
+    /// a cycle that wrote the list has ended (after its hand-off); none: nothing.
     std::function<QString()> runningNotice = {};
 };
 

@@ -73,11 +73,20 @@ void CycleReport::PeerListWritten(const WriteResult& result) {
     m_peerList.write = result;
 }
 
-QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerList& peers) const {
+int CycleReport::Kept(const ServerTable& servers) const {
     int kept = 0;
     for (const ServerRow& row : servers.Rows()) {
         kept += m_readCaptions.count(row.caption) > 0 ? 1 : 0;
     }
+    return kept;
+}
+
+int CycleReport::Removed(const ServerTable& servers) const {
+    return static_cast<int>(m_readCaptions.size()) - Kept(servers);
+}
+
+QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerList& peers) const {
+    const int kept = Kept(servers);
     const int removed = static_cast<int>(m_readCaptions.size()) - kept;
     const int added = static_cast<int>(servers.Count()) - kept;
     QString line = QStringLiteral("Cycle terminé : %1, %2, %3 ; %4")

@@ -40,6 +40,9 @@ class CycleReport {
     /// The status line of the cycle's hand-off to the client (empty: none was made).
     void HandedOff(const QString& statusLine) { m_handOff = statusLine; }
 
+    /// How many servers read from the client's file are no longer in servers.
+    int Removed(const ServerTable& servers) const;
+
     /// The line shown when the cycle has ended: servers kept, removed and added, peers known,
     /// entries of the client's file kept as they were, rows the filter took out, a peer server that could not
     /// start, each file that could not be found, read or written, a running client that will replace the
@@ -50,6 +53,8 @@ class CycleReport {
     const FileReport& PeerList() const { return m_peerList; }
 
   private:
+    int Kept(const ServerTable& servers) const;
+
     std::unordered_set<std::string> m_readCaptions;
     FileReport m_serverMet;
     FileReport m_peerList;

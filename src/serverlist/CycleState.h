@@ -48,6 +48,9 @@ class CycleState {
     PeerAsks peerAsks;
     /// The row the visible list scrolls to and selects (the last one before a fetch added rows).
     int focusRow = -1;
+    /// While the cycle's hand-off step runs: how many servers read from the client's file the
+    /// cycle removed (a client that cannot remove a server is told so). 0 at any other time.
+    int removedThisCycle = 0;
 
     /// Writes the number of server rows into the server counter.
     void CountServers() { serverCounter = static_cast<int>(m_servers.Count()); }

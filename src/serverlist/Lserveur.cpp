@@ -142,6 +142,11 @@ void TFLServeur::FormShow() {
     // The status label says what the cycle did rather than keep the caption of its last step
     // (unless the program is quitting, and the cycle did not end).
     if (!m_waits.Terminating()) {
+        // The write never waits for a running client; the summary says when one will replace
+        // the list, asked once the hand-off has been made, whose outcome may answer it.
+        if (m_services.runningNotice && m_report.ServerMet().writeTried) {
+            m_report.ClientRunning(m_services.runningNotice());
+        }
         const QString summary = m_report.Summary(m_state.Servers(), m_state.Peers());
         m_state.Caption().SetCaption(summary);
         emit CycleEnded(summary);
@@ -266,10 +271,6 @@ WriteResult TFLServeur::WriteServerMet() {
         m_serverMetReadWhole = true;  // the file now holds what the table holds
     }
     m_report.ServerMetWritten(result);
-    // The write never waits for a running client; the summary says when one will replace it.
-    if (m_services.runningNotice) {
-        m_report.ClientRunning(m_services.runningNotice());
-    }
     return result;
 }
 
@@ -352,7 +353,9 @@ void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
 }
 
 void TFLServeur::HandOffStep() {
+    m_state.removedThisCycle = m_report.Removed(m_state.Servers());
     FlatButton4Click();
+    m_state.removedThisCycle = 0;
     m_report.HandedOff(m_parts.handOff.LastStatus());
 }
 

@@ -99,9 +99,10 @@ TEST_F(ClientChoiceTest, EachClientKeepsItsListWhereItLives) {
     EXPECT_EQ(AmuleClient().KnownFolder(),
               QDir::home().filePath(QStringLiteral(".aMule")) + QLatin1Char('/'));
 
-    // eMule's list is in its program folder's config/ when there is one.
+    // eMule's list is in its program folder's config/ when eMule runs on no profile of its own.
     const QString program = Folder("eMule");
     const QString config = Folder("eMule/config");
+    WriteFile(program + QStringLiteral("/emule.exe"), "MZ");
     settings.Values()[QStringLiteral("PathDonkey")] = program + QStringLiteral("/emule.exe");
     const auto emuleClient = CreateClient(ClientKind::Emule, locator, {});
     EXPECT_EQ(emuleClient->ServerMetPath(owner), config + QStringLiteral("/server.met"));
