@@ -25,8 +25,7 @@ const char* const kAmuleConf =
 
 QString AmuledUnavailable() {
     if (qEnvironmentVariable("HUBLANE_NETNS") != QLatin1String("inside")) {
-        return QStringLiteral(
-            "not inside a private network namespace (run through tests/clients/ec-netns.sh)");
+        return QStringLiteral("not inside a private network namespace (run through scripts/netns-run)");
     }
     if (QStandardPaths::findExecutable(QStringLiteral("amuled")).isEmpty()) {
         return QStringLiteral("amuled missing (Debian's amule-daemon)");

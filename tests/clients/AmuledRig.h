@@ -1,6 +1,6 @@
 // A private amuled for tests and benchmarks: its own folder and amule.conf (EC on 127.0.0.1, the
 // password "hublane"), started and stopped by the test. Only to be run inside a private network
-// namespace (tests/clients/ec-netns.sh), which it checks.
+// namespace (scripts/netns-run), which it checks.
 #pragma once
 
 #include <QProcess>
