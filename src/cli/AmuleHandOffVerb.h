@@ -3,10 +3,15 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
 #include "serverlist/ServerTable.h"
+
+namespace hublane::platform {
+class OverlaySettingsStore;
+}
 
 namespace hublane::cli {
 
@@ -18,6 +23,10 @@ bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& i
 void AddAmuleHandOffOptions(VerbLine& line);
 /// Whether one of them was given.
 bool AmuleHandOffOptionsGiven(const VerbLine& line);
+
+/// Puts --ec and --ec-password (as its hash only) in front of the stored settings AmuleEc and
+/// AmuleEcPassword; the exit status of a usage error when --ec is no HOST:PORT.
+std::optional<int> PutEcOptions(const VerbLine& line, platform::OverlaySettingsStore& settings, Io& io);
 
 /// The hand-off to aMule with the options of a parsed command line: exit 0 when the list was
 /// handed over (or, with --dry-run, the changes printed), 1 with the reason otherwise.
