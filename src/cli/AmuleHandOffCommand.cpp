@@ -43,12 +43,16 @@ bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& i
     return whole;
 }
 
-void AddAmuleHandOffOptions(VerbLine& line) {
+void AddEcOptions(VerbLine& line) {
     line.Option(Ec(), QStringLiteral("where aMule answers EC (default: from its amule.conf)"),
                 QStringLiteral("HOST:PORT"))
         .Option(EcPassword(), QStringLiteral("aMule's EC password (default: from its amule.conf)"),
-                QStringLiteral("TEXT"))
-        .Option(ClientDir(), QStringLiteral("aMule's folder (default: ~/.aMule)"), QStringLiteral("DIR"));
+                QStringLiteral("TEXT"));
+}
+
+void AddAmuleHandOffOptions(VerbLine& line) {
+    AddEcOptions(line);
+    line.Option(ClientDir(), QStringLiteral("aMule's folder (default: ~/.aMule)"), QStringLiteral("DIR"));
 }
 
 bool AmuleHandOffOptionsGiven(const VerbLine& line) {

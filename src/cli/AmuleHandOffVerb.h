@@ -19,6 +19,8 @@ namespace hublane::cli {
 /// whole (a list read in part is never handed off: the client would lose what was not read).
 bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io);
 
+/// --ec and --ec-password, which the hand-off, the cycle and the daemon take.
+void AddEcOptions(VerbLine& line);
 /// The options only the aMule hand-off takes.
 void AddAmuleHandOffOptions(VerbLine& line);
 /// Whether one of them was given.
