@@ -6,7 +6,7 @@
 #include "clients/AmuleConf.h"
 #include "clients/AmuleEcTarget.h"
 #include "clients/AmuleHandOff.h"
-#include "clients/ServerMetCodec.h"
+#include "clients/MuleServerList.h"
 #include "platform/OverlaySettingsStore.h"
 #include "platform/UserSettingsStore.h"
 #include "serverlist/ListFiles.h"
@@ -32,11 +32,12 @@ QString AmuleDir(const VerbLine& line) {
 
 }  // namespace
 
-bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io) {
+bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io,
+                      serverlist::ServerListDialect& dialect) {
     serverlist::PlainGauge gauge;
     QStringList errorLog;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
-    const bool whole = serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec).whole;
+    const bool whole = serverlist::ReadServerMet(path, table, ctx, nullptr, dialect).whole;
     for (const QString& error : errorLog) {
         io.err << "hublanectl: " << error << '\n';
     }
@@ -52,11 +53,12 @@ void AddEcOptions(VerbLine& line) {
 
 void AddAmuleHandOffOptions(VerbLine& line) {
     AddEcOptions(line);
-    line.Option(ClientDir(), QStringLiteral("aMule's folder (default: ~/.aMule)"), QStringLiteral("DIR"));
+    line.Option(ClientDir(), QStringLiteral("the folder of the client's server.met (aMule: ~/.aMule)"),
+                QStringLiteral("DIR"));
 }
 
 bool AmuleHandOffOptionsGiven(const VerbLine& line) {
-    return line.IsSet(Ec()) || line.IsSet(EcPassword()) || line.IsSet(ClientDir());
+    return line.IsSet(Ec()) || line.IsSet(EcPassword());
 }
 
 std::optional<int> PutEcOptions(const VerbLine& line, platform::OverlaySettingsStore& settings, Io& io) {
@@ -95,7 +97,8 @@ int RunAmuleHandOffVerb(const VerbLine& line, Io& io) {
         path = QDir(dir).filePath(QStringLiteral("server.met"));
     }
     serverlist::ServerTable table;
-    if (!ReadHandOffTable(path, table, io)) {
+    clients::MuleServerList dialect;
+    if (!ReadHandOffTable(path, table, io, dialect)) {
         return Fail(io, QStringLiteral("cannot read %1 whole; nothing is handed to aMule").arg(path));
     }
     const bool dryRun = line.IsSet(QStringLiteral("dry-run"));

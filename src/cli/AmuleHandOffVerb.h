@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
+#include "serverlist/ServerListDialect.h"
 #include "serverlist/ServerTable.h"
 
 namespace hublane::platform {
@@ -15,15 +16,18 @@ class OverlaySettingsStore;
 
 namespace hublane::cli {
 
-/// Reads a server.met whole into table, its errors on standard error; false when it was not read
-/// whole (a list read in part is never handed off: the client would lose what was not read).
-bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io);
+/// Reads a server.met in the client's dialect whole into table, its errors on standard error;
+/// false when it was not read whole (a list read in part is never handed off: the client would
+/// lose what was not read).
+bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io,
+                      serverlist::ServerListDialect& dialect);
 
 /// --ec and --ec-password, which the hand-off, the cycle and the daemon take.
 void AddEcOptions(VerbLine& line);
-/// The options only the aMule hand-off takes.
+/// The options of the aMule hand-off (--ec and --ec-password are its own, --client-dir is every
+/// client's).
 void AddAmuleHandOffOptions(VerbLine& line);
-/// Whether one of them was given.
+/// Whether one of the aMule hand-off's own options was given.
 bool AmuleHandOffOptionsGiven(const VerbLine& line);
 
 /// Puts --ec and --ec-password (as its hash only) in front of the stored settings AmuleEc and

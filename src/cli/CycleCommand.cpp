@@ -10,11 +10,11 @@ namespace hublane::cli {
 
 int RunCycle(const QStringList& args, Io& io) {
     VerbLine line(
-        QStringLiteral("hublanectl cycle [--donkey-dir DIR] [--peer-address ADDR] [--web URL] "
+        QStringLiteral("hublanectl cycle [--client C] [--client-dir DIR] [--peer-address ADDR] [--web URL] "
                        "[--threads N] [--timeout S] [--no-handoff] [--speed N] [--ip-filter FILE]"),
         QStringLiteral(
-            "Runs one whole update cycle as the program does, without its windows: reads server.met "
-            "from DIR (default: the folder the program found) and serverHBL.met from the current "
+            "Runs one whole update cycle as the program does, without its windows: reads the client's "
+            "server.met from DIR (default: the folder the program found) and serverHBL.met from the current "
             "folder, runs every step with the same rules, writes the files, and prints each step's "
             "caption as it starts and the line that says what the cycle did. The settings are read, "
             "not changed.\n") +

@@ -33,8 +33,11 @@ void PrintedCaption::SetCaption(const QString& text) {
 
 QString CycleOptionsHelp() {
     return QStringLiteral(
-        "  --donkey-dir DIR     the client's folder, which holds server.met (default: the folder the\n"
-        "                       program found)\n"
+        "  --client C           the client served: edonkey, emule or amule (default: the setting\n"
+        "                       Client, else the one found on this machine)\n"
+        "  --client-dir DIR     the folder that holds the client's server.met (eMule: its config\n"
+        "                       folder, aMule: ~/.aMule; default: the one the program found);\n"
+        "                       --donkey-dir is its other name\n"
         "  --peer-address ADDR  the address every socket of this copy binds (default: all)\n"
         "  --web URL            the web directory (default: the setting ServeurWeb)\n"
         "  --threads N          workers at once, 1 to 40\n"
@@ -48,7 +51,9 @@ QString CycleOptionsHelp() {
 }
 
 void DeclareCycleOptions(VerbLine& line) {
-    line.Option(QStringLiteral("donkey-dir"), QStringLiteral("folder"), QStringLiteral("DIR"))
+    line.Option(QStringLiteral("client"), QStringLiteral("client"), QStringLiteral("C"))
+        .Option(QStringLiteral("client-dir"), QStringLiteral("folder"), QStringLiteral("DIR"))
+        .Option(QStringLiteral("donkey-dir"), QStringLiteral("folder"), QStringLiteral("DIR"))
         .Option(QStringLiteral("peer-address"), QStringLiteral("address"), QStringLiteral("ADDR"))
         .Option(QStringLiteral("web"), QStringLiteral("directory"), QStringLiteral("URL"))
         .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
@@ -57,6 +62,28 @@ void DeclareCycleOptions(VerbLine& line) {
         .Option(QStringLiteral("speed"), QStringLiteral("speed"), QStringLiteral("N"))
         .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"));
     AddEcOptions(line);
+}
+
+bool ReadClientOptions(const VerbLine& line, Io& io, app::EngineOptions& options) {
+    const QString client = line.Value(QStringLiteral("client"));
+    if (!client.isEmpty()) {
+        options.client = clients::ParseClientKind(client.toStdString());
+        if (!options.client) {
+            line.UsageError(io, QStringLiteral("unknown client '%1' (edonkey, emule or amule)").arg(client));
+            return false;
+        }
+    }
+    const bool clientDir = line.IsSet(QStringLiteral("client-dir"));
+    const bool donkeyDir = line.IsSet(QStringLiteral("donkey-dir"));
+    if (clientDir && donkeyDir) {
+        line.UsageError(io, QStringLiteral("--client-dir and --donkey-dir name the same folder: give one"));
+        return false;
+    }
+    if (clientDir || donkeyDir) {
+        options.clientDir =
+            line.Value(clientDir ? QStringLiteral("client-dir") : QStringLiteral("donkey-dir"));
+    }
+    return true;
 }
 
 struct CycleSession::Parts {
@@ -91,9 +118,8 @@ std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, b
     } else {
         return nullptr;
     }
-    if (line.IsSet(QStringLiteral("donkey-dir"))) {
-        options.serverMetPath =
-            QDir(line.Value(QStringLiteral("donkey-dir"))).filePath(QStringLiteral("server.met"));
+    if (!ReadClientOptions(line, io, options)) {
+        return nullptr;
     }
     options.handOff = !line.IsSet(QStringLiteral("no-handoff"));
     options.ipFilterPath = line.Value(QStringLiteral("ip-filter"));

@@ -13,7 +13,8 @@
 
 namespace hublane::app {
 class Engine;
-}
+struct EngineOptions;
+}  // namespace hublane::app
 
 namespace hublane::cli {
 
@@ -23,6 +24,9 @@ class VerbLine;
 QString CycleOptionsHelp();
 /// Declares the cycle's options on a verb's command line.
 void DeclareCycleOptions(VerbLine& line);
+/// Takes --client and --client-dir (or --donkey-dir) into the options; false after printing a
+/// usage error (the caller exits with kExitUsage).
+bool ReadClientOptions(const VerbLine& line, Io& io, app::EngineOptions& options);
 
 /// Each step's caption on a line of its own, as it starts; the last line says what the cycle did.
 /// With stamps, each line starts with the local date and time ("2026-12-09 05:02:03 ").

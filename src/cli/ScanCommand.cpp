@@ -22,7 +22,7 @@ using serverlist::ProbeKind;
 int RunScan(const QStringList& args, Io& io) {
     VerbLine line(
         QStringLiteral("hublanectl scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] "
-                       "[--write] [--peer-address ADDR] [--ip-filter FILE]"),
+                       "[--write] [--peer-address ADDR] [--ip-filter FILE] [--client C]"),
         QStringLiteral(
             "The \"Lancer\" button on the rows of a server.met: clean-up, one campaign of "
             "the mode, clean-up; prints the rows as servermet read does.\n"
@@ -33,13 +33,16 @@ int RunScan(const QStringList& args, Io& io) {
             "  --write              write the rows back to FILE; a list without rows never "
             "replaces it (exit status 1)\n"
             "  --peer-address ADDR  the address the workers' sockets bind\n"
-            "  --ip-filter FILE     rows this IP filter list blocks are removed first, never probed"));
+            "  --ip-filter FILE     rows this IP filter list blocks are removed first, never probed\n"
+            "  --client C           edonkey (the default), emule or amule: the list's dialect; for emule\n"
+            "                       and amule --write keeps the entries the table cannot hold"));
     line.Option(QStringLiteral("mode"), QStringLiteral("campaign mode"), QStringLiteral("MODE"))
         .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
         .Option(QStringLiteral("timeout"), QStringLiteral("timeout"), QStringLiteral("S"))
         .Option(QStringLiteral("write"), QStringLiteral("write back"))
         .Option(QStringLiteral("peer-address"), QStringLiteral("bind address"), QStringLiteral("ADDR"))
-        .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"));
+        .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"))
+        .Option(QStringLiteral("client"), QStringLiteral("the list's client"), QStringLiteral("C"));
     if (const auto status = line.Parse(args, io, 1, 1)) {
         return *status;
     }
@@ -59,6 +62,15 @@ int RunScan(const QStringList& args, Io& io) {
         return kExitUsage;
     }
     app::EngineOptions options;
+    // The file's dialect is the one named, never a guess from the machine.
+    options.client = clients::ClientKind::Edonkey;
+    if (const QString client = line.Value(QStringLiteral("client")); !client.isEmpty()) {
+        options.client = clients::ParseClientKind(client.toStdString());
+        if (!options.client) {
+            return line.UsageError(
+                io, QStringLiteral("unknown client '%1' (edonkey, emule or amule)").arg(client));
+        }
+    }
     options.serverMetPath = path;
     options.ipFilterPath = line.Value(QStringLiteral("ip-filter"));
     if (line.IsSet(QStringLiteral("peer-address")) &&

@@ -84,6 +84,10 @@ QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerL
                        .arg(Plural(kept, "serveur gardé", "serveurs gardés"),
                             Plural(removed, "retiré", "retirés"), Plural(added, "ajouté", "ajoutés"),
                             Plural(static_cast<int>(peers.Count()), "Hublane connu", "Hublane connus"));
+    if (m_carried > 0) {
+        line += QStringLiteral(" ; ") + Plural(static_cast<int>(m_carried), "entrée gardée telle quelle",
+                                               "entrées gardées telles quelles");
+    }
     if (m_filtered > 0) {
         line += QStringLiteral(" ; ") + Plural(m_filtered, "adresse filtrée", "adresses filtrées");
     }
@@ -95,6 +99,9 @@ QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerL
     DescribeFile("serverHBL.met", m_peerList, problems);
     if (!problems.isEmpty()) {
         line += QStringLiteral(" ; ") + problems.join(QStringLiteral(" ; "));
+    }
+    if (!m_clientRunning.isEmpty()) {
+        line += QStringLiteral(" ; ") + m_clientRunning;
     }
     if (!m_handOff.isEmpty()) {
         line += QStringLiteral(" ; ") + m_handOff;

@@ -250,9 +250,10 @@ bool TFLServeur::ReadServerMet() {
     const QString path = ServerMetPath(true);
     ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
     const ReadOutcome outcome = serverlist::ReadServerMet(path, m_state.Servers(), ctx,
-                                                          &m_state.serverCounter, m_services.serverListCodec);
+                                                          &m_state.serverCounter, m_services.serverList);
     m_serverMetReadWhole = outcome.whole;
     m_report.ServerMetRead(outcome, QFileInfo::exists(path), m_state.Servers());
+    m_report.Carried(m_services.serverList.CarriedCount());
     return outcome.whole;
 }
 
@@ -261,12 +262,15 @@ WriteResult TFLServeur::WriteServerMet() {
     // before anything was read, would otherwise wipe it.
     const WriteResult result = serverlist::WriteServerMet(
         ServerMetPath(false), m_state.Servers(), m_state.Gauge(),
-        WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole},
-        m_services.serverListCodec);
+        WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole}, m_services.serverList);
     if (result.Written()) {
         m_serverMetReadWhole = true;  // the file now holds what the table holds
     }
     m_report.ServerMetWritten(result);
+    // The write never waits for a running client; the summary says when one will replace it.
+    if (m_services.runningNotice) {
+        m_report.ClientRunning(m_services.runningNotice());
+    }
     return result;
 }
 

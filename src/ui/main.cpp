@@ -34,7 +34,7 @@ constexpr unsigned long kSplashMs = 2000;
 std::optional<hublane::app::EngineOptions> ReadOptions(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Hublane garde la liste de serveurs d'eDonkey2000 à jour."));
+        QStringLiteral("Hublane garde la liste de serveurs d'eDonkey2000, d'eMule ou d'aMule à jour."));
     parser.addHelpOption();
     const QCommandLineOption peerAddress(QStringLiteral("peer-address"),
                                          QStringLiteral("Adresse de cette copie (toutes par défaut)."),
@@ -47,9 +47,28 @@ std::optional<hublane::app::EngineOptions> ReadOptions(const QStringList& argume
     const QCommandLineOption ipFilter(QStringLiteral("ip-filter"),
                                       QStringLiteral("Liste de filtrage IP (ipfilter.dat, guarding.p2p)."),
                                       QStringLiteral("FILE"));
-    parser.addOptions({peerAddress, web, versionUrl, ipFilter});
+    const QCommandLineOption client(
+        QStringLiteral("client"),
+        QStringLiteral("Client servi : edonkey, emule ou amule (par défaut le réglage "
+                       "Client, sinon celui trouvé sur cette machine)."),
+        QStringLiteral("C"));
+    const QCommandLineOption clientDir(
+        QStringList{QStringLiteral("client-dir"), QStringLiteral("donkey-dir")},
+        QStringLiteral("Dossier qui contient le server.met du client (eMule : son dossier config, "
+                       "aMule : ~/.aMule)."),
+        QStringLiteral("DIR"));
+    parser.addOptions({peerAddress, web, versionUrl, ipFilter, client, clientDir});
     parser.process(arguments);
     hublane::app::EngineOptions options;
+    if (parser.isSet(client)) {
+        options.client = hublane::clients::ParseClientKind(parser.value(client).toStdString());
+        if (!options.client) {
+            std::fprintf(stderr, "hublane: unknown client '%s' (edonkey, emule or amule)\n",
+                         qUtf8Printable(parser.value(client)));
+            return std::nullopt;
+        }
+    }
+    options.clientDir = parser.value(clientDir);
     if (parser.isSet(peerAddress) && (!options.address.bind.setAddress(parser.value(peerAddress)) ||
                                       options.address.bind.protocol() != QAbstractSocket::IPv4Protocol)) {
         std::fprintf(stderr, "hublane: bad address '%s'\n", qUtf8Printable(parser.value(peerAddress)));

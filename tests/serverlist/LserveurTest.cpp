@@ -125,7 +125,7 @@ TEST_F(CycleTest, PeerFetchReplacesThePeerListOnlyWithCopiesTheCycleWouldKeep) {
         TFLServeur copy(
             r.state, r.waits, CycleParts{r.runner, r.peerServer, r.web, r.handOff},
             CycleServices{r.settings, r.language, r.prompts, [&r](bool) { return r.ServerMetPath(); },
-                          clients::kServerMetCodec, r.PeerListPath(), "82.0.0.9"});
+                          test::DonkeyDialect(), r.PeerListPath(), "82.0.0.9"});
         copy.Show();
         EXPECT_EQ(r.web.peerFetches, 1) << c.name;
         EXPECT_EQ(afterFetch, c.after) << c.name;
@@ -250,7 +250,7 @@ TEST_F(CycleTest, TheClientsFolderIsLookedForOnceACycle) {
                                           lookups << forReading;
                                           return rig.ServerMetPath();
                                       },
-                                      clients::kServerMetCodec, rig.PeerListPath()});
+                                      test::DonkeyDialect(), rig.PeerListPath()});
     counting.Show();
     EXPECT_EQ(lookups, QList<bool>{true});
     ASSERT_TRUE(test::WaitFor([&counting] { return !counting.Visible(); }, 3000));
