@@ -1,13 +1,14 @@
 // Hublanectl handoff --client amule.
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 
 #include "cli/AmuleHandOffVerb.h"
 #include "cli/CliLanguage.h"
 #include "clients/AmuleConf.h"
+#include "clients/AmuleEcTarget.h"
 #include "clients/AmuleHandOff.h"
 #include "clients/MuleServerList.h"
+#include "platform/OverlaySettingsStore.h"
+#include "platform/UserSettingsStore.h"
 #include "serverlist/ListFiles.h"
 
 namespace hublane::cli {
@@ -43,12 +44,16 @@ bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& i
     return whole;
 }
 
-void AddAmuleHandOffOptions(VerbLine& line) {
+void AddEcOptions(VerbLine& line) {
     line.Option(Ec(), QStringLiteral("where aMule answers EC (default: from its amule.conf)"),
                 QStringLiteral("HOST:PORT"))
         .Option(EcPassword(), QStringLiteral("aMule's EC password (default: from its amule.conf)"),
-                QStringLiteral("TEXT"))
-        .Option(ClientDir(), QStringLiteral("the folder of the client's server.met (aMule: ~/.aMule)"),
+                QStringLiteral("TEXT"));
+}
+
+void AddAmuleHandOffOptions(VerbLine& line) {
+    AddEcOptions(line);
+    line.Option(ClientDir(), QStringLiteral("the folder of the client's server.met (aMule: ~/.aMule)"),
                 QStringLiteral("DIR"));
 }
 
@@ -56,35 +61,36 @@ bool AmuleHandOffOptionsGiven(const VerbLine& line) {
     return line.IsSet(Ec()) || line.IsSet(EcPassword());
 }
 
-int RunAmuleHandOffVerb(const VerbLine& line, Io& io) {
-    const QString dir = AmuleDir(line);
-    const QString confPath = QDir(dir).filePath(QStringLiteral("amule.conf"));
-    QFile confFile(confPath);
-    const QByteArray confText = confFile.open(QIODevice::ReadOnly) ? confFile.readAll() : QByteArray();
-    const clients::AmuleEcSettings conf = clients::ParseAmuleConf(confText.toStdString());
-
-    clients::EcTarget target{QString::fromStdString(conf.host), conf.port, conf.passwordMd5Hex};
+std::optional<int> PutEcOptions(const VerbLine& line, platform::OverlaySettingsStore& settings, Io& io) {
     if (line.IsSet(Ec())) {
-        const auto endpoint = clients::ParseEcEndpoint(line.Value(Ec()).toStdString());
-        if (!endpoint) {
+        if (!clients::ParseEcEndpoint(line.Value(Ec()).toStdString())) {
             return line.UsageError(io,
                                    QStringLiteral("--ec takes HOST:PORT, not \"%1\"").arg(line.Value(Ec())));
         }
-        target.host = QString::fromStdString(endpoint->first);
-        target.port = endpoint->second;
-    } else if (!conf.accepted) {
-        return Fail(io,
-                    QStringLiteral("aMule n'accepte pas les connexions externes (EC) : "
-                                   "AcceptExternalConnections=1 manque dans %1 (ou donnez --ec HOST:PORT)")
-                        .arg(confPath));
+        settings.Override(QString::fromLatin1(clients::kAmuleEcSetting), line.Value(Ec()));
     }
     if (line.IsSet(EcPassword())) {
         // Only the hash is kept, as amule.conf keeps it.
-        target.passwordMd5Hex =
-            QCryptographicHash::hash(line.Value(EcPassword()).toUtf8(), QCryptographicHash::Md5)
-                .toHex()
-                .toStdString();
+        settings.Override(QString::fromLatin1(clients::kAmuleEcPasswordSetting),
+                          QString::fromStdString(clients::EcPasswordHash(line.Value(EcPassword()))));
     }
+    return std::nullopt;
+}
+
+int RunAmuleHandOffVerb(const VerbLine& line, Io& io) {
+    const QString dir = AmuleDir(line);
+    const std::unique_ptr<platform::SettingsStore> userSettings = platform::CreateUserSettingsStore();
+    // A password stored in plain text does not stay so (the one change made to the settings).
+    clients::SealEcPassword(*userSettings);
+    platform::OverlaySettingsStore settings(*userSettings);
+    if (const auto status = PutEcOptions(line, settings, io)) {
+        return *status;
+    }
+    const clients::EcTargetChoice choice = clients::ChooseEcTarget(settings, dir);
+    if (!choice.target) {
+        return Fail(io, choice.problem);
+    }
+    const clients::EcTarget& target = *choice.target;
 
     QString path = line.Value(QStringLiteral("server-met"));
     if (path.isEmpty()) {

@@ -3,11 +3,16 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
 #include "serverlist/ServerListDialect.h"
 #include "serverlist/ServerTable.h"
+
+namespace hublane::platform {
+class OverlaySettingsStore;
+}
 
 namespace hublane::cli {
 
@@ -17,11 +22,17 @@ namespace hublane::cli {
 bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io,
                       serverlist::ServerListDialect& dialect);
 
+/// --ec and --ec-password, which the hand-off, the cycle and the daemon take.
+void AddEcOptions(VerbLine& line);
 /// The options of the aMule hand-off (--ec and --ec-password are its own, --client-dir is every
 /// client's).
 void AddAmuleHandOffOptions(VerbLine& line);
 /// Whether one of the aMule hand-off's own options was given.
 bool AmuleHandOffOptionsGiven(const VerbLine& line);
+
+/// Puts --ec and --ec-password (as its hash only) in front of the stored settings AmuleEc and
+/// AmuleEcPassword; the exit status of a usage error when --ec is no HOST:PORT.
+std::optional<int> PutEcOptions(const VerbLine& line, platform::OverlaySettingsStore& settings, Io& io);
 
 /// The hand-off to aMule with the options of a parsed command line: exit 0 when the list was
 /// handed over (or, with --dry-run, the changes printed), 1 with the reason otherwise.

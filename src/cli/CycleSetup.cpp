@@ -5,9 +5,11 @@
 #include <QDir>
 
 #include "app/Engine.h"
+#include "cli/AmuleHandOffVerb.h"
 #include "cli/CliLanguage.h"
 #include "cli/ConsolePrompts.h"
 #include "cli/VerbLine.h"
+#include "clients/AmuleEcTarget.h"
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
 #include "platform/OverlaySettingsStore.h"
@@ -42,7 +44,10 @@ QString CycleOptionsHelp() {
         "  --timeout S          probe timeout in seconds, 1 to 50\n"
         "  --no-handoff         do not type the list into a running client\n"
         "  --speed N            run the cycle's fixed waits N times faster (tests, demos)\n"
-        "  --ip-filter FILE     an IP filter list");
+        "  --ip-filter FILE     an IP filter list\n"
+        "  --ec HOST:PORT       where aMule answers EC (default: the setting AmuleEc, else its amule.conf)\n"
+        "  --ec-password TEXT   aMule's EC password, kept only as its MD5 (default: the setting\n"
+        "                       AmuleEcPassword, else its amule.conf)");
 }
 
 void DeclareCycleOptions(VerbLine& line) {
@@ -56,6 +61,7 @@ void DeclareCycleOptions(VerbLine& line) {
         .Option(QStringLiteral("no-handoff"), QStringLiteral("no hand-off"))
         .Option(QStringLiteral("speed"), QStringLiteral("speed"), QStringLiteral("N"))
         .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"));
+    AddEcOptions(line);
 }
 
 bool ReadClientOptions(const VerbLine& line, Io& io, app::EngineOptions& options) {
@@ -129,6 +135,12 @@ std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, b
         if (!stored && (*threads > 0 || *timeout > 0)) {
             p.settings.Override(QStringLiteral("inter"), 2);
         }
+    }
+    // The settings are only read, but for a plain-text EC password, which is replaced by its hash.
+    clients::SealEcPassword(*p.userSettings);
+    if (const auto usage = PutEcOptions(line, p.settings, io)) {
+        *status = *usage;
+        return nullptr;
     }
     if (*threads > 0) {
         p.settings.Override(QStringLiteral("NbThreads"), *threads);

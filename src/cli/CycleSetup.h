@@ -1,5 +1,6 @@
 // The options an update cycle takes on the command line (hublanectl cycle and daemon) and the
-// engine they build: the user's settings read, never changed, with the options in front of them.
+// engine they build: the user's settings read, never changed (a plain-text EC password aside, which
+// is replaced by its hash), with the options in front of them.
 #pragma once
 
 #include <QString>

@@ -132,6 +132,7 @@ void TFLServeur::FormShow() {
     m_cycleRunning = true;
     m_cycleServerMetPath.clear();
     m_report.Begin();
+    m_state.silentServers.clear();
     RunCycle();
     m_cycleRunning = false;
     m_cycleServerMetPath.clear();

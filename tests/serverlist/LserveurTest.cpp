@@ -171,6 +171,24 @@ TEST_F(CycleTest, CampaignStepsCopyTheWorkerLimitAndCleanUp) {
     EXPECT_EQ(state.Controls().checked, ProbeKind::PingHBL);
 }
 
+TEST_F(CycleTest, EachCycleStartsWithNoServerSilent) {
+    // What an earlier cycle (or a click on Lancer) found silent is not this cycle's to remove.
+    state.silentServers.insert({"80.0.0.9", "4661"});
+    int cycle = 0;
+    runner->onRun = [&](ProbeKind kind) {
+        if (kind == ProbeKind::RechDesc && cycle == 2) {
+            state.silentServers.insert({"80.0.0.7", "4242"});
+        }
+    };
+    cycle = 1;
+    window->Show();
+    EXPECT_TRUE(state.silentServers.empty());
+    window->Close();
+    cycle = 2;
+    window->Show();
+    EXPECT_EQ(state.silentServers, (std::set<ListedServer>{{"80.0.0.7", "4242"}}));
+}
+
 TEST_F(CycleTest, AFailingStepIsReportedAndTheCycleGoesOnAndCloses) {
     runner->onRun = [](ProbeKind kind) {
         if (kind == ProbeKind::PingHBL) {
