@@ -5,6 +5,7 @@
 
 #include "cli/VerbLine.h"
 #include "clients/EmuleLinks.h"
+#include "clients/EmuleLocator.h"
 #include "clients/EmuleStatus.h"
 #include "clients/EmuleSystemRunner.h"
 #include "clients/PartInfo.h"
@@ -13,7 +14,8 @@
 
 namespace hublane::cli {
 
-int HandOffToEmule(const std::vector<clients::HandOffAddress>& rows, bool dryRun, Io& io) {
+int HandOffToEmule(const std::vector<clients::HandOffAddress>& rows, const QString& listFolder, bool dryRun,
+                   Io& io) {
     const clients::EmuleLinkPlan plan = clients::PlanEmuleLinks(rows);
     if (plan.invalidRows > 0) {
         io.err << "hublanectl: " << plan.invalidRows << " row(s) without a valid address and port left out\n";
@@ -27,7 +29,11 @@ int HandOffToEmule(const std::vector<clients::HandOffAddress>& rows, bool dryRun
     const std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
     const std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
     clients::HandOffSetup setup;
-    setup.clientFolder = [&settings] { return clients::StoredDonkeyDir(*settings); };
+    // eMule's program folder, else the folder of its list, leads to the Wine prefix it runs in.
+    setup.clientFolder = [&settings, &classes, &listFolder] {
+        const QString program = clients::FindEmuleFolder(*settings, *classes);
+        return program.isEmpty() ? listFolder : program;
+    };
     setup.registeredProgram = [&classes] { return classes->ReadDefaultIcon(QStringLiteral("ed2k")); };
     setup.programDir = QCoreApplication::applicationDirPath();
     serverlist::PlainGauge gauge;

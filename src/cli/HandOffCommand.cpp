@@ -3,6 +3,7 @@
 // running aMule over EC instead.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "cli/AmuleHandOffVerb.h"
@@ -12,6 +13,7 @@
 #include "cli/EmuleHandOffCommand.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
+#include "clients/EmuleClient.h"
 #include "clients/MuleServerList.h"
 #include "clients/PartInfo.h"
 #include "clients/ServerMetCodec.h"
@@ -113,8 +115,9 @@ int RunHandOff(const QStringList& args, Io& io) {
     if (path.isEmpty()) {
         ConsolePrompts prompts(io.err);
         NoBusyOwner owner;
-        path =
-            clients::ServerMetPath(owner, clients::PartInfoDeps{*settings, prompts, *classes, CliLanguage()});
+        const clients::PartInfoDeps deps{*settings, prompts, *classes, CliLanguage()};
+        path = emule ? clients::EmuleClient(deps, QString()).ServerMetPath(owner)
+                     : clients::ServerMetPath(owner, deps);
     }
 
     serverlist::ServerTable table;
@@ -128,7 +131,8 @@ int RunHandOff(const QStringList& args, Io& io) {
     }
     const std::vector<clients::HandOffAddress> rows = clients::HandOffAddresses(table);
     if (emule) {
-        return HandOffToEmule(rows, line.IsSet(QStringLiteral("dry-run")), io);
+        return HandOffToEmule(rows, QFileInfo(path).absolutePath(), line.IsSet(QStringLiteral("dry-run")),
+                              io);
     }
     if (rows.empty()) {
         return Fail(

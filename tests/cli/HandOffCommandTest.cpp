@@ -218,5 +218,38 @@ TEST_F(HandOffCommandTest, EmuleGetsServerLinks) {
               64);
 }
 
+// Without a list named, eMule's is found where eMule keeps it: the ed2k handler of the prefix
+// is eMule, whose registry value puts its config in its program folder; the helper runs there.
+TEST_F(HandOffCommandTest, EmuleListAndPrefixAreFoundFromItsLinkHandler) {
+    const QString prefix = Path(QStringLiteral("home/.wine"));
+    const QString program = prefix + QStringLiteral("/drive_c/Program Files/eMule");
+    QDir().mkpath(program + QStringLiteral("/config"));
+    QDir().mkpath(prefix + QStringLiteral("/dosdevices"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")));
+    test::WriteWholeFile(program + QStringLiteral("/emule.exe"), "MZ");
+    test::WriteWholeFile(prefix + QStringLiteral("/system.reg"), "WINE REGISTRY Version 2\n#arch=win64\n");
+    test::WriteWholeFile(prefix + QStringLiteral("/user.reg"),
+                         "WINE REGISTRY Version 2\n\n[Software\\\\eMule] 1700000000\n"
+                         "\"UsePublicUserDirectories\"=dword:00000002\n\n"
+                         "[Software\\\\Classes\\\\ed2k\\\\DefaultIcon] 1700000000\n"
+                         "@=\"\\\"C:\\\\Program Files\\\\eMule\\\\emule.exe\\\",0\"\n");
+    QFile::rename(ServerMet({{"1.2.3.4", "4661"}}), program + QStringLiteral("/config/server.met"));
+    const QStringList emule = {QStringLiteral("handoff"), QStringLiteral("--client"),
+                               QStringLiteral("emule")};
+    const test::CliOutcome dry = Hublanectl(emule + QStringList{QStringLiteral("--dry-run")});
+    EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
+    EXPECT_EQ(dry.out, QStringLiteral("ed2k://|server|1.2.3.4|4661|/\n"));
+
+    StandIn("result delivered 1 1 ");
+    m_env.Unset("WINEPREFIX");  // the prefix is eMule's, not the variable's
+    const QString wine = Path(QStringLiteral("bin/wine"));
+    test::WriteWholeFile(wine,
+                         "#!/bin/sh\n/bin/cat > \"$WINEPREFIX/rows\"\nprintf 'result delivered 1 1 \\n'\n");
+    const test::CliOutcome sent = Hublanectl(emule);
+    EXPECT_EQ(sent.status, 0) << sent.err.toStdString();
+    EXPECT_EQ(sent.out, QStringLiteral("eMule : 1 serveur envoyé\n"));
+    EXPECT_EQ(test::ReadWholeFile(prefix + QStringLiteral("/rows")), QByteArray("1.2.3.4\t4661\n"));
+}
+
 }  // namespace
 }  // namespace hublane::cli

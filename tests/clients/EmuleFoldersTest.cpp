@@ -81,27 +81,5 @@ TEST(EmuleFoldersTest, UnknownFoldersLeaveTheProgramFolder) {
     }
 }
 
-// Local paths of a Wine prefix keep their own separator; a folder given with or without its end
-// separator gives one path.
-TEST(EmuleFoldersTest, PosixFoldersKeepTheirSeparator) {
-    EmuleFolderFacts facts;
-    facts.programFolder = "/p/drive_c/Program Files/eMule";
-    facts.localAppData = "/p/drive_c/users/u/AppData/Local/";
-    facts.programData = "/p/drive_c/ProgramData";
-    const struct {
-        EmuleDirMode mode;
-        const char* folder;
-    } cases[] = {
-        {EmuleDirMode::UserFolders, "/p/drive_c/users/u/AppData/Local/eMule/config/"},
-        {EmuleDirMode::PublicFolders, "/p/drive_c/ProgramData/eMule/config/"},
-        {EmuleDirMode::ProgramFolder, "/p/drive_c/Program Files/eMule/config/"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(EmuleConfigFolder(facts, c.mode), c.folder);
-    }
-    // No file check given: nothing is found, the user's folder is eMule's default.
-    EXPECT_EQ(ChooseEmuleDirMode(facts), EmuleDirMode::UserFolders);
-}
-
 }  // namespace
 }  // namespace hublane::clients

@@ -68,26 +68,14 @@ TEST_F(EmuleLocatorTest, ConfigFolderFollowsThePrefixRegistry) {
         QStringList preferences;  // below drive_c, each with config/preferences.ini
         QString folder;           // below drive_c
     } cases[] = {
-        {"ValueZero",
-         "\"UsePublicUserDirectories\"=dword:00000000",
-         {QStringLiteral("ProgramData/eMule")},
-         QStringLiteral("/users/u/AppData/Local/eMule/config/")},
         {"ValueOne",
          "\"usepublicuserdirectories\"=dword:00000001",
          {},
          QStringLiteral("/ProgramData/eMule/config/")},
-        {"ValueTwo",
-         "\"UsePublicUserDirectories\"=dword:00000002",
-         {QStringLiteral("users/u/AppData/Local/eMule")},
-         QStringLiteral("/Program Files/eMule/config/")},
         {"TextValueCountsAsNone",
          "\"UsePublicUserDirectories\"=\"2\"",
          {QStringLiteral("ProgramData/eMule")},
          QStringLiteral("/ProgramData/eMule/config/")},
-        {"NoValueProgramPreferences",
-         "",
-         {QStringLiteral("Program Files/eMule")},
-         QStringLiteral("/Program Files/eMule/config/")},
         {"NoValueNothingFound", "", {}, QStringLiteral("/users/u/AppData/Local/eMule/config/")},
     };
     for (const auto& c : cases) {
