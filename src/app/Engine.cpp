@@ -2,6 +2,7 @@
 #include "app/Engine.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 
 #include "app/IpFilterSource.h"
@@ -10,6 +11,7 @@
 #include "clients/DonkeyClient.h"
 #include "clients/HandOff.h"
 #include "clients/HandOffRunner.h"
+#include "clients/ServerMetAddressList.h"
 #include "exchange/PeerServer.h"
 #include "exchange/WebDirectory.h"
 #include "platform/UserPrompts.h"
@@ -60,7 +62,13 @@ struct Engine::Parts {
                   options.handOff ? static_cast<serverlist::HandOffPart&>(handOff) : noHandOff},
               serverlist::CycleServices{deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),
                                         client->ServerListCodec(), options.peerListPath, OwnAddress(),
-                                        &filter, [this] { filterSource.Refresh(); }}) {
+                                        &filter, [this] { filterSource.Refresh(); }}),
+          publishedLists(
+              [path = ServerMetPathFunction()] {
+                  const QString met = path(true);
+                  return met.isEmpty() ? QString() : QFileInfo(met).absolutePath();
+              },
+              deps.language) {
         // The command line's directory stands in the web directory box, which the web operations
         // always use: what the box shows is what they reach.
         if (!options.webUrl.isEmpty()) {
@@ -68,6 +76,7 @@ struct Engine::Parts {
             state.Controls().serverWeb = options.webUrl;
         }
         web.SetBlocked(filter.Test());
+        web.SetPublishedLists(&publishedLists);
         peerServer.Handler().SetBlocked(filter.Test());
         // The list is loaded at once, so the peer server keeps blocked senders out from its start.
         filterSource.Refresh();
@@ -106,6 +115,8 @@ struct Engine::Parts {
     clients::HandOff handOff;
     serverlist::NoHandOff noHandOff;
     serverlist::TFLServeur serverList;
+    // The published server.met files listed beside the client's list (addresses.dat).
+    clients::ServerMetAddressList publishedLists;
 };
 
 Engine::Engine(EngineDeps deps, EngineOptions options)
