@@ -6,6 +6,7 @@
 #include "directory/AddressRules.h"
 #include "directory/DirectoryStore.h"
 #include "directory/HtmlPages.h"
+#include "directory/ServerMetPage.h"
 
 namespace hublane::directory {
 namespace {
@@ -17,6 +18,7 @@ constexpr std::size_t kMaxLimitedAddresses = 100000;
 
 const QByteArray kText = QByteArrayLiteral("text/plain; charset=utf-8");
 const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
+const QByteArray kBinary = QByteArrayLiteral("application/octet-stream");
 
 QByteArray Bytes(const std::string& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
@@ -82,6 +84,7 @@ HttpAnswer DirectoryService::Answer(const DirectoryRequest& request) {
         case Page::ReceiveServers:
             return ReceiveServers(request.query, request.remote, now);
         case Page::ServerList:
+        case Page::ServerMet:
         case Page::CopyList:
         case Page::Version:
             break;
@@ -92,6 +95,8 @@ HttpAnswer DirectoryService::Answer(const DirectoryRequest& request) {
     switch (*route.page) {
         case Page::ServerList:
             return ServerList(now);
+        case Page::ServerMet:
+            return ServerMet(now);
         case Page::CopyList:
             return CopyList(now);
         default:
@@ -153,22 +158,36 @@ HttpAnswer DirectoryService::ReceiveServers(std::string_view query, const std::s
                                      ", en trop " + std::to_string(result.overCap));
 }
 
+std::optional<std::vector<ListedServer>> DirectoryService::ShownServers() {
+    auto servers = m_store.ListedServers(kMaxListedServers);
+    if (servers) {
+        std::erase_if(*servers, [this](const ListedServer& server) {
+            return !IsListableAddress(server.address, m_settings.allowPrivate) || Blocked(server.address);
+        });
+    }
+    return servers;
+}
+
 HttpAnswer DirectoryService::ServerList(std::int64_t now) {
     if (!Fresh(m_serverPage, now)) {
-        const auto servers = m_store.ListedServers(kMaxListedServers);
-        if (!servers) {
+        const auto shown = ShownServers();
+        if (!shown) {
             return StoreFailed(m_store);
         }
-        std::vector<ListedServer> shown;
-        shown.reserve(servers->size());
-        for (const ListedServer& server : *servers) {
-            if (IsListableAddress(server.address, m_settings.allowPrivate) && !Blocked(server.address)) {
-                shown.push_back(server);
-            }
-        }
-        m_serverPage = CachedPage{Bytes(ServerListPage(shown)), now, true};
+        m_serverPage = CachedPage{Bytes(ServerListPage(*shown)), now, true};
     }
     return HttpAnswer{kStatusOk, kHtml, m_serverPage.body, {}, {}, {}};
+}
+
+HttpAnswer DirectoryService::ServerMet(std::int64_t now) {
+    if (!Fresh(m_serverMet, now)) {
+        const auto shown = ShownServers();
+        if (!shown) {
+            return StoreFailed(m_store);
+        }
+        m_serverMet = CachedPage{Bytes(ServerMetFile(*shown)), now, true};
+    }
+    return HttpAnswer{kStatusOk, kBinary, m_serverMet.body, {}, {}, {}};
 }
 
 HttpAnswer DirectoryService::CopyList(std::int64_t now) {

@@ -223,7 +223,8 @@ TEST_F(DirectoryLimitsTest, SilentCandidatesAndOneNetworkCannotKeepANewReporterO
     EXPECT_EQ(report("127.33.0.1", next, 5).overCap, 5) << "the store is full";
     // The verifier drops them: dropped servers no longer count, and new reporters are stored.
     for (const auto& due : store.DueServers(2000, 1000))
-        ASSERT_TRUE(store.SaveCheck(due.address, CheckStep{ServerState::Dropped, 2, 5000, false}, "", 2000));
+        ASSERT_TRUE(
+            store.SaveCheck(due.address, CheckStep{ServerState::Dropped, 2, 5000, false}, "", "", 2000));
     // (the count of stored servers is taken again every few seconds)
     DirectoryStore fresh(QStringLiteral("limits-fresh"));
     ASSERT_TRUE(fresh.Open(rig.running->Settings().database));
