@@ -108,7 +108,7 @@ HttpAnswer DirectoryService::ConnectCopy(const std::string& remote, std::int64_t
     if (!m_connectLimiter.Allow(remote, now)) {
         return TooMany();
     }
-    if (!IsListableAddress(remote, m_settings.allowPrivate) || Blocked(remote)) {
+    if (!IsListable(m_settings, remote) || Blocked(remote)) {
         return TextAnswer(kStatusForbidden, "Adresse non enregistrée : " + remote);
     }
     switch (m_store.RecordCopy(remote, now, now - m_settings.peerTtlMs, m_settings.maxStoredCopies,
@@ -140,8 +140,7 @@ HttpAnswer DirectoryService::ReceiveServers(std::string_view query, const std::s
     for (exchange::LinkedServer& server : reading.servers) {
         unsigned port = 0;
         std::from_chars(server.port.data(), server.port.data() + server.port.size(), port);
-        if (IsListableAddress(server.address, m_settings.allowPrivate) && IsListablePort(port) &&
-            !Blocked(server.address)) {
+        if (IsListable(m_settings, server.address) && IsListablePort(port) && !Blocked(server.address)) {
             accepted.push_back(std::move(server));
         }
     }
@@ -162,7 +161,7 @@ std::optional<std::vector<ListedServer>> DirectoryService::ShownServers() {
     auto servers = m_store.ListedServers(kMaxListedServers);
     if (servers) {
         std::erase_if(*servers, [this](const ListedServer& server) {
-            return !IsListableAddress(server.address, m_settings.allowPrivate) || Blocked(server.address);
+            return !IsListable(m_settings, server.address) || Blocked(server.address);
         });
     }
     return servers;
@@ -198,7 +197,7 @@ HttpAnswer DirectoryService::CopyList(std::int64_t now) {
         }
         std::vector<std::string> shown;
         for (const std::string& address : *copies) {
-            if (IsListableAddress(address, m_settings.allowPrivate) && !Blocked(address)) {
+            if (IsListable(m_settings, address) && !Blocked(address)) {
                 shown.push_back(address);
             }
         }

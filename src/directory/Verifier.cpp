@@ -56,7 +56,7 @@ void Verifier::Stop() {
 }
 
 bool Verifier::MayProbe(const std::string& address, std::uint16_t port) const {
-    return IsListableAddress(address, m_settings.allowPrivate) && IsListablePort(port) &&
+    return IsListable(m_settings, address) && IsListablePort(port) &&
            !(m_settings.blocked && m_settings.blocked(address));
 }
 
