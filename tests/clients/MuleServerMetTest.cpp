@@ -7,7 +7,7 @@
 #include <QDir>
 #include <cstring>
 
-#include "MuleBytes.h"
+#include "support/MuleBytes.h"
 #include "support/TestSupport.h"
 
 namespace hublane::clients {

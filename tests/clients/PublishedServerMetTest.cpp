@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "MuleBytes.h"
 #include "support/GzipBytes.h"
+#include "support/MuleBytes.h"
 
 namespace hublane::clients {
 namespace {

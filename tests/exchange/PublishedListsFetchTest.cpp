@@ -5,34 +5,25 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <tuple>
 
 #include "WebDirectoryFixture.h"
 #include "exchange/PublishedServerLists.h"
+#include "support/MuleBytes.h"
 
 namespace hublane::exchange {
 namespace {
 
 using namespace webtest;
 
-// One server entry of a server.met: address bytes, port, its name as the only tag.
-QByteArray Entry(const char (&ip)[5], quint16 port, const QByteArray& name) {
-    QByteArray e(ip, 4);
-    e += static_cast<char>(port & 0xFF);
-    e += static_cast<char>(port >> 8);
-    e += QByteArray("\x01\x00\x00\x00\x02\x01\x00\x01", 8);
-    e += static_cast<char>(name.size());
-    e += '\0';
-    return e + name;
-}
+using namespace test::mule;
 
-QByteArray ServerMet(const QList<QByteArray>& entries) {
-    QByteArray file("\xE0", 1);
-    const auto n = static_cast<quint32>(entries.size());
-    for (int i = 0; i < 4; ++i)
-        file += static_cast<char>((n >> (8 * i)) & 0xFF);
-    for (const QByteArray& e : entries)
-        file += e;
-    return file;
+// A server.met of servers given as address bytes, port and name (the only tag).
+QByteArray ServerMet(const std::vector<std::tuple<std::string, std::uint16_t, std::string>>& servers) {
+    std::string entries;
+    for (const auto& [ip, port, name] : servers)
+        entries += Entry(ip, port, 1, TextTag(kIdName, name));
+    return QByteArray::fromStdString(File(static_cast<std::uint32_t>(servers.size()), entries));
 }
 
 test::PageServer::Page Binary(const QByteArray& body) {
@@ -58,24 +49,25 @@ class PublishedListsFetchTest : public WebDirectoryFixture {
 
 TEST_F(PublishedListsFetchTest, EachListIsLoadedAndOnlyWholeOnesAddServers) {
     pages.Html(QStringLiteral("liste.php"), ServerLink({"198.51.100.1", "4661"}));
-    pages.Set(QStringLiteral("a.met"), Binary(ServerMet({Entry("\xC6\x33\x64\x02", 4661, "Deux"),
-                                                         Entry("\xC6\x33\x64\x01", 4000, "Un ailleurs")})));
-    other.Set(QStringLiteral("moved/b.met"), Binary(ServerMet({Entry("\xCB\x00\x71\x03", 4242, "Trois")})));
+    pages.Set(
+        QStringLiteral("a.met"),
+        Binary(ServerMet({{"\xC6\x33\x64\x02"s, 4661, "Deux"}, {"\xC6\x33\x64\x01"s, 4000, "Un ailleurs"}})));
+    other.Set(QStringLiteral("moved/b.met"), Binary(ServerMet({{"\xCB\x00\x71\x03"s, 4242, "Trois"}})));
     test::PageServer::Page moved;
     moved.status = 302;
     moved.location = other.Url(QStringLiteral("moved/b.met")).toLatin1();
     pages.Set(QStringLiteral("b.met"), moved);
     pages.Html(QStringLiteral("junk.met"), "<html><body>Serveurs</body></html>");
-    QByteArray big = ServerMet({Entry("\xCB\x00\x71\x04", 4661, "Gros")});
+    QByteArray big = ServerMet({{"\xCB\x00\x71\x04"s, 4661, "Gros"}});
     big += QByteArray(kMaxPublishedListBytes, '\0');
     pages.Set(QStringLiteral("big.met"), Binary(big));
-    test::PageServer::Page slow = Binary(ServerMet({Entry("\xCB\x00\x71\x05", 4661, "Lent")}));
+    test::PageServer::Page slow = Binary(ServerMet({{"\xCB\x00\x71\x05"s, 4661, "Lent"}}));
     slow.neverEnds = true;
     pages.Set(QStringLiteral("slow.met"), slow);
     pages.Set(
         QStringLiteral("cut.met"),
-        Binary(ServerMet({Entry("\xCB\x00\x71\x06", 4661, "Coupé"), Entry("\xCB\x00\x71\x07", 4661, "x")})
-                   .chopped(3)));
+        Binary(
+            ServerMet({{"\xCB\x00\x71\x06"s, 4661, "Coupé"}, {"\xCB\x00\x71\x07"s, 4661, "x"}}).chopped(3)));
 
     NewRig(1500);
     WriteAddresses({pages.Url(QStringLiteral("a.met")), pages.Url(QStringLiteral("b.met")),
@@ -117,7 +109,7 @@ TEST_F(PublishedListsFetchTest, AtMostTenListsAreLoadedAndTheFilterHolds) {
     QStringList urls;
     for (int i = 1; i <= 12; ++i) {
         const char ip[5] = {'\xC6', '\x33', '\x64', static_cast<char>(i), '\0'};
-        pages.Set(QStringLiteral("%1.met").arg(i), Binary(ServerMet({Entry(ip, 4661, "s")})));
+        pages.Set(QStringLiteral("%1.met").arg(i), Binary(ServerMet({{std::string(ip, 4), 4661, "s"}})));
         urls << pages.Url(QStringLiteral("%1.met").arg(i));
     }
     NewRig();
@@ -135,15 +127,6 @@ TEST_F(PublishedListsFetchTest, AtMostTenListsAreLoadedAndTheFilterHolds) {
         }
     }
     EXPECT_EQ(Rows(State().Servers()), expected);
-}
-
-TEST_F(PublishedListsFetchTest, WithoutAnAddressFileOnlyTheDirectoryIsAsked) {
-    pages.Html(QStringLiteral("liste.php"), ServerLink({"198.51.100.1", "4661"}));
-    NewRig();
-    const qsizetype asked = pages.Requests().size();
-    rig->Window().FlatButton1Click();
-    EXPECT_EQ(NewRequests(asked), QStringList{QStringLiteral("/liste.php")});
-    EXPECT_TRUE(Web().PublishedLoads().empty());
 }
 
 }  // namespace
