@@ -11,6 +11,7 @@
 #include "clients/DonkeyClient.h"
 #include "clients/HandOff.h"
 #include "clients/HandOffRunner.h"
+#include "clients/PartInfo.h"
 #include "clients/ServerMetAddressList.h"
 #include "exchange/PeerServer.h"
 #include "exchange/WebDirectory.h"
@@ -63,12 +64,7 @@ struct Engine::Parts {
               serverlist::CycleServices{deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),
                                         client->ServerListCodec(), options.peerListPath, OwnAddress(),
                                         &filter, [this] { filterSource.Refresh(); }}),
-          publishedLists(
-              [path = ServerMetPathFunction()] {
-                  const QString met = path(true);
-                  return met.isEmpty() ? QString() : QFileInfo(met).absolutePath();
-              },
-              deps.language) {
+          publishedLists([this] { return ClientFolder(); }, deps.language) {
         // The command line's directory stands in the web directory box, which the web operations
         // always use: what the box shows is what they reach.
         if (!options.webUrl.isEmpty()) {
@@ -85,6 +81,15 @@ struct Engine::Parts {
     std::string OwnAddress() const {
         return options.address.HasOwnAddress() ? options.address.bind.toString().toStdString()
                                                : std::string();
+    }
+
+    // The folder of the client's server.met as given or stored, never asked for: a fetch must not
+    // bring up the folder dialog that a read already showed.
+    QString ClientFolder() const {
+        if (!options.serverMetPath.isEmpty()) {
+            return QFileInfo(options.serverMetPath).absolutePath();
+        }
+        return clients::StoredDonkeyDir(deps.settings);
     }
 
     std::function<QString(bool)> ServerMetPathFunction() {
