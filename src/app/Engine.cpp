@@ -11,6 +11,7 @@
 #include "clients/ClientChoice.h"
 #include "clients/HandOff.h"
 #include "clients/HandOffRunner.h"
+#include "clients/ServerMetAddressList.h"
 #include "exchange/PeerServer.h"
 #include "exchange/WebDirectory.h"
 #include "platform/UserPrompts.h"
@@ -61,7 +62,8 @@ struct Engine::Parts {
                      serverlist::CycleServices{
                          deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),
                          client->ServerList(), options.peerListPath, OwnAddress(), &filter,
-                         [this] { filterSource.Refresh(); }, [this] { return client->RunningNotice(); }}) {
+                         [this] { filterSource.Refresh(); }, [this] { return client->RunningNotice(); }}),
+          publishedLists([this] { return client->KnownFolder(); }, deps.language) {
         // The command line's directory stands in the web directory box, which the web operations
         // always use: what the box shows is what they reach.
         if (!options.webUrl.isEmpty()) {
@@ -69,6 +71,7 @@ struct Engine::Parts {
             state.Controls().serverWeb = options.webUrl;
         }
         web.SetBlocked(filter.Test());
+        web.SetPublishedLists(&publishedLists);
         peerServer.Handler().SetBlocked(filter.Test());
         // The list is loaded at once, so the peer server keeps blocked senders out from its start.
         filterSource.Refresh();
@@ -124,6 +127,8 @@ struct Engine::Parts {
     std::unique_ptr<serverlist::HandOffPart> clientHandOff;
     serverlist::NoHandOff noHandOff;
     serverlist::TFLServeur serverList;
+    // The published server.met files listed beside the client's list (addresses.dat).
+    clients::ServerMetAddressList publishedLists;
 };
 
 Engine::Engine(EngineDeps deps, EngineOptions options)

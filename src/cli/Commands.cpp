@@ -48,6 +48,7 @@ const QList<Verb>& Verbs() {
          "  web peers BASEURL      the copies of its listeHBL.php, one address a line\n"
          "  web send BASEURL FILE  sends the servers of a server.met to its rcv.php, 50 a request\n"
          "  web announce BASEURL   tells it this copy runs (connectHB.php)\n"
+         "  web servermet URL      the servers of a server.met published at URL, as servermet read\n"
          "                         (each with --timeout-ms N, the longest a page may take)\n",
          RunWeb},
         {"version-check",

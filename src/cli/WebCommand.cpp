@@ -6,9 +6,13 @@
 #include "app/VersionCheck.h"
 #include "cli/CliLanguage.h"
 #include "cli/Commands.h"
+#include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
+#include "clients/PublishedServerMet.h"
+#include "clients/ServerMetAddressList.h"
 #include "clients/ServerMetCodec.h"
 #include "exchange/PageLoader.h"
+#include "exchange/PublishedServerLists.h"
 #include "exchange/WebFormats.h"
 #include "platform/Clock.h"
 #include "serverlist/ListFiles.h"
@@ -19,13 +23,13 @@ namespace {
 constexpr int kDefaultPageLimitMs = 30000;
 
 // Loads one page and waits for it (the loader's own time limit bounds the wait).
-exchange::LoadedPage Load(const QString& url, int limitMs) {
+exchange::LoadedPage Load(const QString& url, int limitMs, qint64 maxBytes = exchange::kMaxPageBytes) {
     QNetworkAccessManager network;
     const platform::SystemClock clock;
     exchange::PageLoader loader(network, clock, limitMs);
     QEventLoop loop;
     QObject::connect(&loader, &exchange::PageLoader::Finished, &loop, &QEventLoop::quit);
-    loader.Load(QUrl(url));
+    loader.Load(QUrl(url), maxBytes);
     loop.exec();
     return loader.Page();
 }
@@ -159,11 +163,45 @@ int Announce(const QStringList& args, Io& io) {
     return LoadDirectoryPage(web, "connectHB.php", io) ? kExitOk : kExitFailure;
 }
 
+int ServerMet(const QStringList& args, Io& io) {
+    WebLine web(QStringLiteral("hublanectl web servermet URL [--timeout-ms N]"),
+                QStringLiteral("Loads the server.met published at URL (as eMule and aMule load one: either "
+                               "header, gzip too, at most 4 MiB) and prints its servers as servermet read "
+                               "does.\nExit status 1, with the reason, when it cannot be loaded or read "
+                               "whole (the rows read so far are printed).") +
+                    kTimeoutHelp);
+    if (const auto status = ParseWeb(web, args, io, 0)) {
+        return *status;
+    }
+    const exchange::LoadedPage page = Load(web.base, web.limitMs, exchange::kMaxPublishedListBytes);
+    if (!page.ok) {
+        return Fail(io, QStringLiteral("cannot load %1: %2").arg(web.base, page.error));
+    }
+    const clients::PublishedServerMet read = clients::ReadPublishedServerMet(
+        std::string_view(page.body.constData(), static_cast<std::size_t>(page.body.size())),
+        static_cast<std::size_t>(exchange::kMaxPublishedListBytes));
+    serverlist::ServerTable table;
+    clients::FillServerTable(read.doc, table);
+    PrintServerRows(table, io.out);
+    if (const std::size_t carried = read.doc.CarriedCount()) {
+        io.err << carried << " entrées gardées telles quelles\n";
+    }
+    if (!read.result.Ok()) {
+        return Fail(io, QStringLiteral("cannot read %1: %2")
+                            .arg(web.base, clients::PublishedReadError(read, CliLanguage())));
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunWeb(const QStringList& args, Io& io) {
     return RunFamily(args, io, "web",
-                     {{"servers", &Servers}, {"peers", &Peers}, {"send", &Send}, {"announce", &Announce}});
+                     {{"servers", &Servers},
+                      {"peers", &Peers},
+                      {"send", &Send},
+                      {"announce", &Announce},
+                      {"servermet", &ServerMet}});
 }
 
 int RunVersionCheck(const QStringList& args, Io& io) {

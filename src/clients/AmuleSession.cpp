@@ -241,6 +241,12 @@ bool AmuleSession::RemoveServer(const ServerEndpoint& endpoint) {
     return Send(remove) && Receive().has_value();
 }
 
+bool AmuleSession::UpdateServersFromUrl(const QString& url) {
+    EcPacket update{kEcFlagsPlain, ec::kOpServerUpdateFromUrl, {}};
+    update.tags.push_back(EcTag::Text(ec::kTagString, url.toStdString()));
+    return Send(update) && Receive().has_value();
+}
+
 bool AmuleSession::Send(const EcPacket& packet) {
     if (Stopped()) {
         return false;

@@ -62,6 +62,10 @@ class AmuleSession {
     AddAnswer AddServer(const ServerToAdd& server);
     /// Removes one server; false when the session broke (a server aMule lacks is no failure).
     bool RemoveServer(const ServerEndpoint& endpoint);
+    /// Has aMule load the server.met at url and merge it into its list, as its "update from URL"
+    /// does (it also keeps url as that setting); false when the session broke. aMule downloads
+    /// the file after answering: its list changes a while later, if at all.
+    bool UpdateServersFromUrl(const QString& url);
     void Close();
     /// Ends the session at once, from inside one of its waits too (which then returns): the
     /// program is quitting. Every later call fails with Stopped until the next Login.

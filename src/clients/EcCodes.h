@@ -16,6 +16,7 @@ inline constexpr std::uint8_t kOpGetServerList = 0x2C;
 inline constexpr std::uint8_t kOpServerList = 0x2D;
 inline constexpr std::uint8_t kOpServerRemove = 0x30;
 inline constexpr std::uint8_t kOpServerAdd = 0x31;
+inline constexpr std::uint8_t kOpServerUpdateFromUrl = 0x32;
 inline constexpr std::uint8_t kOpAuthSalt = 0x4F;
 inline constexpr std::uint8_t kOpAuthPasswd = 0x50;
 

@@ -16,7 +16,7 @@ struct PageName {
 constexpr std::array kPages = {
     PageName{"connectHB.php", Page::ConnectCopy}, PageName{"listeHBL.php", Page::CopyList},
     PageName{"rcv.php", Page::ReceiveServers},    PageName{"liste.php", Page::ServerList},
-    PageName{"versionHBL.txt", Page::Version},
+    PageName{"server.met", Page::ServerMet},      PageName{"versionHBL.txt", Page::Version},
 };
 
 }  // namespace

@@ -19,6 +19,7 @@ enum class Page {
     CopyList,        // listeHBL.php: the copies that announced lately
     ReceiveServers,  // rcv.php: a copy sends servers it knows
     ServerList,      // liste.php: the verified servers
+    ServerMet,       // server.met: the verified servers as a file eMule and aMule load
     Version,         // versionHBL.txt: the current version text
 };
 

@@ -6,6 +6,7 @@
 #include "directory/AddressRules.h"
 #include "directory/DirectoryStore.h"
 #include "directory/HtmlPages.h"
+#include "directory/ServerMetPage.h"
 
 namespace hublane::directory {
 namespace {
@@ -17,6 +18,7 @@ constexpr std::size_t kMaxLimitedAddresses = 100000;
 
 const QByteArray kText = QByteArrayLiteral("text/plain; charset=utf-8");
 const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
+const QByteArray kBinary = QByteArrayLiteral("application/octet-stream");
 
 QByteArray Bytes(const std::string& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
@@ -82,6 +84,7 @@ HttpAnswer DirectoryService::Answer(const DirectoryRequest& request) {
         case Page::ReceiveServers:
             return ReceiveServers(request.query, request.remote, now);
         case Page::ServerList:
+        case Page::ServerMet:
         case Page::CopyList:
         case Page::Version:
             break;
@@ -92,6 +95,8 @@ HttpAnswer DirectoryService::Answer(const DirectoryRequest& request) {
     switch (*route.page) {
         case Page::ServerList:
             return ServerList(now);
+        case Page::ServerMet:
+            return ServerMet(now);
         case Page::CopyList:
             return CopyList(now);
         default:
@@ -103,7 +108,7 @@ HttpAnswer DirectoryService::ConnectCopy(const std::string& remote, std::int64_t
     if (!m_connectLimiter.Allow(remote, now)) {
         return TooMany();
     }
-    if (!IsListableAddress(remote, m_settings.allowPrivate) || Blocked(remote)) {
+    if (!IsListable(m_settings, remote) || Blocked(remote)) {
         return TextAnswer(kStatusForbidden, "Adresse non enregistrée : " + remote);
     }
     switch (m_store.RecordCopy(remote, now, now - m_settings.peerTtlMs, m_settings.maxStoredCopies,
@@ -135,8 +140,7 @@ HttpAnswer DirectoryService::ReceiveServers(std::string_view query, const std::s
     for (exchange::LinkedServer& server : reading.servers) {
         unsigned port = 0;
         std::from_chars(server.port.data(), server.port.data() + server.port.size(), port);
-        if (IsListableAddress(server.address, m_settings.allowPrivate) && IsListablePort(port) &&
-            !Blocked(server.address)) {
+        if (IsListable(m_settings, server.address) && IsListablePort(port) && !Blocked(server.address)) {
             accepted.push_back(std::move(server));
         }
     }
@@ -153,22 +157,36 @@ HttpAnswer DirectoryService::ReceiveServers(std::string_view query, const std::s
                                      ", en trop " + std::to_string(result.overCap));
 }
 
+std::optional<std::vector<ListedServer>> DirectoryService::ShownServers() {
+    auto servers = m_store.ListedServers(kMaxListedServers);
+    if (servers) {
+        std::erase_if(*servers, [this](const ListedServer& server) {
+            return !IsListable(m_settings, server.address) || Blocked(server.address);
+        });
+    }
+    return servers;
+}
+
 HttpAnswer DirectoryService::ServerList(std::int64_t now) {
     if (!Fresh(m_serverPage, now)) {
-        const auto servers = m_store.ListedServers(kMaxListedServers);
-        if (!servers) {
+        const auto shown = ShownServers();
+        if (!shown) {
             return StoreFailed(m_store);
         }
-        std::vector<ListedServer> shown;
-        shown.reserve(servers->size());
-        for (const ListedServer& server : *servers) {
-            if (IsListableAddress(server.address, m_settings.allowPrivate) && !Blocked(server.address)) {
-                shown.push_back(server);
-            }
-        }
-        m_serverPage = CachedPage{Bytes(ServerListPage(shown)), now, true};
+        m_serverPage = CachedPage{Bytes(ServerListPage(*shown)), now, true};
     }
     return HttpAnswer{kStatusOk, kHtml, m_serverPage.body, {}, {}, {}};
+}
+
+HttpAnswer DirectoryService::ServerMet(std::int64_t now) {
+    if (!Fresh(m_serverMet, now)) {
+        const auto shown = ShownServers();
+        if (!shown) {
+            return StoreFailed(m_store);
+        }
+        m_serverMet = CachedPage{Bytes(ServerMetFile(*shown)), now, true};
+    }
+    return HttpAnswer{kStatusOk, kBinary, m_serverMet.body, {}, {}, {}};
 }
 
 HttpAnswer DirectoryService::CopyList(std::int64_t now) {
@@ -179,7 +197,7 @@ HttpAnswer DirectoryService::CopyList(std::int64_t now) {
         }
         std::vector<std::string> shown;
         for (const std::string& address : *copies) {
-            if (IsListableAddress(address, m_settings.allowPrivate) && !Blocked(address)) {
+            if (IsListable(m_settings, address) && !Blocked(address)) {
                 shown.push_back(address);
             }
         }

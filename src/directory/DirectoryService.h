@@ -6,11 +6,14 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "directory/DirectoryRequest.h"
 #include "directory/DirectorySettings.h"
+#include "directory/HtmlPages.h"
 #include "directory/RateLimiter.h"
 
 namespace hublane::directory {
@@ -46,8 +49,11 @@ class DirectoryService : public QObject {
                      std::function<std::int64_t()> clock, QObject* parent = nullptr);
 
     HttpAnswer Answer(const DirectoryRequest& request);
-    /// The servers' page is built again at its next request.
-    void ServersChanged() { m_serverPage.valid = false; }
+    /// The servers' page and file are built again at their next request.
+    void ServersChanged() {
+        m_serverPage.valid = false;
+        m_serverMet.valid = false;
+    }
 
   private:
     struct CachedPage {
@@ -58,6 +64,10 @@ class DirectoryService : public QObject {
     HttpAnswer ConnectCopy(const std::string& remote, std::int64_t now);
     HttpAnswer ReceiveServers(std::string_view query, const std::string& remote, std::int64_t now);
     HttpAnswer ServerList(std::int64_t now);
+    HttpAnswer ServerMet(std::int64_t now);
+    /// The verified servers that may be shown, at most kMaxListedServers; nullopt on a failure
+    /// of the store.
+    std::optional<std::vector<ListedServer>> ShownServers();
     HttpAnswer CopyList(std::int64_t now);
     bool Fresh(const CachedPage& page, std::int64_t now) const;
     bool Blocked(const std::string& address) const;
@@ -69,6 +79,7 @@ class DirectoryService : public QObject {
     RateLimiter m_receiveLimiter;
     RateLimiter m_readLimiter;
     CachedPage m_serverPage;
+    CachedPage m_serverMet;
     CachedPage m_copyPage;
 };
 

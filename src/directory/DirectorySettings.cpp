@@ -1,8 +1,9 @@
-// The reading of the directory's --listen and --db values.
+// The reading of the directory's --listen and --db values, and which addresses it may list.
 #include "directory/DirectorySettings.h"
 
 #include <charconv>
 
+#include "directory/AddressRules.h"
 #include "directory/DirectoryRequest.h"
 
 namespace hublane::directory {
@@ -182,6 +183,10 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text) {
     }
     listen.port = *number;
     return listen;
+}
+
+bool IsListable(const DirectorySettings& settings, std::string_view address) {
+    return settings.listable ? settings.listable(address) : IsListableAddress(address, settings.allowPrivate);
 }
 
 }  // namespace hublane::directory

@@ -100,9 +100,16 @@ struct DirectorySettings {
 
     /// Servers and copies kept out (an IP filter); consulted before storing, probing and listing.
     BlockedTest blocked;
+    /// Which addresses may be stored, probed and listed at all; empty: a public address, or a
+    /// private one with allowPrivate (see AddressRules). A closed test network that plays the
+    /// internet on reserved ranges says so here.
+    std::function<bool(std::string_view address)> listable;
     /// Wall-clock milliseconds since the epoch (stored times survive restarts and are shared
     /// between instances); the system clock when empty.
     std::function<std::int64_t()> clock;
 };
+
+/// Whether the settings let an address be stored, probed and listed (blocked aside).
+bool IsListable(const DirectorySettings& settings, std::string_view address);
 
 }  // namespace hublane::directory

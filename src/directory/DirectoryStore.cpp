@@ -342,7 +342,7 @@ std::optional<std::vector<ListedServer>> DirectoryStore::ListedServers(std::size
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     q.prepare(
-        QStringLiteral("SELECT address, port, name FROM hublane_servers WHERE state = 1 "
+        QStringLiteral("SELECT address, port, name, description FROM hublane_servers WHERE state = 1 "
                        "ORDER BY verified_at DESC, address LIMIT :n"));
     q.bindValue(QStringLiteral(":n"), static_cast<qlonglong>(limit));
     if (!q.exec()) {
@@ -352,8 +352,11 @@ std::optional<std::vector<ListedServer>> DirectoryStore::ListedServers(std::size
     std::vector<ListedServer> servers;
     while (q.next()) {
         const QByteArray name = q.value(2).toByteArray();
-        servers.push_back(ListedServer{Std(q.value(0)), static_cast<std::uint16_t>(q.value(1).toUInt()),
-                                       std::string(name.constData(), static_cast<std::size_t>(name.size()))});
+        const QByteArray description = q.value(3).toByteArray();
+        servers.push_back(
+            ListedServer{Std(q.value(0)), static_cast<std::uint16_t>(q.value(1).toUInt()),
+                         std::string(name.constData(), static_cast<std::size_t>(name.size())),
+                         std::string(description.constData(), static_cast<std::size_t>(description.size()))});
     }
     return servers;
 }
@@ -422,7 +425,7 @@ bool DirectoryStore::Claim(const std::string& address, std::int64_t expectedNext
 }
 
 bool DirectoryStore::SaveCheck(const std::string& address, const CheckStep& step, const std::string& name,
-                               std::int64_t nowMs) {
+                               const std::string& description, std::int64_t nowMs) {
     if (!Healthy()) {
         return false;
     }
@@ -430,10 +433,13 @@ bool DirectoryStore::SaveCheck(const std::string& address, const CheckStep& step
     if (step.verified) {
         q.prepare(
             QStringLiteral("UPDATE hublane_servers SET state = :s, misses = :m, next_check = :n, "
-                           "verified_at = :v, name = :name WHERE address = :a"));
+                           "verified_at = :v, name = :name, description = :d WHERE address = :a"));
         const std::string kept = CutName(name, kMaxStoredNameBytes);
+        const std::string keptDescription = CutName(description, kMaxStoredNameBytes);
         q.bindValue(QStringLiteral(":v"), Ms(nowMs));
         q.bindValue(QStringLiteral(":name"), QByteArray(kept.data(), static_cast<qsizetype>(kept.size())));
+        q.bindValue(QStringLiteral(":d"),
+                    QByteArray(keptDescription.data(), static_cast<qsizetype>(keptDescription.size())));
     } else {
         q.prepare(QStringLiteral(
             "UPDATE hublane_servers SET state = :s, misses = :m, next_check = :n WHERE address = :a"));

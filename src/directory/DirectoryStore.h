@@ -16,7 +16,7 @@
 
 namespace hublane::directory {
 
-/// The most bytes of a server name kept.
+/// The most bytes of a server name kept, and of its description.
 inline constexpr std::size_t kMaxStoredNameBytes = 255;
 
 /// One stored server.
@@ -87,10 +87,10 @@ class DirectoryStore {
     /// Takes a due server for a probe: moves its next check from expectedNextMs to leaseUntilMs.
     /// False when it was not due at expectedNextMs any more (another instance took it).
     bool Claim(const std::string& address, std::int64_t expectedNextMs, std::int64_t leaseUntilMs);
-    /// Saves a probe's outcome; name (cut to kMaxStoredNameBytes) and the verification time
-    /// change only when the step verified the server.
+    /// Saves a probe's outcome; name and description (each cut to kMaxStoredNameBytes) and the
+    /// verification time change only when the step verified the server.
     bool SaveCheck(const std::string& address, const CheckStep& step, const std::string& name,
-                   std::int64_t nowMs);
+                   const std::string& description, std::int64_t nowMs);
     bool Forget(const std::string& address);
     /// Forgets copies not seen since beforeMs; the number forgotten, or -1 on a failure.
     int ForgetCopiesBefore(std::int64_t beforeMs);

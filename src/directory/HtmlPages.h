@@ -10,11 +10,13 @@
 
 namespace hublane::directory {
 
-/// One server of the list page; name holds the bytes the server gave, possibly none.
+/// One server of the list page; name and description hold the bytes the server gave, possibly
+/// none.
 struct ListedServer {
     std::string address;
     std::uint16_t port = 0;
     std::string name;
+    std::string description = {};
     bool operator==(const ListedServer&) const = default;
 };
 

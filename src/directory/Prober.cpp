@@ -38,7 +38,7 @@ bool Prober::Start(const std::string& address, std::uint16_t port) {
     const int timeoutMs = m_timeoutMs;
     Prober* owner = this;
     m_pool.start([owner, stop, timeoutMs, address, port] {
-        ProbeOutcome outcome{address, port, false, {}};
+        ProbeOutcome outcome{address, port, false, {}, {}};
         // A socket of its own for each probe (a fresh local port), answered from port + 4 only.
         probe::UdpExchange exchange;
         exchange.AnswerFromAskedPortOnly(true);
@@ -50,7 +50,9 @@ bool Prober::Start(const std::string& address, std::uint16_t port) {
             const std::string_view bytes(reply.constData(), static_cast<std::size_t>(reply.size()));
             if (probe::IsDescriptionAnswer(bytes)) {
                 outcome.answered = true;
-                outcome.name = probe::ParseDescription(bytes).name;
+                probe::Description description = probe::ParseDescription(bytes);
+                outcome.name = std::move(description.name);
+                outcome.description = std::move(description.description);
             }
         }
         if (stop->load()) {

@@ -18,6 +18,7 @@ struct ProbeOutcome {
     std::uint16_t port = 0;
     bool answered = false;
     std::string name;  // bytes of the name the server gave
+    std::string description;
 };
 
 /// Runs at most maxInFlight probes at once. Created and used on one thread, whose event loop

@@ -9,8 +9,9 @@ namespace hublane::directory {
 namespace {
 
 // The layout of the tables; a database written by a later layout is not opened. Layout 2 added
-// the network of each server's reporter and of each copy (for the shares one network may hold).
-constexpr int kSchemaVersion = 2;
+// the network of each server's reporter and of each copy (for the shares one network may hold);
+// layout 3 the description each server gave.
+constexpr int kSchemaVersion = 3;
 // Any number, the same for every instance: it serialises the creation of the tables.
 constexpr int kSchemaLockKey = 0x4842;
 
@@ -22,7 +23,7 @@ QStringList SchemaStatements(bool postgres) {
                        "address TEXT PRIMARY KEY, port INTEGER NOT NULL, state INTEGER NOT NULL, "
                        "misses INTEGER NOT NULL DEFAULT 0, name %1, reported_by TEXT NOT NULL, "
                        "reported_at BIGINT NOT NULL, verified_at BIGINT NOT NULL DEFAULT 0, "
-                       "next_check BIGINT NOT NULL, reporter_net TEXT NOT NULL DEFAULT '')")
+                       "next_check BIGINT NOT NULL, reporter_net TEXT NOT NULL DEFAULT '', description %1)")
             .arg(bytes),
         QStringLiteral("CREATE INDEX IF NOT EXISTS hublane_servers_due ON hublane_servers (next_check)"),
         QStringLiteral(
@@ -46,6 +47,28 @@ const QStringList kToLayout2 = {
     QStringLiteral("ALTER TABLE hublane_copies ADD COLUMN net TEXT NOT NULL DEFAULT ''"),
     QStringLiteral("UPDATE hublane_meta SET value = '2' WHERE key = 'schema'"),
 };
+
+// From layout 2 to 3: the description column (empty for servers verified before).
+QStringList ToLayout3(bool postgres) {
+    return {
+        QStringLiteral("ALTER TABLE hublane_servers ADD COLUMN description %1")
+            .arg(postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB")),
+        QStringLiteral("UPDATE hublane_meta SET value = '3' WHERE key = 'schema'"),
+    };
+}
+
+// Runs the statements of one step between layouts in a transaction.
+bool RunStep(QSqlDatabase& db, QSqlQuery& q, const QStringList& statements, QString* error) {
+    db.transaction();
+    for (const QString& statement : statements) {
+        if (!q.exec(statement)) {
+            *error = q.lastError().text();
+            db.rollback();
+            return false;
+        }
+    }
+    return db.commit();
+}
 
 // Indexes on the columns of layout 2, made once the columns exist.
 const QStringList kLayout2Indexes = {
@@ -80,15 +103,10 @@ bool CreateStoreTables(QSqlDatabase& db, bool postgres, QString* error) {
         ok = false;
     }
     if (ok && layout < 2) {
-        db.transaction();
-        for (const QString& statement : kToLayout2) {
-            if (!q.exec(statement)) {
-                *error = q.lastError().text();
-                ok = false;
-                break;
-            }
-        }
-        ok = ok ? db.commit() : (db.rollback(), false);
+        ok = RunStep(db, q, kToLayout2, error);
+    }
+    if (ok && layout < 3) {
+        ok = RunStep(db, q, ToLayout3(postgres), error);
     }
     for (const QString& statement : kLayout2Indexes) {
         if (ok && !q.exec(statement)) {

@@ -56,7 +56,7 @@ void Verifier::Stop() {
 }
 
 bool Verifier::MayProbe(const std::string& address, std::uint16_t port) const {
-    return IsListableAddress(address, m_settings.allowPrivate) && IsListablePort(port) &&
+    return IsListable(m_settings, address) && IsListablePort(port) &&
            !(m_settings.blocked && m_settings.blocked(address));
 }
 
@@ -107,7 +107,7 @@ void Verifier::Finished(const ProbeOutcome& outcome) {
     m_asked.erase(it);
     const CheckStep step =
         AfterProbe(asked.state, asked.misses, outcome.answered, m_clock(), m_timings, m_confirmDelay());
-    m_store.SaveCheck(outcome.address, step, outcome.name, m_clock());
+    m_store.SaveCheck(outcome.address, step, outcome.name, outcome.description, m_clock());
     if (step.verified || (asked.state == ServerState::Listed) != (step.state == ServerState::Listed)) {
         emit ListingChanged();
     }

@@ -11,9 +11,6 @@
 namespace hublane::exchange {
 namespace {
 
-// A page far larger than any directory page is not read beyond this.
-constexpr qint64 kMaxBodyBytes = 8LL * 1024 * 1024;
-
 bool IsHtml(const QNetworkReply& reply) {
     const QString type = reply.header(QNetworkRequest::ContentTypeHeader).toString().toLower();
     // A server that names no type gets the benefit of the doubt, as a browser sniffs it.
@@ -30,11 +27,13 @@ PageLoader::~PageLoader() {
     Abort();
 }
 
-void PageLoader::Load(const QUrl& url) {
+void PageLoader::Load(const QUrl& url, qint64 maxBytes) {
     Abort();
     m_page = LoadedPage{};
     m_page.url = url;
     m_timedOut = false;
+    m_tooLarge = false;
+    m_maxBytes = maxBytes;
     QNetworkRequest request(url);
     // Redirects are followed as a browser follows them (never from https down to http).
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -42,7 +41,9 @@ void PageLoader::Load(const QUrl& url) {
     QNetworkReply* reply = m_network.get(request);
     m_reply = reply;
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
-        if (received > kMaxBodyBytes) {
+        // A reply announced or arriving larger than the bound is not read on.
+        if (received > m_maxBytes || total > m_maxBytes) {
+            m_tooLarge = true;
             reply->abort();
             return;
         }
@@ -80,14 +81,16 @@ void PageLoader::OnFinished() {
     if (m_timedOut) {
         m_page.error = m_limitMs % 1000 == 0 ? QStringLiteral("no answer within %1 s").arg(m_limitMs / 1000)
                                              : QStringLiteral("no answer within %1 ms").arg(m_limitMs);
+    } else if (m_tooLarge) {
+        m_page.error = QStringLiteral("larger than %1 bytes").arg(m_maxBytes);
     } else if (reply->error() != QNetworkReply::NoError) {
         m_page.error = reply->errorString();
-        m_page.body = reply->readAll().left(kMaxBodyBytes);
+        m_page.body = reply->readAll().left(m_maxBytes);
     } else if (status != 0 && (status < 200 || status >= 300)) {
         m_page.error = QStringLiteral("HTTP %1").arg(status);
     } else {
         m_page.ok = true;
-        m_page.body = reply->readAll().left(kMaxBodyBytes);
+        m_page.body = reply->readAll().left(m_maxBytes);
         if (IsHtml(*reply)) {
             m_page.links = LinkTargets(
                 std::string_view(m_page.body.constData(), static_cast<std::size_t>(m_page.body.size())),

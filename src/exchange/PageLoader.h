@@ -17,6 +17,9 @@ class Clock;
 
 namespace hublane::exchange {
 
+/// A page far larger than any directory page is not read beyond this.
+inline constexpr qint64 kMaxPageBytes = 8LL * 1024 * 1024;
+
 /// How one load ended.
 struct LoadedPage {
     bool ok = false;                 // an HTTP success with the whole body
@@ -38,7 +41,8 @@ class PageLoader : public QObject {
                QObject* parent = nullptr);
     ~PageLoader() override;
 
-    void Load(const QUrl& url);
+    /// maxBytes: the most body bytes taken; a longer reply is aborted and fails.
+    void Load(const QUrl& url, qint64 maxBytes = kMaxPageBytes);
     /// Aborts the page being loaded (Finished() comes with an error).
     void Abort();
     bool Loading() const { return !m_reply.isNull(); }
@@ -58,6 +62,8 @@ class PageLoader : public QObject {
     QPointer<QNetworkReply> m_reply;
     LoadedPage m_page;
     bool m_timedOut = false;
+    bool m_tooLarge = false;
+    qint64 m_maxBytes = kMaxPageBytes;
 };
 
 }  // namespace hublane::exchange

@@ -59,7 +59,7 @@ QString WebDirectory::BaseUrl() const {
     return m_baseUrl.isEmpty() ? m_state.Controls().serverWeb : m_baseUrl;
 }
 
-const exchange::LoadedPage& WebDirectory::LoadAndWait(const QString& url) {
+const exchange::LoadedPage& WebDirectory::LoadAndWait(const QString& url, qint64 maxBytes) {
     if (m_waits.Terminating()) {
         // Quitting: no new request is started.
         static const exchange::LoadedPage notLoaded{
@@ -69,7 +69,7 @@ const exchange::LoadedPage& WebDirectory::LoadAndWait(const QString& url) {
     }
     m_documentComplete = false;
     m_loaded << url;
-    m_loader.Load(QUrl(url));
+    m_loader.Load(QUrl(url), maxBytes);
     // The page wait: waits of 1000 ms until the page has loaded. The loader gives up after its
     // time limit, so a directory that never answers cannot hold the cycle for ever.
     while (!m_documentComplete && !m_waits.Terminating()) {
@@ -110,11 +110,38 @@ void WebDirectory::FetchServersFromWeb() {
             table.AddServerRow(s.address, s.port);
         }
     }
+    FetchPublishedLists();
     if (before > 0) {
         m_state.focusRow = static_cast<int>(before) - 1;  // the last row there before the fetch
     }
     m_state.fetchDone = true;
     m_waits.NotifyStateChanged();
+}
+
+void WebDirectory::FetchPublishedLists() {
+    m_publishedLoads.clear();
+    if (m_published == nullptr) {
+        return;
+    }
+    QStringList addresses = m_published->Addresses();
+    if (addresses.size() > kMaxPublishedLists) {
+        addresses.resize(kMaxPublishedLists);
+    }
+    for (const QString& url : addresses) {
+        if (m_waits.Terminating()) {
+            break;
+        }
+        PublishedListLoad load{url, 0, {}};
+        const exchange::LoadedPage& page = LoadAndWait(url, kMaxPublishedListBytes);
+        if (!page.ok) {
+            load.error = page.error;
+        } else if (const auto added =
+                       m_published->Merge(page.body, m_state.Servers(), m_blocked, &load.error)) {
+            load.added = *added;
+        }
+        m_publishedLoads.push_back(std::move(load));
+    }
+    m_state.Gauge().SetPosition(0);
 }
 
 void WebDirectory::FetchPeersFromWeb() {

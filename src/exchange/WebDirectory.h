@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "exchange/PageLoader.h"
+#include "exchange/PublishedServerLists.h"
 #include "probe/Merge.h"
 #include "serverlist/CycleParts.h"
 
@@ -20,6 +21,13 @@ class UiWaits;
 
 namespace hublane::exchange {
 
+/// How one published list of a fetch went.
+struct PublishedListLoad {
+    QString url;
+    std::size_t added = 0;
+    QString error;  // empty when the list was loaded and read whole
+};
+
 /// The four operations over one page loader, with the window's flags of a fetch.
 class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
     Q_OBJECT
@@ -29,7 +37,8 @@ class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
     WebDirectory(serverlist::CycleState& state, serverlist::UiWaits& waits, QNetworkAccessManager& network,
                  QString baseUrl = {}, int pageLimitMs = 30000, QObject* parent = nullptr);
 
-    /// Loads liste.php and adds a row for each server link whose address is not yet a row.
+    /// Loads liste.php and adds a row for each server link whose address is not yet a row, then
+    /// loads the published lists (when given) and merges their servers.
     void FetchServersFromWeb() override;
     /// Loads listeHBL.php and adds a peer row for each http:// link.
     void FetchPeersFromWeb() override;
@@ -40,6 +49,10 @@ class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
     void AnnounceToWeb() override;
 
     void SetBlocked(probe::AddressTest blocked) { m_blocked = std::move(blocked); }
+    /// The published lists a fetch of servers also loads; none when null.
+    void SetPublishedLists(PublishedServerLists* lists) { m_published = lists; }
+    /// How each published list of the last fetch of servers went, in load order.
+    const std::vector<PublishedListLoad>& PublishedLoads() const { return m_publishedLoads; }
 
     /// The base URL in force: the command line's, else the box's.
     QString BaseUrl() const;
@@ -53,13 +66,17 @@ class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
 
   private:
     /// Navigates and waits for the page (bounded); the links of the loaded page, if any.
-    const exchange::LoadedPage& LoadAndWait(const QString& url);
+    const exchange::LoadedPage& LoadAndWait(const QString& url, qint64 maxBytes = kMaxPageBytes);
+    /// Loads each published list and merges what it holds.
+    void FetchPublishedLists();
 
     serverlist::CycleState& m_state;
     serverlist::UiWaits& m_waits;
     exchange::PageLoader m_loader;
     QString m_baseUrl;
     probe::AddressTest m_blocked;
+    PublishedServerLists* m_published = nullptr;
+    std::vector<PublishedListLoad> m_publishedLoads;
     QString m_lastError;
     QStringList m_loaded;
     // The window's flags of a fetch; busy lasts from an operation's start to its end.

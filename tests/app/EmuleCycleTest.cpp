@@ -13,8 +13,7 @@ namespace hublane::clients {
 namespace {
 
 using namespace std::string_literals;
-using test::Entry;
-using test::TextTag;
+using namespace test::mule;
 using Outcome = HandOffResult::Outcome;
 
 const QString kKept =
@@ -44,7 +43,7 @@ TEST(EmuleCycleTest, HandOffSaysWhatEmuleTookAndTheSummaryWhetherItRuns) {
          QStringLiteral("eMule : aucun eMule en marche, rien n'a été envoyé") + kKept},
     };
     const std::string original =
-        test::File(3, Entry("\x7F\x00\x0B\x01"s, 4661, 1, TextTag("\x01", "Un")) +
+        File(3, Entry("\x7F\x00\x0B\x01"s, 4661, 1, TextTag("\x01", "Un")) +
                           Entry("\x7F\x00\x0B\x02"s, 4661, 1, TextTag("\x01", "Deux")) +
                           Entry("\x7F\x00\x0B\x03"s, 4661, 1, TextTag("\x01", "Trois")));
     for (const auto& c : cases) {

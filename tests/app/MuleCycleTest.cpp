@@ -15,9 +15,7 @@ namespace hublane::clients {
 namespace {
 
 using namespace std::string_literals;
-using test::Entry;
-using test::IntTag;
-using test::TextTag;
+using namespace test::mule;
 
 const std::string kBom = "\xEF\xBB\xBF";
 
@@ -57,7 +55,7 @@ TEST(MuleCycleTest, KeepsWhatTheTableCannotHoldAndChangesOnlyWhatTheServersSay) 
         // The entries written back, as raw bytes; empty: the expected ones are checked below.
         std::vector<std::string> expected;
     };
-    const std::string original = test::File(4, kUn + kDeux + kSecondPort + kDynamic);
+    const std::string original = File(4, kUn + kDeux + kSecondPort + kDynamic);
     const char* both = "127.0.10.20 4661 answer name=Un desc=premier\n127.0.10.21 4661 answer name=Deux\n";
     const std::vector<Case> cases = {
         {"every server answers what the file holds",

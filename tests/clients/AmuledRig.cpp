@@ -60,11 +60,16 @@ bool AmuledRig::Start() {
     }
     QElapsedTimer timer;
     timer.start();
+    // Its EC port opens a moment before it takes logins: it is ready once one goes through.
     while (timer.elapsed() < 10000 && Running()) {
         QTcpSocket probe;
         probe.connectToHost(QStringLiteral("127.0.0.1"), kAmuledEcPort);
         if (probe.waitForConnected(500)) {
-            return true;
+            probe.abort();
+            clients::AmuleSession session;
+            if (session.Login(Target())) {
+                return true;
+            }
         }
         QThread::msleep(20);
     }

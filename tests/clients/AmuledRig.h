@@ -41,7 +41,8 @@ class AmuledRig {
 
     /// Lines "host:port,priority,Name" of the static servers amuled loads at start.
     void WriteStaticServers(const QByteArray& lines);
-    /// Starts amuled and waits until EC answers (at most 10 s); false with the reason in Error().
+    /// Starts amuled and waits until EC takes a login (at most 10 s); false with the reason in
+    /// Error().
     bool Start();
     /// SIGTERM and a wait: amuled writes its server.met as it ends.
     void Stop();

@@ -20,16 +20,7 @@ using serverlist::ServerTable;
 using test::Hex;
 using namespace std::string_literals;
 
-using test::Entry;
-using test::File;
-using test::IntTag;
-using test::Le16;
-using test::Le32;
-using test::Name;
-using test::TextTag;
-
-const std::string kIdName = "\x01"s;
-const std::string kIdDescription = "\x0B"s;
+using namespace test::mule;
 
 struct Read {
     MuleServerMet doc;

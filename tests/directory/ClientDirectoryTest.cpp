@@ -4,8 +4,10 @@
 // operation by hand, and hublanectl version-check compares the published version.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <map>
 
 #include "DirectoryRig.h"
+#include "clients/MuleServerMet.h"
 #include "clients/ServerMetCodec.h"
 #include "exchange/WebDirectory.h"
 #include "lab/Lab.h"
@@ -48,11 +50,11 @@ class ClientDirectoryTest : public ::testing::Test {
         QString error;
         ASSERT_TRUE(lab.StartServers(QString::fromUtf8(config), &error)) << error.toStdString();
     }
-    // The program's copy, pointed at the directory.
-    test::EngineRig& Copy(const platform::Clock* clock = nullptr) {
+    // The program's copy, pointed at the directory (or at the directory web).
+    test::EngineRig& Copy(const platform::Clock* clock = nullptr, const QString& web = {}) {
         app::EngineOptions options;
         options.address.bind = QHostAddress(kCopy);
-        options.webUrl = base;
+        options.webUrl = web.isEmpty() ? base : web;
         options.pageLimitMs = 10000;
         copy = std::make_unique<test::EngineRig>(options, clock);
         return *copy;
@@ -217,6 +219,84 @@ TEST_F(ClientDirectoryTest, ACycleFillsItsListsFromTheDirectoryAndAnnouncesItsel
     EXPECT_GE(lab.Requests(QStringLiteral("127.31.6.41")).peer, 1);
     EXPECT_TRUE(QFile::exists(rigOfCopy.ServerMetPath()));
     EXPECT_TRUE(rigOfCopy.prompts.escaped.isEmpty());
+}
+
+// The tags of each entry of a server.met, by address: one-byte names and text values.
+std::map<std::string, std::vector<std::pair<int, std::string>>> TagsOf(const QByteArray& file) {
+    clients::MuleServerMet doc;
+    serverlist::PlainGauge gauge;
+    EXPECT_TRUE(clients::ReadMuleServerMet(
+                    std::string_view(file.constData(), static_cast<std::size_t>(file.size())), doc, gauge)
+                    .Ok());
+    EXPECT_EQ(doc.header, clients::kMuleServerMetHeader);
+    std::map<std::string, std::vector<std::pair<int, std::string>>> tags;
+    for (const clients::MuleServerEntry& entry : doc.entries) {
+        auto& list = tags[entry.ipText + ":" + std::to_string(entry.port)];
+        for (const clients::MuleTag& tag : entry.tags)
+            list.emplace_back(tag.id.value_or(-1), tag.text);
+    }
+    return tags;
+}
+
+TEST_F(ClientDirectoryTest, ItsServerMetCarriesTheVerifiedServersToClientsThatLoadOne) {
+    // Built once and kept: only a change of the listing builds it again.
+    test::DirectoryRig cached;
+    directory::DirectorySettings settings = cached.Settings();
+    settings.pageCacheMs = 3600000;
+    rig.Stop();
+    ASSERT_TRUE(cached.Start(settings)) << cached.error.toStdString();
+    const QString url =
+        QStringLiteral("http://%1:%2/server.met").arg(test::kDirectoryHost).arg(cached.running->Port());
+    StartLab(
+        "127.31.5.40 4661 answer name=Quarante desc=\"le premier\"\n"
+        "127.31.5.41 4242 answer name=\"Quarante et un\"\n"
+        "127.31.5.42 4661 silent\n"
+        "127.31.5.43 4661 answer name=Tard\n");
+    ASSERT_EQ(cached
+                  .Get(test::DirectoryRig::RcvTarget(
+                      {{"127.31.5.40", "4661"}, {"127.31.5.41", "4242"}, {"127.31.5.42", "4661"}}))
+                  .status,
+              200);
+    ASSERT_TRUE(test::WaitFor([&] { return cached.ListedTargets().size() == 2; }, 10000));
+
+    const test::HttpResult first = cached.Get(QByteArrayLiteral("/server.met"));
+    EXPECT_EQ(first.status, 200);
+    EXPECT_EQ(first.Header("Content-Type"), QByteArrayLiteral("application/octet-stream"));
+    using Tags = std::vector<std::pair<int, std::string>>;
+    EXPECT_EQ(TagsOf(first.body),
+              (std::map<std::string, Tags>{{"127.31.5.40:4661", {{1, "Quarante"}, {11, "le premier"}}},
+                                           {"127.31.5.41:4242", {{1, "Quarante et un"}}}}));
+    EXPECT_EQ(cached.Get(QByteArrayLiteral("/server.met")).body, first.body);
+
+    // By hand: what it holds, as servermet read prints it; a page that is no server.met fails.
+    const test::CliOutcome read = test::Hublanectl({QStringLiteral("web"), QStringLiteral("servermet"), url});
+    EXPECT_EQ(read.status, 0) << read.err.toStdString();
+    EXPECT_EQ(SortedLines(read.out),
+              QStringList({QStringLiteral("127.31.5.40\t4661\tn/a\tn/a\tQuarante\tle premier\tn/a"),
+                           QStringLiteral("127.31.5.41\t4242\tn/a\tn/a\tQuarante et un\tn/a\tn/a")}));
+    QString page = url;
+    page.replace(QStringLiteral("server.met"), QStringLiteral("liste.php"));
+    const test::CliOutcome notOne =
+        test::Hublanectl({QStringLiteral("web"), QStringLiteral("servermet"), page});
+    EXPECT_EQ(notOne.status, 1);
+    EXPECT_TRUE(notOne.err.contains(QStringLiteral("cannot read"))) << notOne.err.toStdString();
+
+    // A copy whose client lists the file in addresses.dat fills its table from it, names and all,
+    // though its own directory does not answer.
+    test::EngineRig& copyRig = Copy(nullptr, QStringLiteral("http://127.0.0.1:9/"));
+    test::WriteWholeFile(copyRig.dir.filePath(QStringLiteral("addresses.dat")), url.toUtf8() + "\n");
+    copyRig.Window().FlatButton1Click();
+    ASSERT_EQ(SortedRows(copyRig.State().Servers()),
+              (std::vector<Row>{{"127.31.5.40", "4661"}, {"127.31.5.41", "4242"}}));
+    const int at = copyRig.State().Servers().FindExact("127.31.5.40");
+    EXPECT_EQ(
+        copyRig.State().Servers().Row(static_cast<std::size_t>(at)).Sub(serverlist::Column::Description),
+        "le premier");
+
+    // A server listed later is in the file at the next request.
+    ASSERT_EQ(cached.Get(test::DirectoryRig::RcvTarget({{"127.31.5.43", "4661"}})).status, 200);
+    ASSERT_TRUE(test::WaitFor([&] { return cached.ListedTargets().size() == 3; }, 10000));
+    EXPECT_EQ(TagsOf(cached.Get(QByteArrayLiteral("/server.met")).body).count("127.31.5.43:4661"), 1u);
 }
 
 struct VersionCase {

@@ -223,7 +223,8 @@ TEST_F(DirectoryLimitsTest, SilentCandidatesAndOneNetworkCannotKeepANewReporterO
     EXPECT_EQ(report("127.33.0.1", next, 5).overCap, 5) << "the store is full";
     // The verifier drops them: dropped servers no longer count, and new reporters are stored.
     for (const auto& due : store.DueServers(2000, 1000))
-        ASSERT_TRUE(store.SaveCheck(due.address, CheckStep{ServerState::Dropped, 2, 5000, false}, "", 2000));
+        ASSERT_TRUE(
+            store.SaveCheck(due.address, CheckStep{ServerState::Dropped, 2, 5000, false}, "", "", 2000));
     // (the count of stored servers is taken again every few seconds)
     DirectoryStore fresh(QStringLiteral("limits-fresh"));
     ASSERT_TRUE(fresh.Open(rig.running->Settings().database));
@@ -308,7 +309,7 @@ TEST_F(DirectoryLimitsTest, OtherPagesMethodsAndSizesGetTheirOwnAnswersAndEachRe
     EXPECT_LT(rig.log[5].size(), 300);
 }
 
-TEST_F(DirectoryLimitsTest, ADatabaseOfTheFirstLayoutGetsTheNetworkColumnsAndKeepsItsRows) {
+TEST_F(DirectoryLimitsTest, ADatabaseOfTheFirstLayoutGetsTheNewColumnsAndKeepsItsRows) {
     const DirectorySettings settings = Quiet();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("layout1"));
@@ -335,6 +336,13 @@ TEST_F(DirectoryLimitsTest, ADatabaseOfTheFirstLayoutGetsTheNetworkColumnsAndKee
     ASSERT_TRUE(rig.Start(settings)) << rig.error.toStdString();
     ASSERT_TRUE(rig.Store().Server("127.31.9.1").has_value());
     EXPECT_EQ(rig.Store().Server("127.31.9.1")->name, "kept");
+    // The description column came too: the listed server has none until its next check.
+    const auto listed = rig.Store().ListedServers(10);
+    ASSERT_TRUE(listed.has_value()) << rig.Store().LastError().toStdString();
+    EXPECT_EQ(*listed, (std::vector<ListedServer>{{"127.31.9.1", 4661, "kept", ""}}));
+    ASSERT_TRUE(rig.Store().SaveCheck("127.31.9.1", CheckStep{ServerState::Listed, 0, 5000, true}, "kept",
+                                      "décrit", 20));
+    EXPECT_EQ(rig.Store().ListedServers(10)->front().description, "décrit");
     EXPECT_EQ(rig.Store().AddCandidates({{"127.31.9.3", "4661"}}, "127.31.2.2", 10, {10, 10, 10}).added, 1);
     EXPECT_EQ(rig.Store().RecordCopy("127.31.9.4", 10, 0, 10, 10), DirectoryStore::CopyResult::Recorded);
     const auto copies = rig.Store().RecentCopies(0, 10);

@@ -1,11 +1,13 @@
-// Builders of eMule/aMule server.met bytes for tests: numbers, tags, entries and whole files.
+// Test helper: the bytes of eMule/aMule server.met files built by hand, piece by piece.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace hublane::test {
+namespace hublane::test::mule {
+
+using namespace std::string_literals;
 
 inline std::string Le16(std::uint16_t v) {
     return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
@@ -31,4 +33,7 @@ inline std::string File(std::uint32_t count, const std::string& entries, char he
     return std::string(1, header) + Le32(count) + entries;
 }
 
-}  // namespace hublane::test
+inline const std::string kIdName = "\x01"s;
+inline const std::string kIdDescription = "\x0B"s;
+
+}  // namespace hublane::test::mule

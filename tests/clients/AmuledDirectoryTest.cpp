@@ -1,0 +1,95 @@
+// The real amuled loading a directory's /server.met through its own update-from-URL, in the
+// private network namespace: every listed server comes in with its name, and nothing else does.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <map>
+
+#include "AmuledRig.h"
+#include "directory/Directory.h"
+#include "directory/DirectoryStore.h"
+#include "support/TestSupport.h"
+
+namespace hublane::clients {
+namespace {
+
+// The namespace's stand-ins for the internet: the documentation ranges, routed to loopback.
+bool InTestNetwork(std::string_view address) {
+    return address.starts_with("198.51.100.") || address.starts_with("203.0.113.");
+}
+
+struct Seeded {
+    const char* address;
+    std::uint16_t port;
+    const char* name;
+    const char* description;
+};
+
+std::map<std::string, std::string> NamesIn(const test::AmuledRig& rig) {
+    std::map<std::string, std::string> names;
+    AmuleSession session;
+    if (!session.Login(rig.Target())) {
+        return names;
+    }
+    for (const AmuleServer& server : session.ServerList().value_or(std::vector<AmuleServer>{}))
+        names[server.endpoint.Text()] = server.name;
+    return names;
+}
+
+TEST(AmuledDirectoryTest, LoadsTheDirectorysServerMetThroughItsUpdateFromUrl) {
+    if (const QString why = test::AmuledUnavailable(); !why.isEmpty()) {
+        GTEST_SKIP() << why.toStdString();
+    }
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    directory::DirectorySettings settings;
+    settings.listen = {"127.0.0.1", 0};
+    settings.database.file = folder.filePath(QStringLiteral("directory.sqlite")).toStdString();
+    settings.probesPerSecond = 0;  // the seeded listing stays as it is
+    settings.listable = InTestNetwork;
+    QStringList log;
+    directory::Directory dir(settings, [&log](const QString& line) { log << line; });
+    QString error;
+    ASSERT_TRUE(dir.Start(&error)) << error.toStdString();
+
+    const std::int64_t now = dir.NowMs();
+    for (const Seeded& s : {Seeded{"198.51.100.21", 4661, "Annuaire un", "le premier"},
+                            Seeded{"203.0.113.22", 4242, "Annuaire deux", ""},
+                            Seeded{"192.0.2.23", 4661, "Hors du réseau", ""}}) {
+        directory::StoredServer server;
+        server.address = s.address;
+        server.port = s.port;
+        server.state = directory::ServerState::Listed;
+        server.nextCheckMs = now + 3600000;
+        server.reporter = "198.51.100.1";
+        ASSERT_TRUE(dir.Store().PutServer(server));
+        ASSERT_TRUE(dir.Store().SaveCheck(
+            s.address, directory::CheckStep{directory::ServerState::Listed, 0, now + 3600000, true}, s.name,
+            s.description, now));
+    }
+
+    test::AmuledRig rig;
+    ASSERT_TRUE(rig.Start()) << rig.Error().toStdString();
+    ASSERT_TRUE(NamesIn(rig).empty());
+    AmuleSession session;
+    ASSERT_TRUE(session.Login(rig.Target())) << session.Reason().toStdString();
+    const QString url = QStringLiteral("http://127.0.0.1:%1/server.met").arg(dir.Port());
+    ASSERT_TRUE(session.UpdateServersFromUrl(url)) << session.Reason().toStdString();
+
+    const std::map<std::string, std::string> expected = {{"198.51.100.21:4661", "Annuaire un"},
+                                                         {"203.0.113.22:4242", "Annuaire deux"}};
+    std::map<std::string, std::string> names;
+    EXPECT_TRUE(test::WaitFor(
+        [&] {
+            names = NamesIn(rig);
+            return names.size() >= expected.size();
+        },
+        20000))
+        << log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(names, expected);
+    EXPECT_TRUE(log.filter(QStringLiteral("GET /server.met 200")).size() == 1)
+        << log.join(QLatin1Char('\n')).toStdString();
+}
+
+}  // namespace
+}  // namespace hublane::clients
