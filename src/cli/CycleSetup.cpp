@@ -2,7 +2,6 @@
 #include "cli/CycleSetup.h"
 
 #include <QDateTime>
-#include <QDir>
 
 #include "app/Engine.h"
 #include "cli/AmuleHandOffVerb.h"

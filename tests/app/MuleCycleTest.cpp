@@ -53,23 +53,32 @@ TEST(MuleCycleTest, KeepsWhatTheTableCannotHoldAndChangesOnlyWhatTheServersSay) 
         const char* what;
         const char* lab;
         bool running;
+        const char* ipFilter;  // ipfilter.dat in aMule's folder, or nullptr
         // The entries written back, as raw bytes; empty: the expected ones are checked below.
         std::vector<std::string> expected;
     };
     const std::string original = test::File(4, kUn + kDeux + kSecondPort + kDynamic);
+    const char* both = "127.0.10.20 4661 answer name=Un desc=premier\n127.0.10.21 4661 answer name=Deux\n";
     const std::vector<Case> cases = {
         {"every server answers what the file holds",
-         "127.0.10.20 4661 answer name=Un desc=premier\n127.0.10.21 4661 answer name=Deux\n",
+         both,
          false,
+         nullptr,
          {kUn, kDeux, kSecondPort, kDynamic}},
         {"a silent server goes, a running aMule is named",
          "127.0.10.20 4661 answer name=Un desc=premier\n127.0.10.21 4661 silent\n",
          true,
+         nullptr,
+         {kUn, kSecondPort, kDynamic}},
+        {"aMule's ipfilter.dat keeps a server out",
+         both,
+         false,
+         "127.0.10.21 - 127.0.10.21 , 0 , blocked\n",
          {kUn, kSecondPort, kDynamic}},
         {"a server answers another name",
-         "127.0.10.20 4661 answer name=Neuf desc=premier\n"
-         "127.0.10.21 4661 answer name=Deux\n",
+         "127.0.10.20 4661 answer name=Neuf desc=premier\n127.0.10.21 4661 answer name=Deux\n",
          false,
+         nullptr,
          {}},
     };
     for (const Case& c : cases) {
@@ -89,6 +98,9 @@ TEST(MuleCycleTest, KeepsWhatTheTableCannotHoldAndChangesOnlyWhatTheServersSay) 
             QFile file(rig.ServerMetPath());
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(original.data(), static_cast<qint64>(original.size()));
+        }
+        if (c.ipFilter != nullptr) {
+            test::WriteWholeFile(rig.dir.filePath(QStringLiteral("ipfilter.dat")), c.ipFilter);
         }
         if (c.running) {
             QFile lock(rig.dir.filePath(QStringLiteral("muleLock")));
@@ -120,6 +132,9 @@ TEST(MuleCycleTest, KeepsWhatTheTableCannotHoldAndChangesOnlyWhatTheServersSay) 
         // The carried second port was never probed, the first port was.
         EXPECT_GE(lab.Requests(QStringLiteral("127.0.10.20"), 4661).description, 1);
         EXPECT_EQ(lab.Requests(QStringLiteral("127.0.10.20"), 4662).Total(), 0);
+        if (c.ipFilter != nullptr) {
+            EXPECT_EQ(lab.Requests(QStringLiteral("127.0.10.21")).Total(), 0);
+        }
         ASSERT_FALSE(rig.status.captions.isEmpty());
         const QString summary = rig.status.captions.last();
         EXPECT_TRUE(summary.contains(QStringLiteral("2 entrées gardées telles quelles")))
