@@ -57,7 +57,7 @@ struct Engine::Parts {
                                                          : options.versionUrl)),
           handOffRunner(options.handOffRunner ? options.handOffRunner : client->CreateHandOffRunner(waits)),
           handOff(state, *handOffRunner, filter.Test(), client->HandOffStatus()),
-          clientHandOff(client->CreateHandOffPart(state, waits, filter.Test())),
+          clientHandOff(options.handOff ? client->CreateHandOffPart(state, waits, filter.Test()) : nullptr),
           serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, CycleHandOff()},
                      serverlist::CycleServices{
                          deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),

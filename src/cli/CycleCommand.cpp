@@ -11,13 +11,14 @@ namespace hublane::cli {
 int RunCycle(const QStringList& args, Io& io) {
     VerbLine line(
         QStringLiteral("hublanectl cycle [--client C] [--client-dir DIR] [--peer-address ADDR] [--web URL] "
-                       "[--threads N] [--timeout S] [--no-handoff] [--speed N] [--ip-filter FILE]"),
+                       "[--threads N] [--timeout S] [--no-handoff] [--speed N] [--ip-filter FILE] "
+                       "[--ec HOST:PORT] [--ec-password TEXT]"),
         QStringLiteral(
             "Runs one whole update cycle as the program does, without its windows: reads the client's "
             "server.met from DIR (default: the folder the program found) and serverHBL.met from the current "
             "folder, runs every step with the same rules, writes the files, and prints each step's "
             "caption as it starts and the line that says what the cycle did. The settings are read, "
-            "not changed.\n") +
+            "not changed (a plain-text EC password aside, which is replaced by its MD5).\n") +
             CycleOptionsHelp() +
             QStringLiteral("\nExit status 1 when server.met could not be opened (the cycle still runs and "
                            "creates it when it has servers to write)."));

@@ -21,7 +21,8 @@ inline constexpr int kDaemonIntervalMs = 120 * 60 * 1000;
 int RunDaemon(const QStringList& args, Io& io) {
     VerbLine line(
         QStringLiteral("hublanectl daemon [--client C] [--client-dir DIR] [--peer-address ADDR] [--web URL] "
-                       "[--threads N] [--timeout S] [--no-handoff] [--speed N] [--ip-filter FILE]"),
+                       "[--threads N] [--timeout S] [--no-handoff] [--speed N] [--ip-filter FILE] "
+                       "[--ec HOST:PORT] [--ec-password TEXT]"),
         QStringLiteral(
             "Runs the update cycle as the program's countdown does, without a window: one cycle at "
             "start, then one 120 minutes after the last one ended, with the peer server answering "

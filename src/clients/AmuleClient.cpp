@@ -3,9 +3,12 @@
 
 #include <QDir>
 
+#include "clients/AmuleEcTarget.h"
+#include "clients/AmuleHandOffPart.h"
 #include "clients/AmuleRunning.h"
 #include "clients/HandOffRunner.h"
 #include "clients/PartInfo.h"
+#include "platform/MemorySettingsStore.h"
 #include "serverlist/CycleParts.h"
 
 namespace hublane::clients {
@@ -21,8 +24,13 @@ class NoClientRunner final : public HandOffRunner {
 
 }  // namespace
 
-AmuleClient::AmuleClient(QString folder)
-    : m_folder(WithSeparator(QDir::fromNativeSeparators(folder.isEmpty() ? DefaultFolder() : folder))) {}
+AmuleClient::AmuleClient(QString folder, platform::SettingsStore* settings)
+    : m_folder(WithSeparator(QDir::fromNativeSeparators(folder.isEmpty() ? DefaultFolder() : folder))),
+      m_settings(settings) {
+    if (m_settings != nullptr) {
+        SealEcPassword(*m_settings);
+    }
+}
 
 QString AmuleClient::DefaultFolder() {
     return QDir::home().filePath(QStringLiteral(".aMule"));
@@ -36,10 +44,18 @@ std::shared_ptr<HandOffRunner> AmuleClient::CreateHandOffRunner(serverlist::UiWa
     return std::make_shared<NoClientRunner>();
 }
 
-std::unique_ptr<serverlist::HandOffPart> AmuleClient::CreateHandOffPart(serverlist::CycleState& /*state*/,
-                                                                        serverlist::UiWaits& /*waits*/,
-                                                                        serverlist::AddressTest /*blocked*/) {
-    return std::make_unique<serverlist::NoHandOff>();
+std::unique_ptr<serverlist::HandOffPart> AmuleClient::CreateHandOffPart(serverlist::CycleState& state,
+                                                                        serverlist::UiWaits& waits,
+                                                                        serverlist::AddressTest blocked) {
+    m_handsOverLive = true;
+    // Where to connect is read anew for each hand-off: a changed amule.conf or setting counts.
+    return std::make_unique<AmuleHandOffPart>(
+        state, waits,
+        [this] {
+            platform::MemorySettingsStore none;
+            return ChooseEcTarget(m_settings != nullptr ? *m_settings : none, m_folder);
+        },
+        std::move(blocked));
 }
 
 QString AmuleClient::RunningNotice() {

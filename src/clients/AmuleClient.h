@@ -5,6 +5,10 @@
 #include "clients/Client.h"
 #include "clients/MuleServerList.h"
 
+namespace hublane::platform {
+class SettingsStore;
+}
+
 namespace hublane::clients {
 
 /// The summary's notice while aMule runs and the cycle only writes its file, which aMule
@@ -16,8 +20,10 @@ inline constexpr const char* kAmuleHandedNotice = "aMule est lancé : la liste l
 
 class AmuleClient final : public Client {
   public:
-    /// folder: aMule's config folder given on the command line; empty: ~/.aMule.
-    explicit AmuleClient(QString folder = {});
+    /// folder: aMule's config folder given on the command line; empty: ~/.aMule. settings: where
+    /// AmuleEc and AmuleEcPassword are read (none: amule.conf alone decides); a plain-text password
+    /// stored there is replaced by its hash at once.
+    explicit AmuleClient(QString folder = {}, platform::SettingsStore* settings = nullptr);
 
     /// ~/.aMule/ of the user running the program.
     static QString DefaultFolder();
@@ -29,7 +35,8 @@ class AmuleClient final : public Client {
     serverlist::ServerListDialect& ServerList() override { return m_dialect; }
     /// Nothing is typed into an aMule: the runner finds no client.
     std::shared_ptr<HandOffRunner> CreateHandOffRunner(serverlist::UiWaits& waits) override;
-    /// The cycle's hand-off to aMule (over EC, in its own part); until it is in place, none.
+    /// The cycle's hand-off to the running aMule over EC; once it is made, the summary says that
+    /// a running aMule is given the list directly.
     std::unique_ptr<serverlist::HandOffPart> CreateHandOffPart(serverlist::CycleState& state,
                                                                serverlist::UiWaits& waits,
                                                                serverlist::AddressTest blocked) override;
@@ -37,6 +44,7 @@ class AmuleClient final : public Client {
 
   private:
     QString m_folder;
+    platform::SettingsStore* m_settings;
     MuleServerList m_dialect;
     /// Whether the cycle's hand-off gives a running aMule the list directly.
     bool m_handsOverLive = false;

@@ -54,7 +54,7 @@ std::unique_ptr<Client> CreateClient(ClientKind kind, const PartInfoDeps& locato
         case ClientKind::Emule:
             return std::make_unique<EmuleClient>(locator, programDir, folder);
         case ClientKind::Amule:
-            return std::make_unique<AmuleClient>(folder);
+            return std::make_unique<AmuleClient>(folder, &locator.settings);
         case ClientKind::Edonkey:
             break;
     }

@@ -137,9 +137,9 @@ TEST(MuleCycleTest, KeepsWhatTheTableCannotHoldAndChangesOnlyWhatTheServersSay) 
         const QString summary = rig.status.captions.last();
         EXPECT_TRUE(summary.contains(QStringLiteral("2 entrées gardées telles quelles")))
             << summary.toStdString();
-        EXPECT_EQ(summary.contains(
-                      QStringLiteral("aMule est lancé : la liste écrite sera remplacée à sa fermeture")),
-                  c.running)
+        EXPECT_EQ(
+            summary.contains(QStringLiteral("aMule est lancé : la liste lui est transmise directement")),
+            c.running)
             << summary.toStdString();
         EXPECT_TRUE(test::WaitFor([&rig] { return !rig.Window().Visible(); }, 3000));
     }

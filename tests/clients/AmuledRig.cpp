@@ -104,10 +104,20 @@ void PrintTo(const Listed& l, std::ostream* os) {
     *os << l.name << (l.isStatic ? " (static)" : "");
 }
 
+bool AmuledRig::LogIn(clients::AmuleSession& session) const {
+    // amuled now and then drops a connection that comes while it still closes the one before: a
+    // second try a moment later gets in.
+    if (session.Login(Target())) {
+        return true;
+    }
+    QThread::msleep(100);
+    return session.Login(Target());
+}
+
 ListMap AmuledRig::List() const {
     clients::AmuleSession session;
     ListMap listed;
-    if (!session.Login(Target())) {
+    if (!LogIn(session)) {
         ADD_FAILURE() << session.Reason().toStdString();
         return listed;
     }
@@ -121,7 +131,7 @@ ListMap AmuledRig::List() const {
 
 void AmuledRig::Add(const std::vector<clients::ServerToAdd>& servers) const {
     clients::AmuleSession session;
-    ASSERT_TRUE(session.Login(Target())) << session.Reason().toStdString();
+    ASSERT_TRUE(LogIn(session)) << session.Reason().toStdString();
     for (const clients::ServerToAdd& server : servers) {
         ASSERT_EQ(session.AddServer(server), clients::AddAnswer::Added) << server.endpoint.Text();
     }
@@ -129,7 +139,7 @@ void AmuledRig::Add(const std::vector<clients::ServerToAdd>& servers) const {
 
 void AmuledRig::Remove(const clients::ServerEndpoint& server) const {
     clients::AmuleSession session;
-    ASSERT_TRUE(session.Login(Target())) << session.Reason().toStdString();
+    ASSERT_TRUE(LogIn(session)) << session.Reason().toStdString();
     EXPECT_TRUE(session.RemoveServer(server)) << session.Reason().toStdString();
 }
 

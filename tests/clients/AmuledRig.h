@@ -63,6 +63,8 @@ class AmuledRig {
     void Remove(const clients::ServerEndpoint& server) const;
 
   private:
+    bool LogIn(clients::AmuleSession& session) const;
+
     QTemporaryDir m_dir;
     QString m_folder;
     QProcess m_process;
