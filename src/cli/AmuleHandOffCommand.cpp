@@ -42,12 +42,12 @@ bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& i
     return whole;
 }
 
-void AddAmuleHandOffOptions(VerbLine& line) {
-    line.Option(Ec(), QStringLiteral("where aMule answers EC (default: from its amule.conf)"),
-                QStringLiteral("HOST:PORT"))
-        .Option(EcPassword(), QStringLiteral("aMule's EC password (default: from its amule.conf)"),
-                QStringLiteral("TEXT"))
-        .Option(ClientDir(), QStringLiteral("aMule's folder (default: ~/.aMule)"), QStringLiteral("DIR"));
+std::vector<text::OptionHelp> AmuleHandOffOptions() {
+    return {
+        {Ec().toStdString(), "HOST:PORT", "where aMule answers EC (default: from DIR/amule.conf)"},
+        {EcPassword().toStdString(), "TEXT", "aMule's EC password (default: from DIR/amule.conf)"},
+        {ClientDir().toStdString(), "DIR", "aMule's folder (default: ~/.aMule)"},
+    };
 }
 
 bool AmuleHandOffOptionsGiven(const VerbLine& line) {

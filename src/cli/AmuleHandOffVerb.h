@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
@@ -15,7 +16,7 @@ namespace hublane::cli {
 bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io);
 
 /// The options only the aMule hand-off takes.
-void AddAmuleHandOffOptions(VerbLine& line);
+std::vector<text::OptionHelp> AmuleHandOffOptions();
 /// Whether one of them was given.
 bool AmuleHandOffOptionsGiven(const VerbLine& line);
 

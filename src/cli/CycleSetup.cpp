@@ -29,28 +29,18 @@ void PrintedCaption::SetCaption(const QString& text) {
     m_out.flush();
 }
 
-QString CycleOptionsHelp() {
-    return QStringLiteral(
-        "  --donkey-dir DIR     the client's folder, which holds server.met (default: the folder the\n"
-        "                       program found)\n"
-        "  --peer-address ADDR  the address every socket of this copy binds (default: all)\n"
-        "  --web URL            the web directory (default: the setting ServeurWeb)\n"
-        "  --threads N          workers at once, 1 to 40\n"
-        "  --timeout S          probe timeout in seconds, 1 to 50\n"
-        "  --no-handoff         do not type the list into a running client\n"
-        "  --speed N            run the cycle's fixed waits N times faster (tests, demos)\n"
-        "  --ip-filter FILE     an IP filter list");
-}
-
-void DeclareCycleOptions(VerbLine& line) {
-    line.Option(QStringLiteral("donkey-dir"), QStringLiteral("folder"), QStringLiteral("DIR"))
-        .Option(QStringLiteral("peer-address"), QStringLiteral("address"), QStringLiteral("ADDR"))
-        .Option(QStringLiteral("web"), QStringLiteral("directory"), QStringLiteral("URL"))
-        .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
-        .Option(QStringLiteral("timeout"), QStringLiteral("timeout"), QStringLiteral("S"))
-        .Option(QStringLiteral("no-handoff"), QStringLiteral("no hand-off"))
-        .Option(QStringLiteral("speed"), QStringLiteral("speed"), QStringLiteral("N"))
-        .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"));
+std::vector<text::OptionHelp> CycleOptions() {
+    return {
+        {"donkey-dir", "DIR",
+         "the client's folder, which holds server.met (default: the folder the program found)"},
+        {"peer-address", "ADDR", "the address every socket of this copy binds (default: all)"},
+        {"web", "URL", "the web directory (default: the setting ServeurWeb)"},
+        {"threads", "N", "workers at once, 1 to 40"},
+        {"timeout", "S", "probe timeout in seconds, 1 to 50"},
+        {"no-handoff", {}, "do not type the list into a running client"},
+        {"speed", "N", "run the cycle's fixed waits N times faster (tests, demos)"},
+        {"ip-filter", "FILE", "an IP filter list"},
+    };
 }
 
 struct CycleSession::Parts {

@@ -6,6 +6,7 @@
 #include <QTextStream>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "serverlist/StatusCaption.h"
@@ -18,10 +19,8 @@ namespace hublane::cli {
 
 class VerbLine;
 
-/// The option lines of the cycle, for a verb's --help.
-QString CycleOptionsHelp();
-/// Declares the cycle's options on a verb's command line.
-void DeclareCycleOptions(VerbLine& line);
+/// The options of the cycle, which cycle and daemon take.
+std::vector<text::OptionHelp> CycleOptions();
 
 /// Each step's caption on a line of its own, as it starts; the last line says what the cycle did.
 /// With stamps, each line starts with the local date and time ("2026-12-09 05:02:03 ").
