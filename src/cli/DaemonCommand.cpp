@@ -46,7 +46,7 @@ int Daemon(const VerbLine& line, Io& io) {
             cycle.Show();
         }
     });
-    const platform::StopSignals stop([&] {
+    const platform::StopSignals stop([&](int) {
         if (stopping) {
             return;
         }

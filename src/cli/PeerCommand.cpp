@@ -76,7 +76,7 @@ int Serve(const VerbLine& line, Io& io) {
     io.out << "listening on " << address->bind.toString() << ':' << address->peerPort << '\n';
     io.out.flush();
     QEventLoop loop;
-    const platform::StopSignals stop([&loop] { loop.quit(); });
+    const platform::StopSignals stop([&loop](int) { loop.quit(); });
     if (*seconds > 0) {
         QTimer::singleShot(*seconds * 1000, &loop, &QEventLoop::quit);
     }
