@@ -11,6 +11,7 @@
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
 #include "platform/OverlaySettingsStore.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserSettingsStore.h"
 #include "serverlist/CycleReport.h"
 #include "serverlist/CycleState.h"
@@ -34,9 +35,11 @@ std::vector<text::OptionHelp> CycleOptions() {
         {"donkey-dir", "DIR",
          "the client's folder, which holds server.met (default: the folder the program found)"},
         {"peer-address", "ADDR", "the address every socket of this copy binds (default: all)"},
-        {"web", "URL", "the web directory (default: the setting ServeurWeb)"},
-        {"threads", "N", "workers at once, 1 to 40"},
-        {"timeout", "S", "probe timeout in seconds, 1 to 50"},
+        {"web", "URL",
+         "the web directory (default: the setting " + platform::settings::kServeurWeb.Name().toStdString() +
+             ")"},
+        {"threads", "N", "workers at once, " + RangeText(platform::settings::kNbThreads)},
+        {"timeout", "S", "probe timeout in seconds, " + RangeText(platform::settings::kTimeout)},
         {"no-handoff", {}, "do not type the list into a running client"},
         {"speed", "N", "run the cycle's fixed waits N times faster (tests, demos)"},
         {"ip-filter", "FILE", "an IP filter list"},
@@ -63,8 +66,8 @@ CycleSession::~CycleSession() = default;
 
 std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, bool stamps, int* status) {
     *status = kExitUsage;
-    const auto threads = line.Number(QStringLiteral("threads"), 1, 40, 0, io);
-    const auto timeout = line.Number(QStringLiteral("timeout"), 1, 50, 0, io);
+    const auto threads = line.Number(QStringLiteral("threads"), platform::settings::kNbThreads, 0, io);
+    const auto timeout = line.Number(QStringLiteral("timeout"), platform::settings::kTimeout, 0, io);
     const auto speed = line.Number(QStringLiteral("speed"), 1, 1000, 1, io);
     if (!threads || !timeout || !speed) {
         return nullptr;
@@ -89,16 +92,16 @@ std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, b
     {
         // Options stand in front of the stored cycle settings, which are read only when inter is.
         const auto key = p.userSettings->Open();
-        const bool stored = key && key->ValueExists(QStringLiteral("inter"));
+        const bool stored = key && key->ValueExists(platform::settings::kInter.Name());
         if (!stored && (*threads > 0 || *timeout > 0)) {
-            p.settings.Override(QStringLiteral("inter"), 2);
+            p.settings.Override(platform::settings::kInter.Name(), platform::settings::kInter.fallback);
         }
     }
     if (*threads > 0) {
-        p.settings.Override(QStringLiteral("NbThreads"), *threads);
+        p.settings.Override(platform::settings::kNbThreads.Name(), *threads);
     }
     if (*timeout > 0) {
-        p.settings.Override(QStringLiteral("Timeout"), *timeout);
+        p.settings.Override(platform::settings::kTimeout.Name(), *timeout);
     }
     p.speed = *speed;
     if (*speed > 1) {

@@ -17,6 +17,8 @@
 
 namespace hublane::cli {
 
+using platform::settings::kNbThreads;
+using platform::settings::kTimeout;
 using serverlist::ProbeKind;
 
 namespace {
@@ -32,8 +34,8 @@ int Scan(const VerbLine& line, Io& io) {
     } else if (!mode.isEmpty() && mode != QLatin1String("desc")) {
         return line.UsageError(io, QStringLiteral("unknown mode '%1' (desc, list or fr)").arg(mode));
     }
-    const auto threads = line.Number(QStringLiteral("threads"), 1, 40, 20, io);
-    const auto timeout = line.Number(QStringLiteral("timeout"), 1, 50, 2, io);
+    const auto threads = line.Number(QStringLiteral("threads"), kNbThreads, kNbThreads.fallback, io);
+    const auto timeout = line.Number(QStringLiteral("timeout"), kTimeout, kTimeout.fallback, io);
     if (!threads || !timeout) {
         return kExitUsage;
     }
@@ -100,8 +102,12 @@ std::vector<Verb> ScanVerbs() {
                      "(default desc), clean-up; prints the rows as servermet read does",
           .options = {{"mode", "desc|list|fr",
                        "desc (ping, the default), list (ask for servers), fr (French check)"},
-                      {"threads", "N", "workers at once, 1 to 40 (default 20)"},
-                      {"timeout", "S", "probe timeout in seconds, 1 to 50 (default 2)"},
+                      {"threads", "N",
+                       "workers at once, " + RangeText(kNbThreads) + " (default " +
+                           std::to_string(kNbThreads.fallback) + ")"},
+                      {"timeout", "S",
+                       "probe timeout in seconds, " + RangeText(kTimeout) + " (default " +
+                           std::to_string(kTimeout.fallback) + ")"},
                       {"write",
                        {},
                        "write the rows back to FILE; a list without rows never replaces it (exit "

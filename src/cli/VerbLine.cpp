@@ -63,6 +63,10 @@ int VerbLine::UsageError(Io& io, const QString& reason) const {
     return kExitUsage;
 }
 
+std::string RangeText(const platform::settings::NumberKey& key) {
+    return std::to_string(key.min) + " to " + std::to_string(key.max);
+}
+
 int Fail(Io& io, const QString& text) {
     io.err << "hublanectl: " << text << '\n';
     return kExitFailure;

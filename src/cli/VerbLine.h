@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "platform/CopyAddress.h"
 #include "platform/ExitStatus.h"
+#include "platform/SettingsKeys.h"
 
 namespace hublane::cli {
 
@@ -35,6 +36,11 @@ class VerbLine {
     /// The option's value as a whole number within [min, max], or its default when not given;
     /// nullopt after printing the reason and the usage line.
     std::optional<int> Number(const QString& name, int min, int max, int fallback, Io& io) const;
+    /// The same within the range of a number setting.
+    std::optional<int> Number(const QString& name, const platform::settings::NumberKey& key, int fallback,
+                              Io& io) const {
+        return Number(name, key.min, key.max, fallback, io);
+    }
 
     /// The --peer-address option: the IPv4 address every socket of the copy binds (all addresses
     /// when not given); nullopt after printing the reason and the usage line.
@@ -51,5 +57,8 @@ class VerbLine {
 
 /// Prints "hublanectl: <text>" on standard error and returns kExitFailure.
 int Fail(Io& io, const QString& text);
+
+/// "1 to 40": the range of a number setting, for an option's help.
+std::string RangeText(const platform::settings::NumberKey& key);
 
 }  // namespace hublane::cli
