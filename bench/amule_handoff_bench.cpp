@@ -2,7 +2,7 @@
 // of 1,000 silent ones: wall time of the whole hand-offs (login, list, changes), three runs each.
 // A table holds one row per address and the two documentation ranges have 500 usable ones here,
 // so the 1,000 come as two hand-offs of 500 (ports 4661 and 4662).
-// Runs itself inside a private network namespace (tests/clients/ec-netns.sh).
+// Runs itself inside a private network namespace (scripts/netns-run).
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -40,7 +40,7 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariable("HUBLANE_NETNS") != QLatin1String("inside")) {
         execl(HUBLANE_NETNS_SCRIPT, HUBLANE_NETNS_SCRIPT, argv[0], static_cast<char*>(nullptr));
-        std::perror("ec-netns.sh");
+        std::perror("netns-run");
         return 1;
     }
     QCoreApplication app(argc, argv);

@@ -2,12 +2,13 @@
 #include "app/Engine.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 
 #include "app/IpFilterSource.h"
 #include "app/VersionCheck.h"
 
-#include "clients/DonkeyClient.h"
+#include "clients/ClientChoice.h"
 #include "clients/HandOff.h"
 #include "clients/HandOffRunner.h"
 #include "exchange/PeerServer.h"
@@ -37,14 +38,16 @@ struct Engine::Parts {
     Parts(EngineDeps d, EngineOptions o)
         : deps(d),
           options(std::move(o)),
-          client(std::make_unique<clients::DonkeyClient>(
+          client(clients::CreateClient(
+              clients::ChooseClientKind(options.client, deps.settings, deps.classes, GivenFolder()),
               clients::PartInfoDeps{deps.settings, deps.prompts, deps.classes, deps.language},
-              QCoreApplication::applicationDirPath())),
+              QCoreApplication::applicationDirPath(), options.clientDir)),
           state(deps.gauge, deps.caption),
           waits(deps.clock),
           filterSource(deps.settings, filter, network, waits, options.ipFilterPath,
                        options.ipFilterDownloadPath.isEmpty() ? IpFilterSource::DefaultDownloadPath()
-                                                              : options.ipFilterDownloadPath),
+                                                              : options.ipFilterDownloadPath,
+                       [this] { return client->KnownFolder(); }),
           campaigns(state, waits, options.address, filter.Test()),
           web(state, waits, network, QString(), options.pageLimitMs),
           peerServer(state, waits, web, options.address),
@@ -52,15 +55,13 @@ struct Engine::Parts {
                        QUrl(options.versionUrl.isEmpty() ? QString::fromLatin1(kDefaultVersionUrl)
                                                          : options.versionUrl)),
           handOffRunner(options.handOffRunner ? options.handOffRunner : client->CreateHandOffRunner(waits)),
-          handOff(state, *handOffRunner, filter.Test()),
-          serverList(
-              state, waits,
-              serverlist::CycleParts{
-                  campaigns, peerServer, web,
-                  options.handOff ? static_cast<serverlist::HandOffPart&>(handOff) : noHandOff},
-              serverlist::CycleServices{deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),
-                                        client->ServerListCodec(), options.peerListPath, OwnAddress(),
-                                        &filter, [this] { filterSource.Refresh(); }}) {
+          handOff(state, *handOffRunner, filter.Test(), client->HandOffStatus()),
+          clientHandOff(client->CreateHandOffPart(state, waits, filter.Test())),
+          serverList(state, waits, serverlist::CycleParts{campaigns, peerServer, web, CycleHandOff()},
+                     serverlist::CycleServices{
+                         deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),
+                         client->ServerList(), options.peerListPath, OwnAddress(), &filter,
+                         [this] { filterSource.Refresh(); }, [this] { return client->RunningNotice(); }}) {
         // The command line's directory stands in the web directory box, which the web operations
         // always use: what the box shows is what they reach.
         if (!options.webUrl.isEmpty()) {
@@ -78,6 +79,22 @@ struct Engine::Parts {
                                                : std::string();
     }
 
+    // The folder given for the client's list, on its own or as the folder of its file.
+    QString GivenFolder() const {
+        if (!options.clientDir.isEmpty() || options.serverMetPath.isEmpty()) {
+            return options.clientDir;
+        }
+        return QFileInfo(options.serverMetPath).absolutePath();
+    }
+
+    // The client's own hand-off part when it has one, else the runner's typing.
+    serverlist::HandOffPart& CycleHandOff() {
+        if (!options.handOff) {
+            return noHandOff;
+        }
+        return clientHandOff ? *clientHandOff : static_cast<serverlist::HandOffPart&>(handOff);
+    }
+
     std::function<QString(bool)> ServerMetPathFunction() {
         if (!options.serverMetPath.isEmpty()) {
             return [path = options.serverMetPath](bool) { return path; };
@@ -91,7 +108,7 @@ struct Engine::Parts {
     EngineDeps deps;
     EngineOptions options;
     InvisibleOwner readerOwner;
-    // The client this copy serves; today always the eDonkey2000 client.
+    // The client this copy serves, chosen once for the engine's life.
     std::unique_ptr<clients::Client> client;
     QNetworkAccessManager network;
     serverlist::CycleState state;
@@ -104,6 +121,7 @@ struct Engine::Parts {
     app::VersionCheck versionCheck;
     std::shared_ptr<clients::HandOffRunner> handOffRunner;
     clients::HandOff handOff;
+    std::unique_ptr<serverlist::HandOffPart> clientHandOff;
     serverlist::NoHandOff noHandOff;
     serverlist::TFLServeur serverList;
 };
@@ -147,6 +165,10 @@ VersionCheck& Engine::Version() {
 
 clients::HandOff& Engine::HandOff() {
     return m_parts->handOff;
+}
+
+clients::Client& Engine::Client() {
+    return *m_parts->client;
 }
 
 const EngineOptions& Engine::Options() const {

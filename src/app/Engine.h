@@ -6,7 +6,9 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
+#include "clients/ClientKind.h"
 #include "platform/CopyAddress.h"
 
 namespace hublane::platform {
@@ -20,6 +22,7 @@ namespace hublane::language {
 class LanguageTable;
 }
 namespace hublane::clients {
+class Client;
 class HandOff;
 class HandOffRunner;
 }  // namespace hublane::clients
@@ -61,7 +64,11 @@ struct EngineDeps {
 /// Where this copy lives and which files it works on.
 struct EngineOptions {
     platform::CopyAddress address;
-    /// The client's server.met; empty: found anew by the locator for each file operation.
+    /// The client this copy serves; unset: the setting Client, else what the machine shows.
+    std::optional<clients::ClientKind> client;
+    /// The folder that holds the client's server.met (--client-dir); empty: the client's own rule.
+    QString clientDir;
+    /// The client's server.met; empty: the client's, found anew for each file operation.
     QString serverMetPath;
     /// The peer list file, "serverHBL.met" in the current folder unless given.
     QString peerListPath = QStringLiteral("serverHBL.met");
@@ -97,8 +104,10 @@ class Engine {
     serverlist::TFLServeur& ServerList();
     exchange::PeerServer& PeerServer();
     exchange::WebDirectory& WebDirectory();
-    /// "Envoyer à eDonkey" and the cycle's last step.
+    /// "Envoyer à eDonkey" and the cycle's last step, for clients whose list is typed by a runner.
     clients::HandOff& HandOff();
+    /// The client this copy serves.
+    clients::Client& Client();
     app::VersionCheck& Version();
     const EngineOptions& Options() const;
 

@@ -15,7 +15,6 @@
 #include "serverlist/AddressFilter.h"
 #include "serverlist/IpFilterFile.h"
 #include "serverlist/UiWaits.h"
-#include "text/DirectoryPart.h"
 
 namespace hublane::app {
 namespace {
@@ -37,13 +36,14 @@ QString ReadString(platform::SettingsStore& settings, const QString& name) {
 
 IpFilterSource::IpFilterSource(platform::SettingsStore& settings, serverlist::AddressFilter& filter,
                                QNetworkAccessManager& network, serverlist::UiWaits& waits, QString optionPath,
-                               QString downloadPath)
+                               QString downloadPath, std::function<QString()> clientFolder)
     : m_settings(settings),
       m_filter(filter),
       m_network(network),
       m_waits(waits),
       m_optionPath(std::move(optionPath)),
-      m_downloadPath(std::move(downloadPath)) {}
+      m_downloadPath(std::move(downloadPath)),
+      m_clientFolder(std::move(clientFolder)) {}
 
 QString IpFilterSource::DefaultDownloadPath() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
@@ -61,11 +61,12 @@ QString IpFilterSource::ChoosePath() {
     if (!ReadString(m_settings, platform::settings::kIpFilterUrl.Name()).isEmpty()) {
         return m_downloadPath;
     }
-    // The list the user's client keeps in its folder, when there is one.
-    const QString folder = clients::StoredDonkeyDir(m_settings);
+    // The list the user's client keeps beside its server.met (eMule's config folder, aMule's
+    // folder, eDonkey2000's program folder), when there is one.
+    const QString folder =
+        clients::WithSeparator(m_clientFolder ? m_clientFolder() : clients::StoredDonkeyDir(m_settings));
     if (!folder.isEmpty()) {
-        const QString candidate = folder + QLatin1Char(text::FolderSeparator(folder.toStdString())) +
-                                  QStringLiteral("ipfilter.dat");
+        const QString candidate = folder + QStringLiteral("ipfilter.dat");
         if (QFileInfo(candidate).isFile()) {
             return candidate;
         }

@@ -1,10 +1,12 @@
 // Where a copy's IP filter list comes from and when it is (re)loaded: the command
 // line's file, else the setting IpFilter, else a copy downloaded from the setting IpFilterUrl,
-// else ipfilter.dat in the client's folder; reloaded at each cycle's start when the file changed.
+// else ipfilter.dat in the folder of the client's server.met; reloaded at each cycle's start when the file
+// changed.
 #pragma once
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 class QNetworkAccessManager;
 
@@ -21,10 +23,11 @@ namespace hublane::app {
 class IpFilterSource {
   public:
     /// optionPath: the --ip-filter file, which wins over every setting; downloadPath: where a
-    /// list downloaded from IpFilterUrl is kept.
+    /// list downloaded from IpFilterUrl is kept; clientFolder: the folder of the client's
+    /// server.met as known without asking (none: the stored eDonkey2000 folder).
     IpFilterSource(platform::SettingsStore& settings, serverlist::AddressFilter& filter,
                    QNetworkAccessManager& network, serverlist::UiWaits& waits, QString optionPath,
-                   QString downloadPath);
+                   QString downloadPath, std::function<QString()> clientFolder = {});
 
     /// At the start of each cycle: downloads the list of IpFilterUrl when the local copy is more
     /// than a day old (a failed download keeps the old list), then loads the list in force when
@@ -48,6 +51,7 @@ class IpFilterSource {
     serverlist::UiWaits& m_waits;
     QString m_optionPath;
     QString m_downloadPath;
+    std::function<QString()> m_clientFolder;
     QString m_path;
     QString m_problem;
     qint64 m_loadedSize = -1;

@@ -1,13 +1,14 @@
 // Hublanectl handoff --client amule.
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 
 #include "cli/AmuleHandOffVerb.h"
 #include "cli/CliLanguage.h"
 #include "clients/AmuleConf.h"
+#include "clients/AmuleEcTarget.h"
 #include "clients/AmuleHandOff.h"
-#include "clients/ServerMetCodec.h"
+#include "clients/MuleServerList.h"
+#include "platform/OverlaySettingsStore.h"
+#include "platform/UserSettingsStore.h"
 #include "serverlist/ListFiles.h"
 
 namespace hublane::cli {
@@ -31,11 +32,12 @@ QString AmuleDir(const VerbLine& line) {
 
 }  // namespace
 
-bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io) {
+bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io,
+                      serverlist::ServerListDialect& dialect) {
     serverlist::PlainGauge gauge;
     QStringList errorLog;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
-    const bool whole = serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec).whole;
+    const bool whole = serverlist::ReadServerMet(path, table, ctx, nullptr, dialect).whole;
     for (const QString& error : errorLog) {
         io.err << "hublanectl: " << error << '\n';
     }
@@ -46,50 +48,54 @@ std::vector<text::OptionHelp> AmuleHandOffOptions() {
     return {
         {Ec().toStdString(), "HOST:PORT", "where aMule answers EC (default: from DIR/amule.conf)"},
         {EcPassword().toStdString(), "TEXT", "aMule's EC password (default: from DIR/amule.conf)"},
-        {ClientDir().toStdString(), "DIR", "aMule's folder (default: ~/.aMule)"},
+        {ClientDir().toStdString(), "DIR",
+         "the folder of the client's server.met (eMule: its config folder; aMule: its folder, default "
+         "~/.aMule)"},
     };
 }
 
 bool AmuleHandOffOptionsGiven(const VerbLine& line) {
-    return line.IsSet(Ec()) || line.IsSet(EcPassword()) || line.IsSet(ClientDir());
+    return line.IsSet(Ec()) || line.IsSet(EcPassword());
+}
+
+std::optional<int> PutEcOptions(const VerbLine& line, platform::OverlaySettingsStore& settings, Io& io) {
+    if (line.IsSet(Ec())) {
+        if (!clients::ParseEcEndpoint(line.Value(Ec()).toStdString())) {
+            return line.UsageError(io,
+                                   QStringLiteral("--ec takes HOST:PORT, not \"%1\"").arg(line.Value(Ec())));
+        }
+        settings.Override(QString::fromLatin1(clients::kAmuleEcSetting), line.Value(Ec()));
+    }
+    if (line.IsSet(EcPassword())) {
+        // Only the hash is kept, as amule.conf keeps it.
+        settings.Override(QString::fromLatin1(clients::kAmuleEcPasswordSetting),
+                          QString::fromStdString(clients::EcPasswordHash(line.Value(EcPassword()))));
+    }
+    return std::nullopt;
 }
 
 int RunAmuleHandOffVerb(const VerbLine& line, Io& io) {
     const QString dir = AmuleDir(line);
-    const QString confPath = QDir(dir).filePath(QStringLiteral("amule.conf"));
-    QFile confFile(confPath);
-    const QByteArray confText = confFile.open(QIODevice::ReadOnly) ? confFile.readAll() : QByteArray();
-    const clients::AmuleEcSettings conf = clients::ParseAmuleConf(confText.toStdString());
-
-    clients::EcTarget target{QString::fromStdString(conf.host), conf.port, conf.passwordMd5Hex};
-    if (line.IsSet(Ec())) {
-        const auto endpoint = clients::ParseEcEndpoint(line.Value(Ec()).toStdString());
-        if (!endpoint) {
-            return line.UsageError(io,
-                                   QStringLiteral("--ec takes HOST:PORT, not \"%1\"").arg(line.Value(Ec())));
-        }
-        target.host = QString::fromStdString(endpoint->first);
-        target.port = endpoint->second;
-    } else if (!conf.accepted) {
-        return Fail(io,
-                    QStringLiteral("aMule n'accepte pas les connexions externes (EC) : "
-                                   "AcceptExternalConnections=1 manque dans %1 (ou donnez --ec HOST:PORT)")
-                        .arg(confPath));
+    const std::unique_ptr<platform::SettingsStore> userSettings = platform::CreateUserSettingsStore();
+    // A password stored in plain text does not stay so (the one change made to the settings).
+    clients::SealEcPassword(*userSettings);
+    platform::OverlaySettingsStore settings(*userSettings);
+    if (const auto status = PutEcOptions(line, settings, io)) {
+        return *status;
     }
-    if (line.IsSet(EcPassword())) {
-        // Only the hash is kept, as amule.conf keeps it.
-        target.passwordMd5Hex =
-            QCryptographicHash::hash(line.Value(EcPassword()).toUtf8(), QCryptographicHash::Md5)
-                .toHex()
-                .toStdString();
+    const clients::EcTargetChoice choice = clients::ChooseEcTarget(settings, dir);
+    if (!choice.target) {
+        return Fail(io, choice.problem);
     }
+    const clients::EcTarget& target = *choice.target;
 
     QString path = line.Value(QStringLiteral("server-met"));
     if (path.isEmpty()) {
         path = QDir(dir).filePath(QStringLiteral("server.met"));
     }
     serverlist::ServerTable table;
-    if (!ReadHandOffTable(path, table, io)) {
+    clients::MuleServerList dialect;
+    if (!ReadHandOffTable(path, table, io, dialect)) {
         return Fail(io, QStringLiteral("cannot read %1 whole; nothing is handed to aMule").arg(path));
     }
     const bool dryRun = line.IsSet(QStringLiteral("dry-run"));

@@ -29,7 +29,8 @@ std::vector<Verb> CycleVerbs() {
           .summary =
               "one whole update cycle without windows: prints each step's caption as it starts and what "
               "the cycle did; exit status 1 when server.met could not be opened (the cycle still runs)",
-          .details = "Runs one whole update cycle as the program does, without its windows: reads server.met "
+          .details = "Runs one whole update cycle as the program does, without its windows: reads the "
+                     "client's server.met "
                      "from DIR (default: the folder the program found) and serverHBL.met from the current "
                      "folder, runs every step with the same rules, writes the files, and prints each step's "
                      "caption as it starts and the line that says what the cycle did. The settings are read, "

@@ -5,9 +5,11 @@
 #include <QDir>
 
 #include "app/Engine.h"
+#include "cli/AmuleHandOffVerb.h"
 #include "cli/CliLanguage.h"
 #include "cli/ConsolePrompts.h"
 #include "cli/VerbLine.h"
+#include "clients/AmuleEcTarget.h"
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
 #include "platform/OverlaySettingsStore.h"
@@ -32,8 +34,13 @@ void PrintedCaption::SetCaption(const QString& text) {
 
 std::vector<text::OptionHelp> CycleOptions() {
     return {
-        {"donkey-dir", "DIR",
-         "the client's folder, which holds server.met (default: the folder the program found)"},
+        {"client", "C",
+         "the client served: edonkey, emule or amule (default: the setting Client, else the one found on "
+         "this machine)"},
+        {"client-dir", "DIR",
+         "the folder that holds the client's server.met (eMule: its config folder, aMule: ~/.aMule; "
+         "default: the one the program found)"},
+        {"donkey-dir", "DIR", "the other name of --client-dir"},
         {"peer-address", "ADDR", "the address every socket of this copy binds (default: all)"},
         {"web", "URL",
          "the web directory (default: the setting " + platform::settings::kServeurWeb.Name().toStdString() +
@@ -43,7 +50,33 @@ std::vector<text::OptionHelp> CycleOptions() {
         {"no-handoff", {}, "do not type the list into a running client"},
         {"speed", "N", "run the cycle's fixed waits N times faster (tests, demos)"},
         {"ip-filter", "FILE", "an IP filter list"},
+        {"ec", "HOST:PORT", "where aMule answers EC (default: the setting AmuleEc, else its amule.conf)"},
+        {"ec-password", "TEXT",
+         "aMule's EC password, kept only as its MD5 (default: the setting AmuleEcPassword, else its "
+         "amule.conf)"},
     };
+}
+
+bool ReadClientOptions(const VerbLine& line, Io& io, app::EngineOptions& options) {
+    const QString client = line.Value(QStringLiteral("client"));
+    if (!client.isEmpty()) {
+        options.client = clients::ParseClientKind(client.toStdString());
+        if (!options.client) {
+            line.UsageError(io, QStringLiteral("unknown client '%1' (edonkey, emule or amule)").arg(client));
+            return false;
+        }
+    }
+    const bool clientDir = line.IsSet(QStringLiteral("client-dir"));
+    const bool donkeyDir = line.IsSet(QStringLiteral("donkey-dir"));
+    if (clientDir && donkeyDir) {
+        line.UsageError(io, QStringLiteral("--client-dir and --donkey-dir name the same folder: give one"));
+        return false;
+    }
+    if (clientDir || donkeyDir) {
+        options.clientDir =
+            line.Value(clientDir ? QStringLiteral("client-dir") : QStringLiteral("donkey-dir"));
+    }
+    return true;
 }
 
 struct CycleSession::Parts {
@@ -78,9 +111,8 @@ std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, b
     } else {
         return nullptr;
     }
-    if (line.IsSet(QStringLiteral("donkey-dir"))) {
-        options.serverMetPath =
-            QDir(line.Value(QStringLiteral("donkey-dir"))).filePath(QStringLiteral("server.met"));
+    if (!ReadClientOptions(line, io, options)) {
+        return nullptr;
     }
     options.handOff = !line.IsSet(QStringLiteral("no-handoff"));
     options.ipFilterPath = line.Value(QStringLiteral("ip-filter"));
@@ -96,6 +128,12 @@ std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, b
         if (!stored && (*threads > 0 || *timeout > 0)) {
             p.settings.Override(platform::settings::kInter.Name(), platform::settings::kInter.fallback);
         }
+    }
+    // The settings are only read, but for a plain-text EC password, which is replaced by its hash.
+    clients::SealEcPassword(*p.userSettings);
+    if (const auto usage = PutEcOptions(line, p.settings, io)) {
+        *status = *usage;
+        return nullptr;
     }
     if (*threads > 0) {
         p.settings.Override(platform::settings::kNbThreads.Name(), *threads);

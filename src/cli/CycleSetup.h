@@ -1,5 +1,6 @@
 // The options an update cycle takes on the command line (hublanectl cycle and daemon) and the
-// engine they build: the user's settings read, never changed, with the options in front of them.
+// engine they build: the user's settings read, never changed (a plain-text EC password aside, which
+// is replaced by its hash), with the options in front of them.
 #pragma once
 
 #include <QString>
@@ -13,7 +14,8 @@
 
 namespace hublane::app {
 class Engine;
-}
+struct EngineOptions;
+}  // namespace hublane::app
 
 namespace hublane::cli {
 
@@ -21,6 +23,9 @@ class VerbLine;
 
 /// The options of the cycle, which cycle and daemon take.
 std::vector<text::OptionHelp> CycleOptions();
+/// Takes --client and --client-dir (or --donkey-dir) into the options; false after printing a
+/// usage error (the caller exits with kExitUsage).
+bool ReadClientOptions(const VerbLine& line, Io& io, app::EngineOptions& options);
 
 /// Each step's caption on a line of its own, as it starts; the last line says what the cycle did.
 /// With stamps, each line starts with the local date and time ("2026-12-09 05:02:03 ").

@@ -2,6 +2,7 @@
 // the program does, or prints the commands it would type; with --client amule, hands them to a
 // running aMule over EC instead.
 #include <QCoreApplication>
+#include <QDir>
 #include <QStringList>
 
 #include "cli/AmuleHandOffVerb.h"
@@ -11,6 +12,7 @@
 #include "cli/EmuleHandOffCommand.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
+#include "clients/MuleServerList.h"
 #include "clients/PartInfo.h"
 #include "clients/ServerMetCodec.h"
 #include "clients/SystemHandOffRunner.h"
@@ -68,12 +70,15 @@ int HandOff(const VerbLine& line, Io& io) {
                                QStringLiteral("unknown client \"%1\" (edonkey, emule or amule)").arg(client));
     }
     if (AmuleHandOffOptionsGiven(line)) {
-        return line.UsageError(io,
-                               QStringLiteral("--ec, --ec-password and --client-dir go with --client amule"));
+        return line.UsageError(io, QStringLiteral("--ec and --ec-password go with --client amule"));
     }
     const std::unique_ptr<platform::SettingsStore> settings = platform::CreateUserSettingsStore();
     const std::unique_ptr<platform::ClassRegistration> classes = platform::CreateSystemClassRegistration();
+    const bool emule = client == QLatin1String("emule");
     QString path = line.Value(QStringLiteral("server-met"));
+    if (path.isEmpty() && line.IsSet(QStringLiteral("client-dir"))) {
+        path = QDir(line.Value(QStringLiteral("client-dir"))).filePath(QStringLiteral("server.met"));
+    }
     if (path.isEmpty()) {
         ConsolePrompts prompts(io.err);
         NoBusyOwner owner;
@@ -83,12 +88,15 @@ int HandOff(const VerbLine& line, Io& io) {
 
     serverlist::ServerTable table;
     serverlist::PlainGauge gauge;
-    if (!ReadHandOffTable(path, table, io)) {
+    clients::MuleServerList muleDialect;
+    serverlist::StatelessDialect donkeyDialect(clients::kServerMetCodec);
+    if (!ReadHandOffTable(path, table, io,
+                          emule ? static_cast<serverlist::ServerListDialect&>(muleDialect) : donkeyDialect)) {
         // A list read in part is not handed off: the client would lose the servers not read.
         return Fail(io, QStringLiteral("cannot read %1 whole; nothing is typed").arg(path));
     }
     const std::vector<clients::HandOffAddress> rows = clients::HandOffAddresses(table);
-    if (client == QLatin1String("emule")) {
+    if (emule) {
         return HandOffToEmule(rows, line.IsSet(QStringLiteral("dry-run")), io);
     }
     if (rows.empty()) {

@@ -40,6 +40,15 @@ int Scan(const VerbLine& line, Io& io) {
         return kExitUsage;
     }
     app::EngineOptions options;
+    // The file's dialect is the one named, never a guess from the machine.
+    options.client = clients::ClientKind::Edonkey;
+    if (const QString client = line.Value(QStringLiteral("client")); !client.isEmpty()) {
+        options.client = clients::ParseClientKind(client.toStdString());
+        if (!options.client) {
+            return line.UsageError(
+                io, QStringLiteral("unknown client '%1' (edonkey, emule or amule)").arg(client));
+        }
+    }
     options.serverMetPath = path;
     options.ipFilterPath = line.Value(QStringLiteral("ip-filter"));
     const auto address = line.PeerAddress(io);
@@ -114,7 +123,10 @@ std::vector<Verb> ScanVerbs() {
                        "status 1)"},
                       {"peer-address", "ADDR", "the address the workers' sockets bind"},
                       {"ip-filter", "FILE",
-                       "rows this IP filter list blocks are removed first, never probed"}}},
+                       "rows this IP filter list blocks are removed first, never probed"},
+                      {"client", "C",
+                       "edonkey (the default), emule or amule: the list's dialect; for emule and amule "
+                       "--write keeps the entries the table cannot hold"}}},
          1,
          1,
          &Scan},

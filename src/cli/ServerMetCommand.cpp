@@ -10,7 +10,7 @@
 #include "cli/ListInput.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
-#include "clients/MuleServerMetFile.h"
+#include "clients/MuleServerList.h"
 #include "clients/ServerMetCodec.h"
 #include "serverlist/ListFiles.h"
 
@@ -55,12 +55,13 @@ int Read(const VerbLine& line, Io& io) {
     serverlist::PlainGauge gauge;
     QStringList errorLog;
     serverlist::ReadContext ctx{gauge, CliLanguage(), errorLog, path};
-    clients::MuleServerMet doc;
-    const bool ok =
-        *mule ? clients::ReadMuleServerMetFile(path, doc, table, ctx, nullptr).whole
-              : serverlist::ReadServerMet(path, table, ctx, nullptr, clients::kServerMetCodec).whole;
+    clients::MuleServerList muleList;
+    serverlist::StatelessDialect donkeyList(clients::kServerMetCodec);
+    serverlist::ServerListDialect& dialect =
+        *mule ? static_cast<serverlist::ServerListDialect&>(muleList) : donkeyList;
+    const bool ok = serverlist::ReadServerMet(path, table, ctx, nullptr, dialect).whole;
     PrintServerRows(table, io.out);
-    ReportCarried(doc.CarriedCount(), io);
+    ReportCarried(dialect.CarriedCount(), io);
     for (const QString& error : errorLog) {
         io.err << error << '\n';
     }
@@ -78,13 +79,13 @@ int Write(const VerbLine& line, Io& io) {
     }
     const QString path = line.Args().at(0);
     // The list the rows are written against: what FILE holds, read whole (never a part of it).
-    clients::MuleServerMet doc;
+    clients::MuleServerList muleList;
     if (*mule && QFileInfo::exists(path)) {
         ServerTable old;
         serverlist::PlainGauge readGauge;
         QStringList errorLog;
         serverlist::ReadContext ctx{readGauge, CliLanguage(), errorLog, path};
-        if (!clients::ReadMuleServerMetFile(path, doc, old, ctx, nullptr).whole) {
+        if (!serverlist::ReadServerMet(path, old, ctx, nullptr, muleList).whole) {
             return Fail(io, errorLog.join(QLatin1Char('\n')) + QStringLiteral("\nnothing written"));
         }
     }
@@ -118,17 +119,16 @@ int Write(const VerbLine& line, Io& io) {
         lineOf[row.caption] = input.number;
     }
     serverlist::PlainGauge gauge;
-    return FinishListWrite(
-        io, path, bad, table.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
-        line.IsSet(QStringLiteral("allow-empty")), [&] {
-            if (!*mule) {
-                return serverlist::WriteServerMet(path, table, gauge, {}, clients::kServerMetCodec);
-            }
-            clients::MuleWriteCounts counts;
-            auto result = clients::WriteMuleServerMetFile(path, doc, table, gauge, {}, &counts);
-            ReportCarried(counts.carried, io);
-            return result;
-        });
+    return FinishListWrite(io, path, bad, table.Count(), line.IsSet(QStringLiteral("skip-bad-rows")),
+                           line.IsSet(QStringLiteral("allow-empty")), [&] {
+                               if (!*mule) {
+                                   return serverlist::WriteServerMet(path, table, gauge, {},
+                                                                     clients::kServerMetCodec);
+                               }
+                               auto result = serverlist::WriteServerMet(path, table, gauge, {}, muleList);
+                               ReportCarried(muleList.LastCounts().carried, io);
+                               return result;
+                           });
 }
 
 }  // namespace

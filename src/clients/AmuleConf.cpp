@@ -24,7 +24,9 @@ std::optional<std::uint16_t> Port(std::string_view text) {
     return static_cast<std::uint16_t>(value);
 }
 
-bool IsHex32(std::string_view text) {
+}  // namespace
+
+bool IsMd5Hex(std::string_view text) {
     if (text.size() != 32) {
         return false;
     }
@@ -35,8 +37,6 @@ bool IsHex32(std::string_view text) {
     }
     return true;
 }
-
-}  // namespace
 
 AmuleEcSettings ParseAmuleConf(std::string_view text) {
     AmuleEcSettings settings;
@@ -65,7 +65,7 @@ AmuleEcSettings ParseAmuleConf(std::string_view text) {
         } else if (key == "ecport") {
             settings.port = Port(value).value_or(kDefaultEcPort);
         } else if (key == "ecpassword") {
-            settings.passwordMd5Hex = IsHex32(value) ? text::Lower(value) : std::string();
+            settings.passwordMd5Hex = IsMd5Hex(value) ? text::Lower(value) : std::string();
         }
     }
     return settings;

@@ -25,6 +25,9 @@ struct AmuleEcSettings {
 /// sections skipped). A password that is not 32 hex digits is left empty.
 AmuleEcSettings ParseAmuleConf(std::string_view text);
 
+/// 32 hexadecimal digits, as hex(MD5(password)) is written.
+bool IsMd5Hex(std::string_view text);
+
 /// "HOST:PORT" (an IPv4 address or a host name, a port 1..65535); nullopt otherwise.
 std::optional<std::pair<std::string, std::uint16_t>> ParseEcEndpoint(std::string_view text);
 

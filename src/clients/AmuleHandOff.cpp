@@ -42,6 +42,10 @@ QString AmuleStatusLine(const AmuleHandOffResult& result) {
     return {};
 }
 
+bool HoldsServerForAmule(const serverlist::ServerTable& table) {
+    return !PlanAmuleHandOff({}, table, {}).emptyTable;
+}
+
 AmuleHandOffResult RunAmuleHandOff(AmuleSession& session, const EcTarget& target,
                                    const serverlist::ServerTable& table,
                                    const std::set<ServerEndpoint>& askedAndSilent,
@@ -49,7 +53,7 @@ AmuleHandOffResult RunAmuleHandOff(AmuleSession& session, const EcTarget& target
     AmuleHandOffResult result;
     // Planned against no list first: a table without a usable server is never handed off, and
     // aMule need not even run for that to be said.
-    if (PlanAmuleHandOff({}, table, {}).emptyTable) {
+    if (!HoldsServerForAmule(table)) {
         result.outcome = Outcome::EmptyTable;
         result.plan.emptyTable = true;
         return result;

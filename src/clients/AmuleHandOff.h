@@ -29,6 +29,9 @@ struct AmuleHandOffResult {
 /// The status line of a hand-off ("aMule : 12 serveurs ajoutés, 3 retirés").
 QString AmuleStatusLine(const AmuleHandOffResult& result);
 
+/// Whether the table holds a server aMule could be given (an empty table is never handed off).
+bool HoldsServerForAmule(const serverlist::ServerTable& table);
+
 /// Reads aMule's list, plans and applies. With dryRun, stops after the plan.
 AmuleHandOffResult RunAmuleHandOff(AmuleSession& session, const EcTarget& target,
                                    const serverlist::ServerTable& table,

@@ -53,6 +53,16 @@ void AmuleSession::Close() {
     m_buffer.clear();
 }
 
+void AmuleSession::Abort() {
+    if (Stopped()) {
+        return;
+    }
+    Fail(EcFailure::Stopped);
+    if (m_loop != nullptr) {
+        m_loop->quit();
+    }
+}
+
 bool AmuleSession::Fail(EcFailure failure, std::string detail) {
     m_failure = failure;
     m_detail = std::move(detail);
@@ -87,6 +97,8 @@ QString AmuleSession::Reason() const {
             return QStringLiteral("aMule sur %1 a envoyé une réponse illisible (%2)").arg(at, detail);
         case EcFailure::Lost:
             return QStringLiteral("aMule sur %1 a fermé la connexion EC en cours de route").arg(at);
+        case EcFailure::Stopped:
+            return QStringLiteral("l'échange avec aMule sur %1 a été arrêté (le programme se ferme)").arg(at);
     }
     return detail;
 }
@@ -110,7 +122,13 @@ bool AmuleSession::Login(const EcTarget& target) {
         timer.start(std::min(m_replyTimeoutMs, m_loginTimeoutMs));
         if (m_socket.state() != QAbstractSocket::ConnectedState &&
             m_socket.state() != QAbstractSocket::UnconnectedState) {
+            m_loop = &loop;
             loop.exec(QEventLoop::ExcludeUserInputEvents);
+            m_loop = nullptr;
+        }
+        if (Stopped()) {
+            m_loginDeadline = 0;
+            return false;
         }
         if (m_socket.state() != QAbstractSocket::ConnectedState) {
             const auto error = m_socket.error();
@@ -224,6 +242,9 @@ bool AmuleSession::RemoveServer(const ServerEndpoint& endpoint) {
 }
 
 bool AmuleSession::Send(const EcPacket& packet) {
+    if (Stopped()) {
+        return false;
+    }
     if (m_socket.state() != QAbstractSocket::ConnectedState) {
         return Fail(EcFailure::Lost);
     }
@@ -250,6 +271,9 @@ std::optional<EcPacket> AmuleSession::Receive() {
     QObject::connect(&m_socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
     timer.start(waitMs);
     while (true) {
+        if (Stopped()) {
+            return std::nullopt;
+        }
         m_buffer += m_socket.readAll();
         const EcDecodeResult frame =
             DecodeEcFrame(std::string_view(m_buffer.constData(), static_cast<std::size_t>(m_buffer.size())));
@@ -280,7 +304,9 @@ std::optional<EcPacket> AmuleSession::Receive() {
             return std::nullopt;
         }
         if (m_socket.bytesAvailable() == 0) {
+            m_loop = &loop;
             loop.exec(QEventLoop::ExcludeUserInputEvents);
+            m_loop = nullptr;
         }
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QEventLoop>
 #include <QString>
 #include <QTcpSocket>
 #include <optional>
@@ -29,6 +30,7 @@ enum class EcFailure {
     NoAnswer,       ///< a reply did not come in time
     Garbled,        ///< bytes that are no EC frame of a plain session
     Lost,           ///< the connection ended after the login
+    Stopped,        ///< Abort() ended the session (the program is quitting)
 };
 
 /// What aMule answered to a SERVER_ADD.
@@ -61,6 +63,9 @@ class AmuleSession {
     /// Removes one server; false when the session broke (a server aMule lacks is no failure).
     bool RemoveServer(const ServerEndpoint& endpoint);
     void Close();
+    /// Ends the session at once, from inside one of its waits too (which then returns): the
+    /// program is quitting. Every later call fails with Stopped until the next Login.
+    void Abort();
 
     EcFailure Failure() const { return m_failure; }
     /// The failure in French, with the address tried.
@@ -73,10 +78,13 @@ class AmuleSession {
     /// The next frame, awaited at most the reply time (and never past the login's end during it).
     std::optional<EcPacket> Receive();
     bool Fail(EcFailure failure, std::string detail = {});
+    bool Stopped() const { return m_failure == EcFailure::Stopped; }
 
     int m_replyTimeoutMs;
     int m_loginTimeoutMs;
     qint64 m_loginDeadline = 0;  // ms since epoch while logging in, else 0
+    // The wait under way, which Abort() ends.
+    QEventLoop* m_loop = nullptr;
     QTcpSocket m_socket;
     QByteArray m_buffer;
     EcTarget m_target;

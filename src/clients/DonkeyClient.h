@@ -5,21 +5,32 @@
 
 #include "clients/Client.h"
 #include "clients/PartInfo.h"
+#include "clients/SystemHandOffRunner.h"
 
 namespace hublane::clients {
 
+/// What the system's hand-off needs of a client found by TPartInfo: clientFolder (read without
+/// asking), the program the ed2k links are registered to, the program's folder and the waits.
+HandOffSetup LocatorHandOffSetup(const PartInfoDeps& locator, std::function<QString()> clientFolder,
+                                 QString programDir, serverlist::UiWaits& waits);
+
 class DonkeyClient final : public Client {
   public:
-    /// programDir: the running program's folder, where the hand-off helper lies.
-    DonkeyClient(const PartInfoDeps& locator, QString programDir);
+    /// programDir: the running program's folder, where the hand-off helper lies; folder: the
+    /// client's folder given on the command line (empty: the stored one, else asked for).
+    DonkeyClient(const PartInfoDeps& locator, QString programDir, QString folder = {});
 
+    ClientKind Kind() const override { return ClientKind::Edonkey; }
+    QString KnownFolder() override;
     QString ServerMetPath(platform::BusyOwner& owner) override;
-    const serverlist::ServerListCodec& ServerListCodec() const override;
+    serverlist::ServerListDialect& ServerList() override { return m_dialect; }
     std::shared_ptr<HandOffRunner> CreateHandOffRunner(serverlist::UiWaits& waits) override;
 
   private:
     PartInfoDeps m_locator;
     QString m_programDir;
+    QString m_folder;
+    serverlist::StatelessDialect m_dialect;
 };
 
 }  // namespace hublane::clients

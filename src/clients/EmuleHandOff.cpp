@@ -19,18 +19,12 @@ EmuleHandOff::EmuleHandOff(platform::WindowSystem& windows, serverlist::WorkGaug
                            int messageTimeoutMs)
     : m_windows(windows), m_gauge(gauge), m_timeoutMs(messageTimeoutMs > 0 ? messageTimeoutMs : 1) {}
 
-HandOffResult EmuleHandOff::Send(const std::vector<clients::HandOffAddress>& rows) {
-    HandOffResult result;
-    const EmuleLinkPlan plan = PlanEmuleLinks(rows);
-    if (plan.links.empty()) {
-        result.outcome = Outcome::EmptyTable;
-        return result;
-    }
+platform::WindowHandle EmuleHandOff::FindEmule(HandOffResult& result) {
     const std::uint32_t message = m_windows.RegisterMessage(std::string(kEmuleWindowMessage));
     if (message == 0) {
         result.outcome = Outcome::HelperFailed;
         result.detail = "RegisterWindowMessage";
-        return result;
+        return 0;
     }
 
     WindowHandle emule = 0;
@@ -51,10 +45,32 @@ HandOffResult EmuleHandOff::Send(const std::vector<clients::HandOffAddress>& row
             result.detail = std::to_string(silent) + (silent > 1 ? " fenêtres n'ont" : " fenêtre n'a") +
                             " pas répondu à temps";
         }
+        return 0;
+    }
+    result.clients = 1;
+    return emule;
+}
+
+HandOffResult EmuleHandOff::Find() {
+    HandOffResult result;
+    if (FindEmule(result) != 0) {
+        result.outcome = Outcome::Delivered;
+    }
+    return result;
+}
+
+HandOffResult EmuleHandOff::Send(const std::vector<clients::HandOffAddress>& rows) {
+    HandOffResult result;
+    const EmuleLinkPlan plan = PlanEmuleLinks(rows);
+    if (plan.links.empty()) {
+        result.outcome = Outcome::EmptyTable;
+        return result;
+    }
+    const WindowHandle emule = FindEmule(result);
+    if (emule == 0) {
         return result;
     }
 
-    result.clients = 1;
     m_gauge.SetMax(static_cast<int>(plan.links.size()));
     m_gauge.SetPosition(0);
     for (const std::string& link : plan.links) {

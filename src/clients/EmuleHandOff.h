@@ -28,8 +28,14 @@ class EmuleHandOff {
                  int messageTimeoutMs = clients::kMessageTimeoutMs);
 
     clients::HandOffResult Send(const std::vector<clients::HandOffAddress>& rows);
+    /// Only looks for eMule's main window, as Send does, and sends it nothing: Delivered with
+    /// clients 1 when it answered, else what Send would have said before its first link.
+    clients::HandOffResult Find();
 
   private:
+    /// eMule's main window, or 0 with the result saying why there is none.
+    platform::WindowHandle FindEmule(clients::HandOffResult& result);
+
     platform::WindowSystem& m_windows;
     serverlist::WorkGauge& m_gauge;
     int m_timeoutMs;

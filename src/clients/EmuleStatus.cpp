@@ -1,6 +1,8 @@
 // The status line of a hand-off to eMule.
 #include "clients/EmuleStatus.h"
 
+#include "clients/EmuleLinks.h"
+
 namespace hublane::clients {
 namespace {
 
@@ -61,6 +63,22 @@ QString EmuleStatusLine(const clients::HandOffResult& result, int links, int rem
                          removed > 1 ? QStringLiteral("nt") : QString());
     }
     return line;
+}
+
+QString EmuleHandOffStatus(const clients::HandOffResult& result,
+                           const std::vector<clients::HandOffAddress>& rows, int removed) {
+    return EmuleStatusLine(result, static_cast<int>(PlanEmuleLinks(rows).links.size()), removed);
+}
+
+QString EmuleRunningNotice(const std::optional<clients::HandOffResult>& handOff,
+                           const std::function<clients::HandOffResult()>& find) {
+    const clients::HandOffResult result = handOff ? *handOff : (find ? find() : clients::HandOffResult{});
+    if (result.clients == 0) {
+        return {};
+    }
+    return handOff && result.outcome == Outcome::Delivered
+               ? QStringLiteral("eMule est lancé : la liste lui est transmise directement")
+               : QStringLiteral("eMule est lancé : la liste écrite sera remplacée à sa fermeture");
 }
 
 }  // namespace hublane::clients

@@ -9,4 +9,11 @@ std::unique_ptr<clients::HandOffRunner> CreateSystemEmuleRunner(clients::HandOff
     return clients::CreateSystemHandOffRunner(std::move(setup));
 }
 
+clients::HandOffResult FindSystemEmule(clients::HandOffSetup setup) {
+    setup.helperArguments =
+        QStringList{QString::fromLatin1(kEmuleHelperOption), QString::fromLatin1(kEmuleFindOption)};
+    serverlist::PlainGauge gauge;
+    return clients::CreateSystemHandOffRunner(std::move(setup))->Run({}, gauge);
+}
+
 }  // namespace hublane::clients

@@ -26,4 +26,10 @@ std::unique_ptr<clients::HandOffRunner> CreateSystemEmuleRunner(clients::HandOff
     return std::make_unique<SystemEmuleRunner>();
 }
 
+clients::HandOffResult FindSystemEmule(clients::HandOffSetup /*setup*/) {
+    const std::unique_ptr<platform::WindowSystem> windows = platform::CreateWin32WindowSystem();
+    serverlist::PlainGauge gauge;
+    return EmuleHandOff(*windows, gauge).Find();
+}
+
 }  // namespace hublane::clients

@@ -64,7 +64,8 @@ void HandOff::SendToDonkey() {
     } else {
         m_result = m_runner.Run(rows, m_state.Gauge());
     }
-    m_status = HandOffStatusLine(m_result, static_cast<int>(rows.size()));
+    m_status = m_statusLine ? m_statusLine(m_result, rows, m_state.removedThisCycle)
+                            : HandOffStatusLine(m_result, static_cast<int>(rows.size()));
     m_state.Caption().SetCaption(m_status);
 }
 

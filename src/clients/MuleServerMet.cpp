@@ -1,6 +1,7 @@
 // The server.met of eMule and aMule: read whole, the table filled from it, written back.
 #include "clients/MuleServerMet.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -215,8 +216,15 @@ bool Known(std::string_view value) {
     return value != kUnknown && !value.empty();
 }
 
-void AppendTextTag(std::string& out, const MuleTag* like, std::uint8_t id, std::string_view text) {
-    text = text.substr(0, kMaxText);
+// A text tag in the style of the tag it replaces (its name style, and its byte-order mark: aMule
+// marks one of its two copies as UTF-8 that way), else old style without a mark.
+void AppendTextTag(std::string& out, const MuleTag* like, std::uint8_t id, std::string_view value) {
+    std::string text;
+    if (like != nullptr && WithoutBom(like->text).size() != like->text.size() && WithoutBom(value) == value) {
+        text.assign(kBom);
+    }
+    text.append(value);
+    text.resize(std::min(text.size(), static_cast<std::size_t>(kMaxText)));
     if (like != nullptr && like->newStyle) {
         text::AppendU8(out, kNewStyleBit | kTypeText);
     } else {

@@ -22,7 +22,8 @@
 //    is written back exactly as read and never becomes a row.
 //  - Writing: header 0xE0; each entry in its original order, then the table's new servers. An
 //    entry whose row still holds its values is written with its original bytes. A changed name
-//    or description (a BOM aside) replaces the value of every tag that carries it; changed users
+//    or description (a BOM aside) replaces the value of every tag that carries it (a tag
+//    whose value had a BOM keeps it); changed users
 //    or files replace those values; a value the entry lacked is appended; an unknown ("n/a") or
 //    empty value in the row leaves the entry's tags as they are. A new server gets name and
 //    description when known and not empty, users and files when known, nothing else.

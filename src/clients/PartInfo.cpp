@@ -23,17 +23,18 @@ QString FolderOfText(const QString& text) {
     return QString::fromStdString(text::FolderOf(text::RemoveDoubleQuotes(text.toStdString())));
 }
 
-// Appends the folder's own separator unless it is there already, so that a chosen root ("C:\",
-// "/") is not doubled.
+}  // namespace
+
 QString WithSeparator(QString folder) {
+    if (folder.isEmpty()) {
+        return folder;
+    }
     const QChar separator = QLatin1Char(text::FolderSeparator(folder.toStdString()));
     if (!folder.endsWith(separator)) {
         folder += separator;
     }
     return folder;
 }
-
-}  // namespace
 
 TPartInfo::TPartInfo(platform::BusyOwner& owner, const PartInfoDeps& deps) : m_owner(owner), m_deps(deps) {
     m_owner.SetBusyCursor(true);

@@ -56,6 +56,10 @@ class TPartInfo {
     QString m_donkeyDir;
 };
 
+/// The folder with its own separator appended (see TPartInfo for the two styles) unless it is
+/// there already, so that a root ("C:\", "/") is not doubled. An empty text stays empty.
+QString WithSeparator(QString folder);
+
 /// The client's folder as stored (PathDonkey: quotes removed, its directory part), read without
 /// asking and without writing anything; empty when none is stored or the settings cannot be read.
 QString StoredDonkeyDir(platform::SettingsStore& settings);

@@ -11,14 +11,13 @@
 
 #include "platform/DesktopEntry.h"
 #include "platform/FileBytes.h"
+#include "platform/WinePrefix.h"
 #include "platform/WineRegistry.h"
 
 namespace hublane::platform {
 
 namespace {
 
-// Registry files of a well-used prefix run to tens of megabytes; anything far beyond is not one.
-constexpr qint64 kMaxRegistryBytes = 256LL * 1024 * 1024;
 constexpr qint64 kMaxDesktopFileBytes = 1024LL * 1024;
 
 std::string_view View(const QByteArray& bytes) {
@@ -74,14 +73,10 @@ std::optional<QString> LinuxClassRegistration::FromWine(const QString& className
     const std::string key = "Software\\Classes\\" + className.toStdString() + "\\DefaultIcon";
     std::optional<std::string> value;
     // HKEY_CLASSES_ROOT shows the user's key when there is one, whatever the machine's holds.
-    for (const auto* file : {"/user.reg", "/system.reg"}) {
-        const auto text = ReadRegularFile(prefix + QLatin1String(file), kMaxRegistryBytes);
-        if (!text) {
-            continue;
-        }
-        const WineKeyLookup found = FindWineDefaultValue(View(*text), key);
+    for (const auto* file : {"user.reg", "system.reg"}) {
+        const WineValueLookup found = ReadPrefixValue(prefix, file, key, {});
         if (found.keyFound) {
-            value = found.defaultValue;
+            value = found.text;
             break;
         }
     }
@@ -89,21 +84,8 @@ std::optional<QString> LinuxClassRegistration::FromWine(const QString& className
         return std::nullopt;
     }
     value->erase(std::remove(value->begin(), value->end(), '"'), value->end());
-    const auto drivePath = SplitDrivePath(*value);
-    if (!drivePath) {
-        return std::nullopt;
-    }
-    const QString drive =
-        prefix + QStringLiteral("/dosdevices/") + QLatin1Char(drivePath->drive) + QLatin1Char(':');
-    QString root = QFileInfo(drive).canonicalFilePath();  // empty when the link leads nowhere
-    if (root.isEmpty()) {
-        return std::nullopt;
-    }
-    if (root == QLatin1String("/")) {
-        root.clear();  // "Z:\home" is "/home", not "//home"
-    }
-    const QString mapped = root + QString::fromStdString(drivePath->rest);
-    return mapped.isEmpty() ? QStringLiteral("/") : mapped;
+    const QString mapped = MapDrivePath(prefix, *value);
+    return mapped.isEmpty() ? std::nullopt : std::optional<QString>(mapped);
 }
 
 QStringList LinuxClassRegistration::MimeAppsLists() const {

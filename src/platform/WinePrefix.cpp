@@ -5,12 +5,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/FileBytes.h"
+
 namespace hublane::platform {
 
 namespace {
 
 // The architecture line comes before the first key; a few kilobytes hold it.
 constexpr qint64 kRegistryHeadBytes = 4096;
+// Registry files of a well-used prefix run to tens of megabytes; anything far beyond is not one.
+constexpr qint64 kMaxRegistryBytes = 256LL * 1024 * 1024;
 
 }  // namespace
 
@@ -54,6 +58,34 @@ WineArch PrefixArch(const QString& prefix) {
         }
     }
     return WineArch::Unknown;
+}
+
+QString MapDrivePath(const QString& prefix, std::string_view windowsPath) {
+    const auto drivePath = SplitDrivePath(windowsPath);
+    if (!drivePath || prefix.isEmpty()) {
+        return {};
+    }
+    const QString drive =
+        prefix + QStringLiteral("/dosdevices/") + QLatin1Char(drivePath->drive) + QLatin1Char(':');
+    QString root = QFileInfo(drive).canonicalFilePath();  // empty when the link leads nowhere
+    if (root.isEmpty()) {
+        return {};
+    }
+    if (root == QLatin1String("/")) {
+        root.clear();  // "Z:\home" is "/home", not "//home"
+    }
+    const QString mapped = root + QString::fromStdString(drivePath->rest);
+    return mapped.isEmpty() ? QStringLiteral("/") : mapped;
+}
+
+WineValueLookup ReadPrefixValue(const QString& prefix, const char* file, std::string_view keyPath,
+                                std::string_view valueName) {
+    const auto text = ReadRegularFile(prefix + QLatin1Char('/') + QLatin1String(file), kMaxRegistryBytes);
+    if (!text) {
+        return {};
+    }
+    return FindWineValue(std::string_view(text->constData(), static_cast<std::size_t>(text->size())), keyPath,
+                         valueName);
 }
 
 }  // namespace hublane::platform

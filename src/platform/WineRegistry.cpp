@@ -233,27 +233,80 @@ class LineReader {
     std::string m_joined;
 };
 
+// "dword:0000002a": eight hex digits, as Wine writes a REG_DWORD.
+std::optional<std::uint32_t> DecodeDword(std::string_view data) {
+    constexpr std::string_view kPrefix = "dword:";
+    if (!data.starts_with(kPrefix)) {
+        return std::nullopt;
+    }
+    data.remove_prefix(kPrefix.size());
+    while (!data.empty() && (data.back() == ' ' || data.back() == '\t')) {
+        data.remove_suffix(1);
+    }
+    if (data.empty() || data.size() > 8) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (const char c : data) {
+        if (!IsHexDigit(c)) {
+            return std::nullopt;
+        }
+        value = value * 16 + HexValue(c);
+    }
+    return value;
+}
+
+// The value line's name ("@" is the default value's, spelled ""), leaving pos on the '=' sign;
+// nullopt for a line that is no value.
+std::optional<std::string> ValueName(std::string_view line, std::size_t& pos) {
+    if (line.starts_with('@')) {
+        pos = 1;
+        return std::string();
+    }
+    if (!line.starts_with('"')) {
+        return std::nullopt;
+    }
+    pos = 1;
+    return DecodeEscaped(line, pos, '"');
+}
+
 }  // namespace
 
-WineKeyLookup FindWineDefaultValue(std::string_view fileText, std::string_view keyPath) {
-    WineKeyLookup result;
+WineValueLookup FindWineValue(std::string_view fileText, std::string_view keyPath,
+                              std::string_view valueName) {
+    WineValueLookup result;
     LineReader reader(fileText);
     std::string_view line;
     while (reader.Next(line)) {
         line = text::TrimLeft(line, text::kSpaceTab);
         if (line.starts_with('[')) {
             if (result.keyFound) {
-                break;  // the key's section is over without a default value
+                break;  // the key's section is over without the value
             }
             std::size_t pos = 1;
             const auto name = DecodeEscaped(line, pos, ']');
             result.keyFound = name && text::EqualsNoCase(*name, keyPath);
-        } else if (result.keyFound && line.starts_with("@=")) {
-            result.defaultValue = DecodeValue(line.substr(2));
-            break;
+            continue;
         }
+        if (!result.keyFound) {
+            continue;
+        }
+        std::size_t pos = 0;
+        const auto name = ValueName(line, pos);
+        if (!name || pos >= line.size() || line[pos] != '=' || !text::EqualsNoCase(*name, valueName)) {
+            continue;
+        }
+        const std::string_view data = line.substr(pos + 1);
+        result.text = DecodeValue(data);
+        result.dword = DecodeDword(data);
+        break;
     }
     return result;
+}
+
+WineKeyLookup FindWineDefaultValue(std::string_view fileText, std::string_view keyPath) {
+    const WineValueLookup found = FindWineValue(fileText, keyPath, {});
+    return WineKeyLookup{found.keyFound, found.text};
 }
 
 std::optional<WindowsDrivePath> SplitDrivePath(std::string_view windowsPath) {

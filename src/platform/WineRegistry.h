@@ -1,6 +1,7 @@
 // Reading one key's default value out of a Wine prefix's registry file (system.reg, user.reg).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,21 @@ struct WineKeyLookup {
     /// REG_EXPAND_SZ, the latter not expanded). A string with an embedded NUL ends there.
     std::optional<std::string> defaultValue;
 };
+
+/// What a registry file says about one value of one key.
+struct WineValueLookup {
+    /// The key has a section in the file.
+    bool keyFound = false;
+    /// The value in UTF-8 when it is of a string type (as defaultValue above).
+    std::optional<std::string> text;
+    /// The value when it is a REG_DWORD ("dword:0000002a").
+    std::optional<std::uint32_t> dword;
+};
+
+/// Looks a value up in the key's section (the key found as FindWineDefaultValue finds it); the
+/// value's name compares without regard to ASCII case, and the empty name is the default value.
+WineValueLookup FindWineValue(std::string_view fileText, std::string_view keyPath,
+                              std::string_view valueName);
 
 /// Looks a key up in the text of a Wine registry file. keyPath is relative to the file's root
 /// (HKLM for system.reg, HKCU for user.reg), with single backslashes, compared without regard to

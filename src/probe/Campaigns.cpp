@@ -300,24 +300,30 @@ namespace {
 // pass; a row whose caption is "0" ends the pass, so it and the rows after it stay. Rows the
 // campaign never asked (added after it went by, or skipped because every worker was out, or
 // every row when it could not start at all) stay: silence is only known of a row that was asked.
-template <typename List>
-void RemoveUnanswered(List& list, const std::unordered_set<std::string>& asked) {
+template <typename List, typename Removed>
+void RemoveUnanswered(List& list, const std::unordered_set<std::string>& asked, Removed removed) {
     bool stopped = false;
-    list.RemoveIf([&stopped, &asked](const auto& row) {
+    list.RemoveIf([&stopped, &asked, &removed](const auto& row) {
         stopped = stopped || row.caption == "0";
-        return !stopped && !row.answered && asked.count(row.caption) > 0;
+        const bool silent = !stopped && !row.answered && asked.count(row.caption) > 0;
+        if (silent) {
+            removed(row);
+        }
+        return silent;
     });
 }
 
 }  // namespace
 
 void Campaigns::RemoveUnansweredServers(const Asked& asked) {
-    RemoveUnanswered(m_state.Servers(), asked);
+    RemoveUnanswered(m_state.Servers(), asked, [this](const serverlist::ServerRow& row) {
+        m_state.silentServers.insert({row.caption, row.Sub(Column::Port)});
+    });
     m_state.Servers().Sort();
 }
 
 void Campaigns::RemoveUnansweredPeers(const Asked& asked) {
-    RemoveUnanswered(m_state.Peers(), asked);
+    RemoveUnanswered(m_state.Peers(), asked, [](const serverlist::PeerRow&) {});
     m_state.Peers().SortByCaption();
 }
 

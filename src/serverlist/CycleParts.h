@@ -9,7 +9,7 @@
 #include <string>
 
 #include "serverlist/CycleState.h"
-#include "serverlist/ServerListCodec.h"
+#include "serverlist/ServerListDialect.h"
 
 namespace hublane::language {
 class LanguageTable;
@@ -105,8 +105,9 @@ struct CycleServices {
     /// The path of the client's server.met for one file operation; the argument tells whether
     /// the reader (true) or the writer (false) asks, which decides the busy window.
     std::function<QString(bool forReading)> serverMetPath;
-    /// The dialect of the client's server.met.
-    const ServerListCodec& serverListCodec;
+    /// The dialect of the client's server.met; it keeps what the cycle's read leaves out of the
+    /// table for the cycle's write.
+    ServerListDialect& serverList;
     /// The path of the peer list file ("serverHBL.met" in the current folder).
     QString peerListPath = QStringLiteral("serverHBL.met");
     /// The copy's own address when it has one (its peer list never keeps it); empty otherwise.
@@ -114,6 +115,9 @@ struct CycleServices {
     /// The IP filter in force (none: nothing blocked), and what reloads it at a cycle's start.
     const AddressFilter* filter = nullptr;
     std::function<void()> refreshFilter = {};
+    /// What the summary says of a running client that will rewrite the list on exit, asked when
+    /// a cycle that wrote the list has ended (after its hand-off); none: nothing.
+    std::function<QString()> runningNotice = {};
 };
 
 }  // namespace hublane::serverlist

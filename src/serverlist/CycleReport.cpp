@@ -73,17 +73,30 @@ void CycleReport::PeerListWritten(const WriteResult& result) {
     m_peerList.write = result;
 }
 
-QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerList& peers) const {
+int CycleReport::Kept(const ServerTable& servers) const {
     int kept = 0;
     for (const ServerRow& row : servers.Rows()) {
         kept += m_readCaptions.count(row.caption) > 0 ? 1 : 0;
     }
+    return kept;
+}
+
+int CycleReport::Removed(const ServerTable& servers) const {
+    return static_cast<int>(m_readCaptions.size()) - Kept(servers);
+}
+
+QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerList& peers) const {
+    const int kept = Kept(servers);
     const int removed = static_cast<int>(m_readCaptions.size()) - kept;
     const int added = static_cast<int>(servers.Count()) - kept;
     QString line = QStringLiteral("Cycle terminé : %1, %2, %3 ; %4")
                        .arg(Plural(kept, "serveur gardé", "serveurs gardés"),
                             Plural(removed, "retiré", "retirés"), Plural(added, "ajouté", "ajoutés"),
                             Plural(static_cast<int>(peers.Count()), "Hublane connu", "Hublane connus"));
+    if (m_carried > 0) {
+        line += QStringLiteral(" ; ") + Plural(static_cast<int>(m_carried), "entrée gardée telle quelle",
+                                               "entrées gardées telles quelles");
+    }
     if (m_filtered > 0) {
         line += QStringLiteral(" ; ") + Plural(m_filtered, "adresse filtrée", "adresses filtrées");
     }
@@ -95,6 +108,9 @@ QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerL
     DescribeFile("serverHBL.met", m_peerList, problems);
     if (!problems.isEmpty()) {
         line += QStringLiteral(" ; ") + problems.join(QStringLiteral(" ; "));
+    }
+    if (!m_clientRunning.isEmpty()) {
+        line += QStringLiteral(" ; ") + m_clientRunning;
     }
     if (!m_handOff.isEmpty()) {
         line += QStringLiteral(" ; ") + m_handOff;

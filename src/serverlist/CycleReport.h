@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 #include <string>
 #include <unordered_set>
 
@@ -32,23 +33,35 @@ class CycleReport {
     void Filtered(int rows) { m_filtered += rows; }
     /// The peer server could not start (its port is taken, say): why.
     void PeerServerFailed(const QString& why) { m_peerServer = why; }
+    /// Entries of the client's file that no row stands for and that the write keeps as they were.
+    void Carried(std::size_t entries) { m_carried = entries; }
+    /// What the client does with the written list while it runs (empty: it does not run).
+    void ClientRunning(const QString& notice) { m_clientRunning = notice; }
     /// The status line of the cycle's hand-off to the client (empty: none was made).
     void HandedOff(const QString& statusLine) { m_handOff = statusLine; }
 
+    /// How many servers read from the client's file are no longer in servers.
+    int Removed(const ServerTable& servers) const;
+
     /// The line shown when the cycle has ended: servers kept, removed and added, peers known,
-    /// rows the filter took out, a peer server that could not start, each file that could not be
-    /// found, read or written, and how the hand-off to the client went.
+    /// entries of the client's file kept as they were, rows the filter took out, a peer server that could not
+    /// start, each file that could not be found, read or written, a running client that will replace the
+    /// list, and how the hand-off to the client went.
     QString Summary(const ServerTable& servers, const PeerList& peers) const;
 
     const FileReport& ServerMet() const { return m_serverMet; }
     const FileReport& PeerList() const { return m_peerList; }
 
   private:
+    int Kept(const ServerTable& servers) const;
+
     std::unordered_set<std::string> m_readCaptions;
     FileReport m_serverMet;
     FileReport m_peerList;
     int m_filtered = 0;
+    std::size_t m_carried = 0;
     QString m_peerServer;
+    QString m_clientRunning;
     QString m_handOff;
 };
 

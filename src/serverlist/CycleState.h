@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QStringList>
+#include <compare>
+#include <set>
+#include <string>
 
 #include "serverlist/CycleControls.h"
 #include "serverlist/PeerAsks.h"
@@ -11,6 +14,13 @@
 #include "serverlist/WorkGauge.h"
 
 namespace hublane::serverlist {
+
+/// A server as a row of the table lists it: its address and its port, as text.
+struct ListedServer {
+    std::string ip;
+    std::string port;
+    auto operator<=>(const ListedServer&) const = default;
+};
 
 /// The server list window's state without the window. The campaigns, the workers (through
 /// calls onto its thread), the peer server and the web directory take this and nothing more.
@@ -46,8 +56,15 @@ class CycleState {
     /// The pings and list requests this copy sent to other copies lately: the peer server takes
     /// a pong or a list only from a copy it asked.
     PeerAsks peerAsks;
+    /// The servers this cycle asked for their description and found silent, as the removal passes
+    /// took them out of the table (emptied when a cycle starts). A client that keeps a list of its
+    /// own is told to forget these and no other.
+    std::set<ListedServer> silentServers;
     /// The row the visible list scrolls to and selects (the last one before a fetch added rows).
     int focusRow = -1;
+    /// While the cycle's hand-off step runs: how many servers read from the client's file the
+    /// cycle removed (a client that cannot remove a server is told so). 0 at any other time.
+    int removedThisCycle = 0;
 
     /// Writes the number of server rows into the server counter.
     void CountServers() { serverCounter = static_cast<int>(m_servers.Count()); }

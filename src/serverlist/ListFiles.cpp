@@ -46,9 +46,9 @@ ReadOutcome ReadList(const QString& path, List& list, ReadContext& ctx, const ch
     return outcome;
 }
 
-template <typename List, typename CanEncode, typename Encode>
+template <typename List, typename CanEncode, typename Encode, typename OnWritten>
 WriteResult WriteList(const QString& path, const List& list, WorkGauge& gauge, WriteOptions options,
-                      CanEncode canEncode, Encode encode) {
+                      CanEncode canEncode, Encode encode, OnWritten onWritten) {
     WriteResult result;
     const auto& rows = list.Rows();
     result.rowsLeftOut = static_cast<int>(
@@ -70,11 +70,13 @@ WriteResult WriteList(const QString& path, const List& list, WorkGauge& gauge, W
             return result;
         }
     }
-    if (!platform::WriteFileAtomically(path, encode(), &result.error)) {
+    const std::string bytes = encode();
+    if (!platform::WriteFileAtomically(path, bytes, &result.error)) {
         gauge.SetPosition(0);
         return result;
     }
     result.status = WriteResult::Status::Written;
+    onWritten(bytes);
     return result;
 }
 
@@ -82,8 +84,16 @@ WriteResult WriteList(const QString& path, const List& list, WorkGauge& gauge, W
 
 ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter,
                           const ServerListCodec& codec) {
-    const ReadOutcome outcome = ReadList(path, table, ctx, codec.fileName, [&](std::string_view bytes) {
-        return codec.decode(bytes, table, ctx.gauge);
+    StatelessDialect dialect(codec);
+    return ReadServerMet(path, table, ctx, serverCounter, dialect);
+}
+
+ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter,
+                          ServerListDialect& dialect) {
+    // A file that cannot be opened leaves nothing to write against, not the list of an older read.
+    dialect.Forget();
+    const ReadOutcome outcome = ReadList(path, table, ctx, dialect.FileName(), [&](std::string_view bytes) {
+        return dialect.Decode(bytes, table, ctx.gauge);
     });
     if (outcome.whole && serverCounter != nullptr) {
         *serverCounter = static_cast<int>(table.Count());
@@ -98,14 +108,23 @@ ReadOutcome ReadPeerList(const QString& path, PeerList& peers, ReadContext& ctx)
 
 WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge,
                            WriteOptions options, const ServerListCodec& codec) {
-    return WriteList(path, table, gauge, options, codec.canEncode,
-                     [&] { return codec.encode(table, gauge); });
+    StatelessDialect dialect(codec);
+    return WriteServerMet(path, table, gauge, options, dialect);
+}
+
+WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge,
+                           WriteOptions options, ServerListDialect& dialect) {
+    return WriteList(
+        path, table, gauge, options, [&](const ServerRow& row) { return dialect.CanEncode(row); },
+        [&] { return dialect.Encode(table, gauge); },
+        [&](std::string_view bytes) { dialect.Written(bytes); });
 }
 
 WriteResult WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge,
                           WriteOptions options) {
-    return WriteList(path, peers, gauge, options, CanEncodePeerRow,
-                     [&] { return EncodePeerList(peers, gauge); });
+    return WriteList(
+        path, peers, gauge, options, CanEncodePeerRow, [&] { return EncodePeerList(peers, gauge); },
+        [](std::string_view /*bytes*/) {});
 }
 
 }  // namespace hublane::serverlist

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "serverlist/ServerListCodec.h"
+#include "serverlist/ServerListDialect.h"
 #include "serverlist/ServerTable.h"
 #include "serverlist/WorkGauge.h"
 
@@ -43,6 +44,10 @@ struct ReadOutcome {
 /// std::out_of_range, after the rows read so far are in the table.
 ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter,
                           const ServerListCodec& codec);
+/// The same in a dialect that keeps what it read for the next write; a file that cannot be
+/// opened leaves it with nothing kept.
+ReadOutcome ReadServerMet(const QString& path, ServerTable& table, ReadContext& ctx, int* serverCounter,
+                          ServerListDialect& dialect);
 
 /// Replaces the peer list with the addresses of the file at path; on failure logs one line
 /// "serverHBL.met : <text>" and keeps the rows read so far.
@@ -77,6 +82,10 @@ struct WriteResult {
 /// position 0 at the end, and position 0 when nothing is written.
 WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge,
                            WriteOptions options, const ServerListCodec& codec);
+/// The same against what the dialect's last read kept; once the file is replaced, the dialect
+/// keeps the bytes written instead.
+WriteResult WriteServerMet(const QString& path, const ServerTable& table, WorkGauge& gauge,
+                           WriteOptions options, ServerListDialect& dialect);
 
 /// Writes every peer row that can be encoded, like WriteServerMet.
 WriteResult WritePeerList(const QString& path, const PeerList& peers, WorkGauge& gauge, WriteOptions options);

@@ -132,6 +132,7 @@ void TFLServeur::FormShow() {
     m_cycleRunning = true;
     m_cycleServerMetPath.clear();
     m_report.Begin();
+    m_state.silentServers.clear();
     RunCycle();
     m_cycleRunning = false;
     m_cycleServerMetPath.clear();
@@ -142,6 +143,11 @@ void TFLServeur::FormShow() {
     // The status label says what the cycle did rather than keep the caption of its last step
     // (unless the program is quitting, and the cycle did not end).
     if (!m_waits.Terminating()) {
+        // The write never waits for a running client; the summary says when one will replace
+        // the list, asked once the hand-off has been made, whose outcome may answer it.
+        if (m_services.runningNotice && m_report.ServerMet().writeTried) {
+            m_report.ClientRunning(m_services.runningNotice());
+        }
         const QString summary = m_report.Summary(m_state.Servers(), m_state.Peers());
         m_state.Caption().SetCaption(summary);
         emit CycleEnded(summary);
@@ -249,9 +255,10 @@ bool TFLServeur::ReadServerMet() {
     const QString path = ServerMetPath(true);
     ReadContext ctx{m_state.Gauge(), m_services.language, m_state.errorLog};
     const ReadOutcome outcome = serverlist::ReadServerMet(path, m_state.Servers(), ctx,
-                                                          &m_state.serverCounter, m_services.serverListCodec);
+                                                          &m_state.serverCounter, m_services.serverList);
     m_serverMetReadWhole = outcome.whole;
     m_report.ServerMetRead(outcome, QFileInfo::exists(path), m_state.Servers());
+    m_report.Carried(m_services.serverList.CarriedCount());
     return outcome.whole;
 }
 
@@ -260,8 +267,7 @@ WriteResult TFLServeur::WriteServerMet() {
     // before anything was read, would otherwise wipe it.
     const WriteResult result = serverlist::WriteServerMet(
         ServerMetPath(false), m_state.Servers(), m_state.Gauge(),
-        WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole},
-        m_services.serverListCodec);
+        WriteOptions{.keepFileWhenEmpty = true, .backUpOld = !m_serverMetReadWhole}, m_services.serverList);
     if (result.Written()) {
         m_serverMetReadWhole = true;  // the file now holds what the table holds
     }
@@ -348,7 +354,9 @@ void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
 }
 
 void TFLServeur::HandOffStep() {
+    m_state.removedThisCycle = m_report.Removed(m_state.Servers());
     FlatButton4Click();
+    m_state.removedThisCycle = 0;
     m_report.HandedOff(m_parts.handOff.LastStatus());
 }
 

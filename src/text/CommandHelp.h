@@ -15,6 +15,7 @@ struct OptionHelp {
     std::string value{};
     std::string help{};
     bool required = false;
+    std::string otherName{};  // a second name the parser takes for it (empty: none)
 };
 
 /// A command as data, from which its help and its parser are both made.

@@ -5,8 +5,11 @@ namespace hublane::text {
 
 void AddParserOptions(QCommandLineParser& parser, const std::vector<OptionHelp>& options) {
     for (const OptionHelp& option : options) {
-        parser.addOption(QCommandLineOption(QString::fromStdString(option.name),
-                                            QString::fromStdString(option.help),
+        QStringList names{QString::fromStdString(option.name)};
+        if (!option.otherName.empty()) {
+            names << QString::fromStdString(option.otherName);
+        }
+        parser.addOption(QCommandLineOption(names, QString::fromStdString(option.help),
                                             QString::fromStdString(option.value)));
     }
 }

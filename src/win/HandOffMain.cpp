@@ -1,7 +1,8 @@
 // hublane-handoff.exe: the hand-off as a Windows program of its own, for a client that runs under
 // Wine. Reads server rows (IP<TAB>Port lines) on standard input, types them into the console of
 // every running eDonkey2000 client (with --emule: sends them to the running eMule as ed2k server
-// links), and writes one line per gauge move and a final result line.
+// links; with --emule --find, only looks for its window), and writes one line per gauge move and
+// a final result line.
 #include <fcntl.h>
 #include <io.h>
 
@@ -64,6 +65,7 @@ const hublane::text::CommandHelp& HelperCommand() {
             "Types the server rows (IP<TAB>Port lines on standard input) into every running eDonkey2000 "
             "client; with --emule, sends them to the running eMule as ed2k://|server|IP|PORT|/ links.",
         .options = {{"emule", {}, "send them to the running eMule"},
+                    {"find", {}, "with --emule: only tell whether eMule runs (result delivered 1 0)"},
                     {"timeout-ms", "N", "the longest one window message may take (default 5000)"}},
     };
     return command;
@@ -74,11 +76,14 @@ const hublane::text::CommandHelp& HelperCommand() {
 int main(int argc, char** argv) {
     int timeoutMs = hublane::clients::kMessageTimeoutMs;
     bool emule = false;
+    bool find = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--timeout-ms") == 0 && i + 1 < argc) {
             timeoutMs = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--emule") == 0) {
             emule = true;
+        } else if (std::strcmp(argv[i], "--find") == 0) {
+            find = true;
         } else {
             const std::string help = hublane::text::HelpText(HelperCommand());
             std::fwrite(help.data(), 1, help.size(), stderr);
@@ -108,6 +113,9 @@ int main(int argc, char** argv) {
     }
     const auto windows = hublane::platform::CreateWin32WindowSystem();
     LineGauge gauge;
+    if (emule && find) {
+        return Finish(hublane::clients::EmuleHandOff(*windows, gauge, timeoutMs).Find());
+    }
     if (emule) {
         return Finish(hublane::clients::EmuleHandOff(*windows, gauge, timeoutMs).Send(rows));
     }

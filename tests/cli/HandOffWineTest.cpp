@@ -310,6 +310,63 @@ TEST_F(HandOffWine, EmuleRunnerSendsOneLinkAServer) {
     EXPECT_TRUE(donkey.Log().isEmpty());
 }
 
+// A whole cycle on an eMule list ends by sending eMule, through the helper in its prefix, one
+// link a server the cycle kept; the summary says eMule got the list and keeps the one removed.
+TEST_F(HandOffWine, WholeCycleOnAnEmuleListSendsItsServersToEmule) {
+    FakeClient emule(m_dir, QStringLiteral("emule"), {}, QStringLiteral("hublane-fakeemule.exe"));
+    ASSERT_TRUE(emule.ready);
+    lab::Lab lab;
+    QString error;
+    ASSERT_TRUE(lab.StartServers(QStringLiteral("127.0.12.1 4661 answer name=\"Un\"\n"
+                                                "127.0.12.2 4242 answer name=\"Deux\"\n"),
+                                 &error))
+        << error.toStdString();
+    const platform::FastClock fast(2);
+    app::EngineOptions options;
+    options.client = ClientKind::Emule;
+    WineHandOffConfig config = Config();
+    config.helperArguments = {QString::fromLatin1(clients::kEmuleHelperOption)};
+    options.handOffRunner = std::make_shared<WineHandOffRunner>(config);
+    test::EngineRig rig(options, &fast);
+    ServerTable clientList;
+    clientList.AddServerRow("127.0.12.2", "4242");
+    clientList.AddServerRow("127.0.12.1", "4661");
+    clientList.AddServerRow("127.0.12.3", "4661");  // silent: removed by the cycle
+    PlainGauge gauge;
+    ASSERT_TRUE(WriteServerMet(rig.ServerMetPath(), clientList, gauge, {}, kServerMetCodec).Written());
+    rig.settings.Values()[QStringLiteral("Timeout")] = 1;
+    rig.Window().Show();
+    const std::vector<HandOffAddress> table = HandOffAddresses(rig.State().Servers());
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_TRUE(rig.status.captions.last().endsWith(
+        QStringLiteral(" ; eMule est lancé : la liste lui est transmise directement ; eMule : 2 serveurs "
+                       "envoyés ; 1 serveur "
+                       "retiré de la liste reste dans eMule, qui ne peut en retirer par ce moyen")))
+        << rig.status.captions.last().toStdString();
+    emule.Stop();
+    QStringList links{QStringLiteral("ask")};
+    for (const HandOffAddress& row : table) {
+        links << QStringLiteral("copydata 12000 %1 terminated ed2k://|server|%2|%3|/")
+                     .arg(static_cast<int>(2 * (19 + row.ip.size() + row.port.size())))
+                     .arg(QString::fromStdString(row.ip), QString::fromStdString(row.port));
+    }
+    EXPECT_EQ(emule.Log(), links);
+}
+
+// Looking for eMule under Wine asks its window and sends it nothing.
+TEST_F(HandOffWine, RunningEmuleIsFoundAndSentNothing) {
+    FakeClient emule(m_dir, QStringLiteral("emule"), {}, QStringLiteral("hublane-fakeemule.exe"));
+    ASSERT_TRUE(emule.ready);
+    test::EnvironmentGuard env;
+    env.Set("WINEPREFIX", g_wine->prefix);
+    HandOffSetup setup;
+    setup.programDir = WinDir();
+    const HandOffResult found = FindSystemEmule(setup);
+    EXPECT_EQ(found, (HandOffResult{Outcome::Delivered, 1, 0, {}})) << found.detail;
+    emule.Stop();
+    EXPECT_EQ(emule.Log(), QStringList{QStringLiteral("ask")});
+}
+
 TEST_F(HandOffWine, HublanectlHandsTheListToEmuleOrSaysNoneRuns) {
     ServerTable table;
     table.AddServerRow("1.2.3.4", "4661");

@@ -32,6 +32,9 @@ Names Mentioned(const QString& text) {
 Names Declared(const std::vector<text::OptionHelp>& options, Names names = {"help"}) {
     for (const text::OptionHelp& option : options) {
         names.insert(option.name);
+        if (!option.otherName.empty()) {
+            names.insert(option.otherName);
+        }
     }
     return names;
 }

@@ -214,6 +214,10 @@ TEST_F(ListCommands, UsageErrorsHelpAndMissingInput) {
           QStringList{QStringLiteral("peers"), QStringLiteral("write"), Path("x"), Path("y")},
           QStringList{QStringLiteral("servermet"), QStringLiteral("read"), Path("x"),
                       QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("cycle"), QStringLiteral("--client"), QStringLiteral("kazaa")},
+          QStringList{QStringLiteral("daemon"), QStringLiteral("--client-dir"), Path("a"),
+                      QStringLiteral("--donkey-dir"), Path("b")},
+          QStringList{QStringLiteral("scan"), Path("x"), QStringLiteral("--client"), QStringLiteral("mule")},
           QStringList{QStringLiteral("frobnicate")}}) {
         const Outcome r = Command(args);
         EXPECT_EQ(r.status, 64) << args.join(QLatin1Char(' ')).toStdString();

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <csignal>
 
+#include <gtest/gtest.h>
+
 #include "support/TestSupport.h"
 
 namespace hublane::test {
@@ -25,8 +27,7 @@ const char* const kAmuleConf =
 
 QString AmuledUnavailable() {
     if (qEnvironmentVariable("HUBLANE_NETNS") != QLatin1String("inside")) {
-        return QStringLiteral(
-            "not inside a private network namespace (run through tests/clients/ec-netns.sh)");
+        return QStringLiteral("not inside a private network namespace (run through scripts/netns-run)");
     }
     if (QStandardPaths::findExecutable(QStringLiteral("amuled")).isEmpty()) {
         return QStringLiteral("amuled missing (Debian's amule-daemon)");
@@ -92,6 +93,39 @@ void AmuledRig::Kill() {
 
 clients::EcTarget AmuledRig::Target(const char* passwordMd5) const {
     return {QStringLiteral("127.0.0.1"), kAmuledEcPort, passwordMd5};
+}
+
+void PrintTo(const Listed& l, std::ostream* os) {
+    *os << l.name << (l.isStatic ? " (static)" : "");
+}
+
+ListMap AmuledRig::List() const {
+    clients::AmuleSession session;
+    ListMap listed;
+    if (!session.Login(Target())) {
+        ADD_FAILURE() << session.Reason().toStdString();
+        return listed;
+    }
+    const auto list = session.ServerList();
+    EXPECT_TRUE(list.has_value()) << session.Reason().toStdString();
+    for (const clients::AmuleServer& server : list.value_or(std::vector<clients::AmuleServer>{})) {
+        listed[server.endpoint.Text()] = {server.name, server.isStatic};
+    }
+    return listed;
+}
+
+void AmuledRig::Add(const std::vector<clients::ServerToAdd>& servers) const {
+    clients::AmuleSession session;
+    ASSERT_TRUE(session.Login(Target())) << session.Reason().toStdString();
+    for (const clients::ServerToAdd& server : servers) {
+        ASSERT_EQ(session.AddServer(server), clients::AddAnswer::Added) << server.endpoint.Text();
+    }
+}
+
+void AmuledRig::Remove(const clients::ServerEndpoint& server) const {
+    clients::AmuleSession session;
+    ASSERT_TRUE(session.Login(Target())) << session.Reason().toStdString();
+    EXPECT_TRUE(session.RemoveServer(server)) << session.Reason().toStdString();
 }
 
 }  // namespace hublane::test

@@ -1,11 +1,15 @@
 // A private amuled for tests and benchmarks: its own folder and amule.conf (EC on 127.0.0.1, the
 // password "hublane"), started and stopped by the test. Only to be run inside a private network
-// namespace (tests/clients/ec-netns.sh), which it checks.
+// namespace (scripts/netns-run), which it checks.
 #pragma once
 
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "clients/AmuleSession.h"
 
@@ -17,6 +21,16 @@ inline constexpr const char* kAmuledPasswordMd5 = "5febc38ef02954d03e4d18fb1d131
 
 /// Why the real aMule cannot be used here, or an empty text when it can.
 QString AmuledUnavailable();
+
+/// One server of amuled's list as a test compares it.
+struct Listed {
+    std::string name;
+    bool isStatic = false;
+    bool operator==(const Listed&) const = default;
+};
+void PrintTo(const Listed& l, std::ostream* os);
+/// amuled's list by "ip:port".
+using ListMap = std::map<std::string, Listed>;
 
 class AmuledRig {
   public:
@@ -39,6 +53,13 @@ class AmuledRig {
     const QString& Dir() const { return m_folder; }
     const QString& Error() const { return m_error; }
     clients::EcTarget Target(const char* passwordMd5 = kAmuledPasswordMd5) const;
+
+    /// Its list over EC; an empty map and a test failure when it cannot be read.
+    ListMap List() const;
+    /// Adds the servers over EC; a test failure when one is not taken.
+    void Add(const std::vector<clients::ServerToAdd>& servers) const;
+    /// Removes one server over EC.
+    void Remove(const clients::ServerEndpoint& server) const;
 
   private:
     QTemporaryDir m_dir;

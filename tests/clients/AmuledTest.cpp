@@ -3,7 +3,6 @@
 // password, a closed EC port and an amuled killed part-way, each with its reason and nothing lost.
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
-#include <map>
 
 #include "AmuledRig.h"
 #include "clients/AmuleHandOff.h"
@@ -15,41 +14,7 @@ namespace hublane::clients {
 namespace {
 
 using test::AmuledRig;
-
-struct Listed {
-    std::string name;
-    bool isStatic = false;
-    bool operator==(const Listed&) const = default;
-};
-using ListMap = std::map<std::string, Listed>;
-
-void PrintTo(const Listed& l, std::ostream* os) {
-    *os << l.name << (l.isStatic ? " (static)" : "");
-}
-
-// aMule's list, by "ip:port"; an empty map with a failure when it could not be read.
-ListMap ListOf(const AmuledRig& rig) {
-    AmuleSession session;
-    ListMap listed;
-    if (!session.Login(rig.Target())) {
-        ADD_FAILURE() << session.Reason().toStdString();
-        return listed;
-    }
-    const auto list = session.ServerList();
-    EXPECT_TRUE(list.has_value()) << session.Reason().toStdString();
-    for (const AmuleServer& server : list.value_or(std::vector<AmuleServer>{})) {
-        listed[server.endpoint.Text()] = {server.name, server.isStatic};
-    }
-    return listed;
-}
-
-void AddAll(const AmuledRig& rig, const std::vector<ServerToAdd>& servers) {
-    AmuleSession session;
-    ASSERT_TRUE(session.Login(rig.Target())) << session.Reason().toStdString();
-    for (const ServerToAdd& server : servers) {
-        ASSERT_EQ(session.AddServer(server), AddAnswer::Added) << server.endpoint.Text();
-    }
-}
+using test::ListMap;
 
 class AmuledTest : public ::testing::Test {
   protected:
@@ -81,7 +46,7 @@ const std::vector<ServerToAdd> kBefore = {{{"198.51.100.1", 4661}, "Never asked"
 TEST_F(AmuledTest, HandOffLeavesExactlyTheRightList) {
     m_rig.WriteStaticServers("198.51.100.3:4661,0,Static silent\n");
     Start();
-    AddAll(m_rig, kBefore);
+    m_rig.Add(kBefore);
     serverlist::ServerTable table;
     table.AddServerRow("198.51.100.4", "4661", "10", "20", "Answered");
     table.AddServerRow("203.0.113.5", "4242", "1", "2", "New five");
@@ -95,11 +60,11 @@ TEST_F(AmuledTest, HandOffLeavesExactlyTheRightList) {
     EXPECT_EQ(result.outcome, AmuleHandOffResult::Outcome::Delivered) << result.reason.toStdString();
     EXPECT_EQ(AmuleStatusLine(result),
               QStringLiteral("aMule : 2 serveurs ajoutés, 1 retiré, 1 refusé par aMule"));
-    EXPECT_EQ(ListOf(m_rig), (ListMap{{"198.51.100.1:4661", {"Never asked", false}},
-                                      {"198.51.100.3:4661", {"Static silent", true}},
-                                      {"198.51.100.4:4661", {"Answered", false}},
-                                      {"203.0.113.5:4242", {"New five", false}},
-                                      {"203.0.113.6:4661", {"203.0.113.6:4661", false}}}));
+    EXPECT_EQ(m_rig.List(), (ListMap{{"198.51.100.1:4661", {"Never asked", false}},
+                                     {"198.51.100.3:4661", {"Static silent", true}},
+                                     {"198.51.100.4:4661", {"Answered", false}},
+                                     {"203.0.113.5:4242", {"New five", false}},
+                                     {"203.0.113.6:4661", {"203.0.113.6:4661", false}}}));
 
     // The same hand-off again finds nothing left to do.
     const AmuleHandOffResult again = RunAmuleHandOff(session, m_rig.Target(), table, silent, m_gauge);
@@ -109,7 +74,7 @@ TEST_F(AmuledTest, HandOffLeavesExactlyTheRightList) {
     // An empty table changes nothing, whatever was silent.
     const AmuleHandOffResult empty = RunAmuleHandOff(session, m_rig.Target(), {}, silent, m_gauge);
     EXPECT_EQ(empty.outcome, AmuleHandOffResult::Outcome::EmptyTable);
-    EXPECT_EQ(ListOf(m_rig).size(), 5U);
+    EXPECT_EQ(m_rig.List().size(), 5U);
 }
 
 struct FailureCase {
@@ -129,8 +94,8 @@ class AmuledFailures : public AmuledTest, public ::testing::WithParamInterface<F
 TEST_P(AmuledFailures, SayWhyAndChangeNothing) {
     const FailureCase& c = GetParam();
     Start();
-    AddAll(m_rig, kBefore);
-    const ListMap before = ListOf(m_rig);
+    m_rig.Add(kBefore);
+    const ListMap before = m_rig.List();
     if (!c.running) {
         m_rig.Stop();
     }
@@ -151,7 +116,7 @@ TEST_P(AmuledFailures, SayWhyAndChangeNothing) {
     if (!c.running) {
         Start();
     }
-    EXPECT_EQ(ListOf(m_rig), before);
+    EXPECT_EQ(m_rig.List(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -181,10 +146,10 @@ class KillingGauge final : public serverlist::PlainGauge {
 
 TEST_F(AmuledTest, KilledPartWayLosesNothing) {
     Start();
-    AddAll(m_rig, kBefore);
+    m_rig.Add(kBefore);
     m_rig.Stop();  // writes server.met with the servers above
     Start();
-    const ListMap before = ListOf(m_rig);
+    const ListMap before = m_rig.List();
     ASSERT_EQ(before.size(), kBefore.size());
 
     serverlist::ServerTable table;
@@ -208,7 +173,7 @@ TEST_F(AmuledTest, KilledPartWayLosesNothing) {
 
     // Started again, it holds every server it had (the silent one too: removals come last).
     Start();
-    const ListMap after = ListOf(m_rig);
+    const ListMap after = m_rig.List();
     for (const auto& [endpoint, listed] : before) {
         EXPECT_EQ(after.count(endpoint), 1U) << endpoint;
     }
@@ -218,8 +183,8 @@ TEST_F(AmuledTest, KilledPartWayLosesNothing) {
 // --ec-password; --dry-run changes nothing.
 TEST_F(AmuledTest, VerbHandsOffOrPrintsWhatItWould) {
     Start();
-    AddAll(m_rig, kBefore);
-    const ListMap before = ListOf(m_rig);
+    m_rig.Add(kBefore);
+    const ListMap before = m_rig.List();
     QTemporaryDir elsewhere;
     serverlist::ServerTable table;
     table.AddServerRow("198.51.100.4", "4661", "10", "20", "Answered");
@@ -238,7 +203,7 @@ TEST_F(AmuledTest, VerbHandsOffOrPrintsWhatItWould) {
     test::CliOutcome r = test::Hublanectl(fromConf + QStringList{QStringLiteral("--dry-run")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("add 203.0.113.5:4242\nadd 203.0.113.6:4661\n"));
-    EXPECT_EQ(ListOf(m_rig), before);
+    EXPECT_EQ(m_rig.List(), before);
 
     // No amule.conf where it looks: the address and the password given.
     const QStringList given = {QStringLiteral("handoff"),
@@ -255,12 +220,12 @@ TEST_F(AmuledTest, VerbHandsOffOrPrintsWhatItWould) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("aMule sur 127.0.0.1:24712 a refusé le mot de passe EC")))
         << r.err.toStdString();
-    EXPECT_EQ(ListOf(m_rig), before);
+    EXPECT_EQ(m_rig.List(), before);
 
     r = test::Hublanectl(given + QStringList{QStringLiteral("hublane")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("aMule : 2 serveurs ajoutés, 0 retiré\n"));
-    EXPECT_EQ(ListOf(m_rig).size(), before.size() + 2);
+    EXPECT_EQ(m_rig.List().size(), before.size() + 2);
 
     r = test::Hublanectl(fromConf);
     EXPECT_EQ(r.status, 0) << r.err.toStdString();

@@ -220,5 +220,36 @@ TEST(EmuleHandOffTest, EachLinkTravelsAsItsBytesOnce) {
     EXPECT_EQ(gauge.Position(), 2);
 }
 
+// Looking for eMule asks the windows as the hand-off does and sends the one that answers nothing.
+TEST(EmuleHandOffTest, FindAsksTheWindowsAndSendsNothing) {
+    const struct {
+        const char* name;
+        std::vector<std::string> windows;
+        HandOffResult result;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"EmuleAfterAHungWindow",
+         {"hung", "emule", "emule"},
+         {Outcome::Delivered, 1, 0, {}},
+         {kRegister, "enumerate top-level", "failed ask 1" + kAsk, "ask 2" + kAsk}},
+        {"NoEmule",
+         {"hung", "none"},
+         {Outcome::NoClient, 0, 0, "1 fenêtre n'a pas répondu à temps"},
+         {kRegister, "enumerate top-level", "failed ask 1" + kAsk, "ask 2" + kAsk}},
+    };
+    for (const auto& c : cases) {
+        test::FakeWindowSystem windows;
+        for (const std::string& kind : c.windows) {
+            auto& window = windows.At(windows.AddWindow("Frame"));
+            window.answers = kind == "emule" ? std::string(kEmuleWindowMessage) : std::string();
+            window.askStatus = kind == "hung" ? SendStatus::TimedOut : SendStatus::Done;
+        }
+        test::EventGauge gauge(windows.events);
+        EXPECT_EQ(EmuleHandOff(windows, gauge).Find(), c.result) << c.name;
+        EXPECT_EQ(windows.events, c.events) << c.name;
+        EXPECT_TRUE(windows.copies.empty()) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace hublane::clients

@@ -68,5 +68,38 @@ TEST(EmuleStatusTest, SaysWhatHappenedOrWhyNot) {
     }
 }
 
+// The hand-off's own result tells whether eMule runs; only a cycle without one looks for it.
+TEST(EmuleStatusTest, RunningNoticeFollowsTheHandOffElseTheLook) {
+    const QString direct = QStringLiteral("eMule est lancé : la liste lui est transmise directement");
+    const QString replaced =
+        QStringLiteral("eMule est lancé : la liste écrite sera remplacée à sa fermeture");
+    const HandOffResult found{Outcome::Delivered, 1, 0, {}};
+    const HandOffResult none{Outcome::NoClient, 0, 0, {}};
+    const struct {
+        const char* name;
+        std::optional<HandOffResult> handOff;
+        HandOffResult look;
+        QString notice;
+        int looks;
+    } cases[] = {
+        {"HandedOver", HandOffResult{Outcome::Delivered, 1, 12, {}}, none, direct, 0},
+        {"StoppedPartWay", HandOffResult{Outcome::NotAnswering, 1, 3, {}}, found, replaced, 0},
+        {"WentAway", HandOffResult{Outcome::WindowGone, 1, 0, {}}, found, replaced, 0},
+        {"NotRunning", none, found, QString(), 0},
+        {"HelperFailed", HandOffResult{Outcome::HelperFailed, 0, 0, "x"}, found, QString(), 0},
+        {"NoHandOffEmuleFound", std::nullopt, found, replaced, 1},
+        {"NoHandOffNoEmule", std::nullopt, none, QString(), 1},
+    };
+    for (const auto& c : cases) {
+        int looks = 0;
+        const QString notice = EmuleRunningNotice(c.handOff, [&] {
+            ++looks;
+            return c.look;
+        });
+        EXPECT_EQ(notice, c.notice) << c.name;
+        EXPECT_EQ(looks, c.looks) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace hublane::clients

@@ -2,6 +2,8 @@
 // skipped, the gauge, the status line of every outcome and the cycle's summary that repeats it.
 #include "clients/HandOff.h"
 
+#include "clients/EmuleStatus.h"
+
 #include <gtest/gtest.h>
 
 #include "support/EngineRig.h"
@@ -49,6 +51,28 @@ TEST(HandOffTest, EmptyTableIsSkippedAndSaysWhy) {
     EXPECT_EQ(rig.status.captions,
               QStringList{QStringLiteral(
                   "Envoi vers eDonkey sauté : la liste est vide (l'envoyer viderait celle du client)")});
+}
+
+// A client's own status line gets the rows handed off and the servers this cycle removed.
+TEST(HandOffTest, ClientStatusLineSaysWhatTheCycleRemoved) {
+    Rig rig;
+    rig.state.Servers().AddServerRow("5.6.7.8", "4242");
+    rig.state.Servers().AddServerRow("1.2.3.4", "4661");
+    rig.state.Servers().AddServerRow("9.9.9.9", "4661");
+    test::RecordingHandOffRunner runner;
+    runner.answer = {Outcome::Delivered, 1, 2, {}};
+    HandOff handOff(
+        rig.state, runner, [](std::string_view ip) { return ip == "9.9.9.9"; }, EmuleHandOffStatus);
+    for (const int removed : {3, 0}) {
+        rig.state.removedThisCycle = removed;
+        handOff.SendToDonkey();
+        ASSERT_EQ(runner.calls.back().size(), 2u);
+    }
+    EXPECT_EQ(
+        rig.status.captions,
+        (QStringList{QStringLiteral("eMule : 2 serveurs envoyés ; 3 serveurs retirés de la liste restent "
+                                    "dans eMule, qui ne peut en retirer par ce moyen"),
+                     QStringLiteral("eMule : 2 serveurs envoyés")}));
 }
 
 struct LineCase {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <cstring>
 
+#include "support/MuleBytes.h"
 #include "support/TestSupport.h"
 
 namespace hublane::clients {
@@ -19,27 +20,13 @@ using serverlist::ServerTable;
 using test::Hex;
 using namespace std::string_literals;
 
-std::string Le16(std::uint16_t v) {
-    return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-}
-std::string Le32(std::uint32_t v) {
-    return Le16(static_cast<std::uint16_t>(v & 0xFFFF)) + Le16(static_cast<std::uint16_t>(v >> 16));
-}
-std::string Name(std::string_view name) {
-    return Le16(static_cast<std::uint16_t>(name.size())) + std::string(name);
-}
-std::string TextTag(std::string_view name, std::string_view value) {
-    return "\x02" + Name(name) + Le16(static_cast<std::uint16_t>(value.size())) + std::string(value);
-}
-std::string IntTag(std::string_view name, std::uint32_t value) {
-    return "\x03" + Name(name) + Le32(value);
-}
-std::string Entry(std::string_view ip4, std::uint16_t port, std::uint32_t tagCount, const std::string& tags) {
-    return std::string(ip4) + Le16(port) + Le32(tagCount) + tags;
-}
-std::string File(std::uint32_t count, const std::string& entries, char header = '\xE0') {
-    return std::string(1, header) + Le32(count) + entries;
-}
+using test::Entry;
+using test::File;
+using test::IntTag;
+using test::Le16;
+using test::Le32;
+using test::Name;
+using test::TextTag;
 
 const std::string kIdName = "\x01"s;
 const std::string kIdDescription = "\x0B"s;
@@ -208,11 +195,13 @@ TEST(MuleServerMetTest, RowChangesRewriteOnlyTheValuesThatChanged) {
              t.Row(0).Sub(Column::Users) = "n/a";
          },
          a, 0},
+        // The copy marked as UTF-8 keeps its mark.
         {"a new name", [](ServerTable& t) { t.Row(0).Sub(Column::Name) = "Gamma"; },
          Entry("\xC6\x33\x64\x01", 4661, 8,
-               TextTag(kIdName, "Gamma") + TextTag(kIdName, "Gamma") + TextTag(kIdDescription, "first") +
-                   TextTag(kIdDescription, "first") + IntTag("\x0E", 2) + "\x08" + Name("users") + Le16(40) +
-                   IntTag("files", 7) + "\x08" + Name("\x97") + Le16(4662)),
+               TextTag(kIdName, "\xEF\xBB\xBFGamma") + TextTag(kIdName, "Gamma") +
+                   TextTag(kIdDescription, "first") + TextTag(kIdDescription, "first") + IntTag("\x0E", 2) +
+                   "\x08" + Name("users") + Le16(40) + IntTag("files", 7) + "\x08" + Name("\x97") +
+                   Le16(4662)),
          1},
         {"users past 16 bits and a new port",
          [](ServerTable& t) {

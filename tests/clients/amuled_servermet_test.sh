@@ -3,12 +3,16 @@
 # where its servers on the documentation ranges lead nowhere but to loopback.
 #  (a) a list written by our aMule writer loads in amuled with every server and name;
 #  (b) the list amuled writes when it quits, read and written back by us, is byte for byte the
-#      same and loads again with the same servers.
+#      same and loads again with the same servers;
+#  (c) that list (priorities, a dynamic-IP entry) survives a whole Hublane cycle against simulated
+#      servers at its addresses, each answering the name it has: not a byte changes, and amuled
+#      loads the same servers again.
 # Exit 77 (CTest: skipped) without amuled/amulecmd or without network namespaces.
-# Usage: amuled_servermet_test.sh HUBLANECTL NETNS_RUN
+# Usage: amuled_servermet_test.sh HUBLANECTL NETNS_RUN HUBLANE_LAB
 set -euo pipefail
 hublanectl=$1
 netns_run=$2
+hublane_lab=$3
 for p in amuled amulecmd; do
   if ! command -v "$p" >/dev/null; then
     echo "skipped: $p is not installed (HUBLANE_WITH_AMULE=1 scripts/install-deps)" >&2
@@ -21,8 +25,10 @@ fi
 
 work=$(mktemp -d)
 pid=
+lab_pid=
 cleanup() {
   if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
+  if [ -n "$lab_pid" ] && kill -0 "$lab_pid" 2>/dev/null; then kill -KILL "$lab_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -114,4 +120,45 @@ start
 servers >"$work/after"
 diff "$work/before" "$work/after" >&2 || fail "amuled did not load the same servers again"
 stop
-echo "amuled loaded our list ($(wc -l <"$work/loaded") servers) and took its own back ($(wc -l <"$work/after") servers)"
+
+# (c) A whole cycle on amuled's list. The documentation ranges become local addresses of this
+# namespace's loopback, so that simulated servers can listen there.
+ip route add local 198.51.100.0/24 dev lo
+ip route add local 203.0.113.0/24 dev lo
+cp "$work/amule/server.met" "$work/before-cycle.met"
+"$hublanectl" servermet read --client amule "$work/amule/server.met" >"$work/cycle.rows" 2>/dev/null ||
+  fail "hublanectl could not read amuled's list before the cycle"
+# One answering server a row, with the row's name and description (n/a: none), as bytes.
+perl -F'\t' -lane '
+  sub lab { my $s = shift; return "" if !defined $s || $s eq "n/a";
+            $s =~ s/([^\x21\x23-\x5b\x5d-\x7e])/sprintf("\\x%02X", ord($1))/ge; return $s; }
+  print "$F[0] $F[1] answer name=\"" . lab($F[4]) . "\" desc=\"" . lab($F[5]) . "\"";
+' "$work/cycle.rows" >"$work/lab.txt"
+rows=$(wc -l <"$work/cycle.rows")
+"$hublane_lab" --seconds 120 "$work/lab.txt" >"$work/lab.out" 2>&1 &
+lab_pid=$!
+for _ in $(seq 1 100); do
+  [ "$(grep -c '^listening:' "$work/lab.out" || true)" -eq "$rows" ] && break
+  kill -0 "$lab_pid" 2>/dev/null || { cat "$work/lab.out" >&2; fail "the simulated servers did not start"; }
+  sleep 0.1
+done
+mkdir -p "$work/home"
+(cd "$work" && HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$hublanectl" cycle --client amule \
+  --client-dir "$work/amule" --no-handoff --web http://127.0.0.1:9/ --threads 10 --timeout 1 --speed 10) \
+  >"$work/cycle.out" 2>&1 || { cat "$work/cycle.out" >&2; fail "the cycle on amuled's list failed"; }
+kill -TERM "$lab_pid" 2>/dev/null || true
+wait "$lab_pid" 2>/dev/null || true
+lab_pid=
+summary=$(grep '^Cycle terminé' "$work/cycle.out" || true)
+echo "$summary" | grep -q "^Cycle terminé : $rows serveurs gardés, 0 retiré, 0 ajouté" ||
+  { cat "$work/cycle.out" >&2; fail "the cycle did not keep every server of amuled's list"; }
+echo "$summary" | grep -q 'entrée.* gardée.* telle.* quelle' ||
+  { cat "$work/cycle.out" >&2; fail "the summary does not count the dynamic-IP entry kept as it was"; }
+cmp "$work/before-cycle.met" "$work/amule/server.met" ||
+  fail "a cycle that learned nothing changed amuled's list"
+start
+servers >"$work/after-cycle"
+diff "$work/before" "$work/after-cycle" >&2 || fail "amuled did not load the same servers after the cycle"
+stop
+echo "amuled loaded our list ($(wc -l <"$work/loaded") servers), took its own back ($(wc -l <"$work/after") servers)" \
+  "and again after a cycle ($(wc -l <"$work/after-cycle") servers)"

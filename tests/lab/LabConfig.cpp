@@ -129,6 +129,13 @@ void AppendRange(const QString& text, std::vector<serverlist::SERVEUR>& entries)
     }
 }
 
+// The two documentation ranges a real client takes as internet servers: they can only be bound
+// inside a private network namespace that routes them to its loopback (scripts/netns-run).
+bool InDocumentationRange(const QHostAddress& address) {
+    return address.isInSubnet(QHostAddress(QStringLiteral("198.51.100.0")), 24) ||
+           address.isInSubnet(QHostAddress(QStringLiteral("203.0.113.0")), 24);
+}
+
 LabServerConfig ParseWords(const QStringList& words) {
     if (words.size() < 3) {
         throw Fail{QStringLiteral("a server line is ADDRESS PORT BEHAVIOUR [KEY=VALUE...]")};
@@ -136,8 +143,10 @@ LabServerConfig ParseWords(const QStringList& words) {
     LabServerConfig s;
     QHostAddress address;
     if (!address.setAddress(words[0]) || address.protocol() != QAbstractSocket::IPv4Protocol ||
-        !address.isLoopback()) {
-        throw Fail{QStringLiteral("the address must be a loopback IPv4 address (127.x.x.x): ") + words[0]};
+        !(address.isLoopback() || InDocumentationRange(address))) {
+        throw Fail{QStringLiteral("the address must be a loopback IPv4 address (127.x.x.x) or one of "
+                                  "198.51.100.0/24 and 203.0.113.0/24: ") +
+                   words[0]};
     }
     s.address = address.toString();
     s.peer = words[1] == QLatin1String("peer");

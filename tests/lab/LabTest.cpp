@@ -41,6 +41,10 @@ TEST(LabConfig, ReadsAServerLine) {
     EXPECT_EQ(s.delayMs, 250);
     EXPECT_EQ(s.byte0, 0xC5);
 
+    // The documentation ranges, which a private network namespace routes to loopback.
+    EXPECT_EQ(Parsed("198.51.100.7 4661 answer").address, QStringLiteral("198.51.100.7"));
+    EXPECT_EQ(Parsed("203.0.113.255 4661 silent").address, QStringLiteral("203.0.113.255"));
+
     const LabServerConfig u = Parsed("127.0.0.30 4661 truncated cut=3 udp=5000 size=7 name=bare");
     EXPECT_EQ(u.udpPort, 5000);
     EXPECT_EQ(u.cutBytes, 3);
@@ -63,6 +67,7 @@ TEST(LabConfig, RefusesMalformedLines) {
     const char* bad[] = {
         "127.0.0.20 4661",                                                    // no behaviour
         "192.0.2.1 4661 answer",                                              // not loopback
+        "198.51.101.1 4661 answer",                                           // next to a documentation range
         "localhost 4661 answer",                                              // not an address
         "127.0.0.20 65532 answer",                                            // port + 4 does not fit
         "127.0.0.20 x answer",                                                // port not a number

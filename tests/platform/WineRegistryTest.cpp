@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+
 namespace hublane::platform {
 namespace {
 
@@ -75,6 +78,41 @@ TEST(WineRegistryTest, ToleratesBrokenText) {
     }
     const std::string crlf = "[Software\\\\Classes\\\\ed2k\\\\DefaultIcon]\r\n@=\"C:\\\\a\"\r\n";
     EXPECT_EQ(FindWineDefaultValue(crlf, kKey).defaultValue, R"(C:\a)");
+}
+
+TEST(WineRegistryTest, FindsANamedValueOfItsKeyOnly) {
+    const std::string text =
+        "WINE REGISTRY Version 2\n\n[Software\\\\eMule] 1700000000\n#time=1d9a0b0c0d0e0f0\n"
+        "\"Other\"=dword:00000007\n\"UsePublicUserDirectories\"=dword:00000002\n"
+        "\"Name \\\"quoted\\\"\"=\"C:\\\\x\"\n\"Big\"=dword:ffffffff\n\"Short\"=dword:1\n"
+        "\"Long\"=dword:000000001\n\"Bad\"=dword:0000000g\n\"Hex\"=hex:01,00,00,00\n\n"
+        "[Software\\\\eMule\\\\Next] 1700000000\n\"Later\"=dword:00000005\n";
+    constexpr std::string_view kEmule = R"(Software\eMule)";
+    const struct {
+        const char* name;
+        std::optional<std::uint32_t> dword;
+        std::optional<std::string> text;
+    } cases[] = {
+        {"UsePublicUserDirectories", 2, std::nullopt},
+        {"usepublicuserdirectories", 2, std::nullopt},
+        {"Other", 7, std::nullopt},
+        {"Name \"quoted\"", std::nullopt, R"(C:\x)"},
+        {"Big", 0xFFFFFFFFu, std::nullopt},
+        {"Short", 1, std::nullopt},
+        {"Long", std::nullopt, std::nullopt},
+        {"Bad", std::nullopt, std::nullopt},
+        {"Hex", std::nullopt, std::nullopt},
+        {"Later", std::nullopt, std::nullopt},  // another key's
+        {"Missing", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const WineValueLookup found = FindWineValue(text, kEmule, c.name);
+        EXPECT_TRUE(found.keyFound) << c.name;
+        EXPECT_EQ(found.dword, c.dword) << c.name;
+        EXPECT_EQ(found.text, c.text) << c.name;
+    }
+    EXPECT_FALSE(FindWineValue(text, R"(Software\eMul)", "Other").keyFound);
+    EXPECT_EQ(FindWineValue(text, R"(Software\eMule\Next)", "Later").dword, 5u);
 }
 
 TEST(WineRegistryTest, SplitsAbsoluteDrivePathsOnly) {

@@ -61,6 +61,9 @@ TEST_F(CampaignsTest, DescriptionCampaignKeepsExactlyTheAnsweringServers) {
     EXPECT_EQ(state().Servers().Row(0).Sub(Column::Name), "Lab 20");
     EXPECT_EQ(state().Servers().Row(0).Sub(Column::Description), "first");
     EXPECT_EQ(state().Servers().Row(1).Sub(Column::Name), "Lab 23");
+    // The silent ones are remembered for the hand-off, by address and listed port.
+    EXPECT_EQ(state().silentServers,
+              (std::set<serverlist::ListedServer>{{"127.0.0.21", "4661"}, {"127.0.0.22", "4661"}}));
     EXPECT_TRUE(state().Servers().Row(0).answered);
     EXPECT_EQ(state().serverCounter, 3);
     EXPECT_EQ(state().probedCounter, 5);
@@ -211,8 +214,9 @@ TEST_F(CampaignsTest, RemovalPassStopsAtACaptionZero) {
     state().Servers().AddServerRow("0", "4661");
     state().Servers().Row(1).answered = true;  // not probed
     Lancer(ProbeKind::RechDesc);
-    // "0" sorts first, so the pass stops before the silent row.
+    // "0" sorts first, so the pass stops before the silent row, which is not counted silent.
     EXPECT_EQ(Captions(), (std::vector<std::string>{"0", "127.0.0.20"}));
+    EXPECT_TRUE(state().silentServers.empty());
 }
 
 TEST_F(CampaignsTest, FrenchCheckKeepsHomesWithAFrenchSuffixAnywhere) {

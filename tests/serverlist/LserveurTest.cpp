@@ -125,7 +125,7 @@ TEST_F(CycleTest, PeerFetchReplacesThePeerListOnlyWithCopiesTheCycleWouldKeep) {
         TFLServeur copy(
             r.state, r.waits, CycleParts{r.runner, r.peerServer, r.web, r.handOff},
             CycleServices{r.settings, r.language, r.prompts, [&r](bool) { return r.ServerMetPath(); },
-                          clients::kServerMetCodec, r.PeerListPath(), "82.0.0.9"});
+                          test::DonkeyDialect(), r.PeerListPath(), "82.0.0.9"});
         copy.Show();
         EXPECT_EQ(r.web.peerFetches, 1) << c.name;
         EXPECT_EQ(afterFetch, c.after) << c.name;
@@ -169,6 +169,24 @@ TEST_F(CycleTest, CampaignStepsCopyTheWorkerLimitAndCleanUp) {
     EXPECT_EQ(state.Peers().FindExact("192.168.0.5"), -1);
     EXPECT_EQ(state.probedCounter, 0);
     EXPECT_EQ(state.Controls().checked, ProbeKind::PingHBL);
+}
+
+TEST_F(CycleTest, EachCycleStartsWithNoServerSilent) {
+    // What an earlier cycle (or a click on Lancer) found silent is not this cycle's to remove.
+    state.silentServers.insert({"80.0.0.9", "4661"});
+    int cycle = 0;
+    runner->onRun = [&](ProbeKind kind) {
+        if (kind == ProbeKind::RechDesc && cycle == 2) {
+            state.silentServers.insert({"80.0.0.7", "4242"});
+        }
+    };
+    cycle = 1;
+    window->Show();
+    EXPECT_TRUE(state.silentServers.empty());
+    window->Close();
+    cycle = 2;
+    window->Show();
+    EXPECT_EQ(state.silentServers, (std::set<ListedServer>{{"80.0.0.7", "4242"}}));
 }
 
 TEST_F(CycleTest, AFailingStepIsReportedAndTheCycleGoesOnAndCloses) {
@@ -232,7 +250,7 @@ TEST_F(CycleTest, TheClientsFolderIsLookedForOnceACycle) {
                                           lookups << forReading;
                                           return rig.ServerMetPath();
                                       },
-                                      clients::kServerMetCodec, rig.PeerListPath()});
+                                      test::DonkeyDialect(), rig.PeerListPath()});
     counting.Show();
     EXPECT_EQ(lookups, QList<bool>{true});
     ASSERT_TRUE(test::WaitFor([&counting] { return !counting.Visible(); }, 3000));

@@ -22,6 +22,12 @@
 
 namespace hublane::test {
 
+/// The eDonkey2000 dialect of server.met, which keeps nothing between a read and a write.
+inline serverlist::ServerListDialect& DonkeyDialect() {
+    static serverlist::StatelessDialect dialect(clients::kServerMetCodec);
+    return dialect;
+}
+
 using serverlist::CampaignRunner;
 using serverlist::CycleState;
 using serverlist::PeerServerPart;
@@ -113,7 +119,7 @@ class CycleRig {
           window(
               state, waits, serverlist::CycleParts{runner, peerServer, web, handOff},
               serverlist::CycleServices{settings, language, prompts, [this](bool) { return ServerMetPath(); },
-                                        clients::kServerMetCodec, PeerListPath()}) {
+                                        DonkeyDialect(), PeerListPath()}) {
         language.Reset();
         for (int i = 1; i <= 15; ++i)
             language.Append(QStringLiteral("texte %1").arg(i));

@@ -20,7 +20,8 @@ namespace hublane::test {
 
 class EngineRig {
   public:
-    /// options.serverMetPath and peerListPath default to files in the rig's folder, webUrl to a
+    /// options.serverMetPath and peerListPath default to files in the rig's folder (and so does
+    /// clientDir when options.client names a client), webUrl to a
     /// loopback port where nothing listens; the hand-off types into no window unless the options
     /// bring a runner (handOff records what it got).
     explicit EngineRig(app::EngineOptions options = {}, const platform::Clock* clock = nullptr) {
@@ -29,6 +30,10 @@ class EngineRig {
             language.Append(QStringLiteral("texte %1").arg(i));
         if (options.serverMetPath.isEmpty()) {
             options.serverMetPath = ServerMetPath();
+        }
+        // A client named by the test lives in the rig's folder, not in the user's.
+        if (options.client && options.clientDir.isEmpty()) {
+            options.clientDir = dir.path();
         }
         if (options.peerListPath == QLatin1String("serverHBL.met")) {
             options.peerListPath = PeerListPath();

@@ -116,6 +116,18 @@ TEST(EmuleHandOffWinTest, HelperSendsTheRowsAndReportsEachLink) {
     EXPECT_EQ(emule->Log(), kEmuleLog);
 }
 
+TEST(EmuleHandOffWinTest, HelperOnlyLooksForEmuleWhenAskedTo) {
+    test::TempFolder folder;
+    const auto emule = FakeEmule(folder, "emule");
+    ASSERT_FALSE(::testing::Test::HasFailure());
+    const test::ProgramRun run =
+        test::RunProgram({test::WindowsPath(HUBLANE_HANDOFF_HELPER), "--emule", "--find"}, "1.2.3.4\t4661\n");
+    EXPECT_EQ(run.status, 0u);
+    EXPECT_EQ(run.output, "result delivered 1 0 \n");
+    emule->Stop();
+    EXPECT_EQ(emule->Log(), (std::vector<std::string>{"ask"}));
+}
+
 TEST(EmuleHandOffWinTest, HelperWithoutEmuleSaysSo) {
     test::TempFolder folder;
     FakeClient other(folder, "other", {});

@@ -1,0 +1,46 @@
+// "Envoyer à eDonkey" and the cycle's last step when the client is aMule: the table
+// handed to the running aMule over EC, with the servers this cycle found silent taken out of its
+// list, and the status line that says how it went.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "clients/AmuleEcTarget.h"
+#include "clients/AmuleHandOff.h"
+#include "serverlist/CycleParts.h"
+
+namespace hublane::serverlist {
+class UiWaits;
+}
+
+namespace hublane::clients {
+
+/// Where the next hand-off connects; asked anew each time, so a changed setting or amule.conf
+/// counts at once.
+using EcTargetSource = std::function<EcTargetChoice()>;
+
+class AmuleHandOffPart final : public serverlist::HandOffPart {
+  public:
+    /// blocked: the addresses an IP filter keeps out; aMule is never given them. The program
+    /// quitting (waits) ends a hand-off under way at once.
+    AmuleHandOffPart(serverlist::CycleState& state, serverlist::UiWaits& waits, EcTargetSource target,
+                     serverlist::AddressTest blocked = {})
+        : m_state(state), m_waits(waits), m_target(std::move(target)), m_blocked(std::move(blocked)) {}
+
+    void SendToDonkey() override;
+    QString LastStatus() const override { return m_status; }
+    const AmuleHandOffResult& LastResult() const { return m_result; }
+
+  private:
+    serverlist::CycleState& m_state;
+    serverlist::UiWaits& m_waits;
+    EcTargetSource m_target;
+    serverlist::AddressTest m_blocked;
+    AmuleHandOffResult m_result;
+    QString m_status;
+    // A hand-off waits for aMule with events running: a click meanwhile must not start another.
+    bool m_running = false;
+};
+
+}  // namespace hublane::clients
