@@ -22,3 +22,14 @@ if(HUBLANE_SANITIZE)
                                                    -fno-sanitize-recover=undefined)
   target_link_options(hublane_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# ThreadSanitizer: the tests whose workers, campaigns and peer server run on threads of their own
+# (scripts/test tsan builds and runs only those). It cannot go with the address sanitizer.
+option(HUBLANE_SANITIZE_THREAD "Build with ThreadSanitizer" OFF)
+if(HUBLANE_SANITIZE_THREAD)
+  if(HUBLANE_SANITIZE)
+    message(FATAL_ERROR "HUBLANE_SANITIZE and HUBLANE_SANITIZE_THREAD exclude each other")
+  endif()
+  target_compile_options(hublane_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(hublane_options INTERFACE -fsanitize=thread)
+endif()

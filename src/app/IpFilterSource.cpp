@@ -10,6 +10,7 @@
 #include "clients/PartInfo.h"
 #include "exchange/PageLoader.h"
 #include "platform/FileBytes.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "serverlist/AddressFilter.h"
 #include "serverlist/IpFilterFile.h"
@@ -53,11 +54,11 @@ QString IpFilterSource::ChoosePath() {
     if (!m_optionPath.isEmpty()) {
         return m_optionPath;
     }
-    const QString setting = ReadString(m_settings, QStringLiteral("IpFilter"));
+    const QString setting = ReadString(m_settings, platform::settings::kIpFilter.Name());
     if (!setting.isEmpty()) {
         return setting;
     }
-    if (!ReadString(m_settings, QStringLiteral("IpFilterUrl")).isEmpty()) {
+    if (!ReadString(m_settings, platform::settings::kIpFilterUrl.Name()).isEmpty()) {
         return m_downloadPath;
     }
     // The list the user's client keeps beside its server.met (eMule's config folder, aMule's
@@ -111,9 +112,9 @@ void IpFilterSource::Download(const QString& url) {
 
 void IpFilterSource::Refresh() {
     m_problem.clear();
-    const QString url = ReadString(m_settings, QStringLiteral("IpFilterUrl"));
+    const QString url = ReadString(m_settings, platform::settings::kIpFilterUrl.Name());
     if (!url.isEmpty() && m_optionPath.isEmpty() &&
-        ReadString(m_settings, QStringLiteral("IpFilter")).isEmpty()) {
+        ReadString(m_settings, platform::settings::kIpFilter.Name()).isEmpty()) {
         Download(url);
     }
     const QString path = ChoosePath();

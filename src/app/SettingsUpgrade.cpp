@@ -1,6 +1,7 @@
 // The settings upgrade step run when the main window is created.
 #include "app/SettingsUpgrade.h"
 
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/VersionText.h"
 
@@ -11,7 +12,7 @@ void SettingsUpgradeStep(platform::BusyOwner& owner, const clients::PartInfoDeps
     {
         // Closed before the reset opens the key for itself.
         const auto key = deps.settings.Open();
-        if (!key || !key->ReadString(QStringLiteral("Version"), stored)) {
+        if (!key || !key->ReadString(platform::settings::kVersion.Name(), stored)) {
             return;
         }
     }

@@ -44,17 +44,14 @@ bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& i
     return whole;
 }
 
-void AddEcOptions(VerbLine& line) {
-    line.Option(Ec(), QStringLiteral("where aMule answers EC (default: from its amule.conf)"),
-                QStringLiteral("HOST:PORT"))
-        .Option(EcPassword(), QStringLiteral("aMule's EC password (default: from its amule.conf)"),
-                QStringLiteral("TEXT"));
-}
-
-void AddAmuleHandOffOptions(VerbLine& line) {
-    AddEcOptions(line);
-    line.Option(ClientDir(), QStringLiteral("the folder of the client's server.met (aMule: ~/.aMule)"),
-                QStringLiteral("DIR"));
+std::vector<text::OptionHelp> AmuleHandOffOptions() {
+    return {
+        {Ec().toStdString(), "HOST:PORT", "where aMule answers EC (default: from DIR/amule.conf)"},
+        {EcPassword().toStdString(), "TEXT", "aMule's EC password (default: from DIR/amule.conf)"},
+        {ClientDir().toStdString(), "DIR",
+         "the folder of the client's server.met (eMule: its config folder; aMule: its folder, default "
+         "~/.aMule)"},
+    };
 }
 
 bool AmuleHandOffOptionsGiven(const VerbLine& line) {

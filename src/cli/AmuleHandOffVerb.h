@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/VerbLine.h"
@@ -22,11 +23,9 @@ namespace hublane::cli {
 bool ReadHandOffTable(const QString& path, serverlist::ServerTable& table, Io& io,
                       serverlist::ServerListDialect& dialect);
 
-/// --ec and --ec-password, which the hand-off, the cycle and the daemon take.
-void AddEcOptions(VerbLine& line);
 /// The options of the aMule hand-off (--ec and --ec-password are its own, --client-dir is every
 /// client's).
-void AddAmuleHandOffOptions(VerbLine& line);
+std::vector<text::OptionHelp> AmuleHandOffOptions();
 /// Whether one of the aMule hand-off's own options was given.
 bool AmuleHandOffOptionsGiven(const VerbLine& line);
 

@@ -1,10 +1,12 @@
-// The verbs of hublanectl: each family lives in its own file and is listed in
-// Commands.cpp.
+// The verbs of hublanectl: each family lives in its own file, declares its verbs as data
+// and is listed in Commands.cpp.
 #pragma once
 
 #include <QStringList>
 #include <QTextStream>
-#include <initializer_list>
+#include <vector>
+
+#include "text/CommandHelp.h"
 
 namespace hublane::cli {
 
@@ -16,54 +18,49 @@ struct Io {
     QTextStream* in = nullptr;
 };
 
-using VerbRun = int (*)(const QStringList& args, Io& io);
+class VerbLine;
 
-/// A verb family: its name (the first argument), its usage lines and its handler, which gets the
-/// arguments after the name and returns the exit status.
+/// A verb as data: its help (its name after "hublanectl", arguments, summary, options), how many
+/// arguments it takes, and its handler, which gets the parsed command line and returns the exit
+/// status. Its parser and every help text that shows it are made from this.
 struct Verb {
-    const char* name;
-    const char* usage;
-    VerbRun run;
+    text::CommandHelp help;
+    int minArgs = 0;
+    int maxArgs = 0;  // -1: any number
+    int (*run)(const VerbLine& line, Io& io) = nullptr;
 };
 
-/// A sub-verb of a family ("read" of "servermet").
-struct SubVerb {
-    const char* name;
-    VerbRun run;
-};
+/// Every verb, in the order --help lists them.
+const std::vector<Verb>& Verbs();
 
-/// Runs the sub-verb named by the first argument. "--help" alone prints the family's usage;
-/// a missing or unknown sub-verb is a usage error.
-int RunFamily(const QStringList& args, Io& io, const char* family, std::initializer_list<SubVerb> subs);
+/// What hublanectl takes before a verb (--version), for its own help.
+const text::CommandHelp& ProgramHelp();
 
-/// All verb families, in the order --help lists them.
-const QList<Verb>& Verbs();
-
-/// servermet read|write FILE: the client's server list file as tab-separated rows.
-int RunServerMet(const QStringList& args, Io& io);
-/// peers read|write FILE: the peer list file, one address a line.
-int RunPeers(const QStringList& args, Io& io);
+/// The verbs of each family, in the order its help lists them.
 /// probe desc|list HOST PORT: one description or server list exchange with an eD2k server.
-int RunProbe(const QStringList& args, Io& io);
-/// scan FILE [...]: one probe campaign over the rows of a server.met, between two clean-ups.
-int RunScan(const QStringList& args, Io& io);
+std::vector<Verb> ProbeVerbs();
+/// scan FILE: one probe campaign over the rows of a server.met, between two clean-ups.
+std::vector<Verb> ScanVerbs();
 /// peer serve|ask: the peer server alone, and one request to another copy.
-int RunPeer(const QStringList& args, Io& io);
+std::vector<Verb> PeerVerbs();
 /// cycle: one whole update cycle without windows.
-int RunCycle(const QStringList& args, Io& io);
+std::vector<Verb> CycleVerbs();
 /// daemon: a cycle at start and one every 120 minutes, without windows, until stopped.
-int RunDaemon(const QStringList& args, Io& io);
-/// filter check|stats FILE: what an IP filter list blocks and what it holds.
-int RunFilter(const QStringList& args, Io& io);
+std::vector<Verb> DaemonVerbs();
 /// web servers|peers|send|announce BASEURL: the web directory's operations by hand.
-int RunWeb(const QStringList& args, Io& io);
+std::vector<Verb> WebVerbs();
 /// version-check [URL]: the new-version check by hand.
-int RunVersionCheck(const QStringList& args, Io& io);
-/// handoff [--client emule] [--server-met FILE] [--dry-run]: hands a server list to the running
-/// clients.
-int RunHandOff(const QStringList& args, Io& io);
-/// lng: dump and build language files.
-int RunLng(const QStringList& args, Io& io);
+std::vector<Verb> VersionCheckVerbs();
+/// handoff: hands a server list to the running clients.
+std::vector<Verb> HandOffVerbs();
+/// lng dump|build: language files.
+std::vector<Verb> LngVerbs();
+/// servermet read|write FILE: the client's server list file as tab-separated rows.
+std::vector<Verb> ServerMetVerbs();
+/// peers read|write FILE: the peer list file, one address a line.
+std::vector<Verb> PeersVerbs();
+/// filter check|stats FILE: what an IP filter list blocks and what it holds.
+std::vector<Verb> FilterVerbs();
 
 /// Runs one command line (without the program name); returns the exit status.
 int RunCommandLine(const QStringList& args, Io& io);

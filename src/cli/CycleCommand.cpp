@@ -8,24 +8,9 @@
 
 namespace hublane::cli {
 
-int RunCycle(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl cycle [--client C] [--client-dir DIR] [--peer-address ADDR] [--web URL] "
-                       "[--threads N] [--timeout S] [--no-handoff] [--speed N] [--ip-filter FILE] "
-                       "[--ec HOST:PORT] [--ec-password TEXT]"),
-        QStringLiteral(
-            "Runs one whole update cycle as the program does, without its windows: reads the client's "
-            "server.met from DIR (default: the folder the program found) and serverHBL.met from the current "
-            "folder, runs every step with the same rules, writes the files, and prints each step's "
-            "caption as it starts and the line that says what the cycle did. The settings are read, "
-            "not changed (a plain-text EC password aside, which is replaced by its MD5).\n") +
-            CycleOptionsHelp() +
-            QStringLiteral("\nExit status 1 when server.met could not be opened (the cycle still runs and "
-                           "creates it when it has servers to write)."));
-    DeclareCycleOptions(line);
-    if (const auto status = line.Parse(args, io, 0, 0)) {
-        return *status;
-    }
+namespace {
+
+int Cycle(const VerbLine& line, Io& io) {
     int status = kExitOk;
     const auto session = CycleSession::Make(line, io, false, &status);
     if (!session) {
@@ -34,6 +19,29 @@ int RunCycle(const QStringList& args, Io& io) {
     session->Engine().ServerList().Show();
     session->PrintErrors(io);
     return session->ServerMetMissing() ? kExitFailure : kExitOk;
+}
+
+}  // namespace
+
+std::vector<Verb> CycleVerbs() {
+    return {
+        {{.name = "cycle",
+          .summary =
+              "one whole update cycle without windows: prints each step's caption as it starts and what "
+              "the cycle did; exit status 1 when server.met could not be opened (the cycle still runs)",
+          .details = "Runs one whole update cycle as the program does, without its windows: reads the "
+                     "client's server.met "
+                     "from DIR (default: the folder the program found) and serverHBL.met from the current "
+                     "folder, runs every step with the same rules, writes the files, and prints each step's "
+                     "caption as it starts and the line that says what the cycle did. The settings are read, "
+                     "not changed (a plain-text EC password aside, which is replaced by its MD5).",
+          .options = CycleOptions(),
+          .epilog = "Exit status 1 when server.met could not be opened (the cycle still runs and creates it "
+                    "when it has servers to write)."},
+         0,
+         0,
+         &Cycle},
+    };
 }
 
 }  // namespace hublane::cli

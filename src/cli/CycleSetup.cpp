@@ -12,6 +12,7 @@
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
 #include "platform/OverlaySettingsStore.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserSettingsStore.h"
 #include "serverlist/CycleReport.h"
 #include "serverlist/CycleState.h"
@@ -30,37 +31,29 @@ void PrintedCaption::SetCaption(const QString& text) {
     m_out.flush();
 }
 
-QString CycleOptionsHelp() {
-    return QStringLiteral(
-        "  --client C           the client served: edonkey, emule or amule (default: the setting\n"
-        "                       Client, else the one found on this machine)\n"
-        "  --client-dir DIR     the folder that holds the client's server.met (eMule: its config\n"
-        "                       folder, aMule: ~/.aMule; default: the one the program found);\n"
-        "                       --donkey-dir is its other name\n"
-        "  --peer-address ADDR  the address every socket of this copy binds (default: all)\n"
-        "  --web URL            the web directory (default: the setting ServeurWeb)\n"
-        "  --threads N          workers at once, 1 to 40\n"
-        "  --timeout S          probe timeout in seconds, 1 to 50\n"
-        "  --no-handoff         do not type the list into a running client\n"
-        "  --speed N            run the cycle's fixed waits N times faster (tests, demos)\n"
-        "  --ip-filter FILE     an IP filter list\n"
-        "  --ec HOST:PORT       where aMule answers EC (default: the setting AmuleEc, else its amule.conf)\n"
-        "  --ec-password TEXT   aMule's EC password, kept only as its MD5 (default: the setting\n"
-        "                       AmuleEcPassword, else its amule.conf)");
-}
-
-void DeclareCycleOptions(VerbLine& line) {
-    line.Option(QStringLiteral("client"), QStringLiteral("client"), QStringLiteral("C"))
-        .Option(QStringLiteral("client-dir"), QStringLiteral("folder"), QStringLiteral("DIR"))
-        .Option(QStringLiteral("donkey-dir"), QStringLiteral("folder"), QStringLiteral("DIR"))
-        .Option(QStringLiteral("peer-address"), QStringLiteral("address"), QStringLiteral("ADDR"))
-        .Option(QStringLiteral("web"), QStringLiteral("directory"), QStringLiteral("URL"))
-        .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
-        .Option(QStringLiteral("timeout"), QStringLiteral("timeout"), QStringLiteral("S"))
-        .Option(QStringLiteral("no-handoff"), QStringLiteral("no hand-off"))
-        .Option(QStringLiteral("speed"), QStringLiteral("speed"), QStringLiteral("N"))
-        .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"));
-    AddEcOptions(line);
+std::vector<text::OptionHelp> CycleOptions() {
+    return {
+        {"client", "C",
+         "the client served: edonkey, emule or amule (default: the setting Client, else the one found on "
+         "this machine)"},
+        {"client-dir", "DIR",
+         "the folder that holds the client's server.met (eMule: its config folder, aMule: ~/.aMule; "
+         "default: the one the program found)"},
+        {"donkey-dir", "DIR", "the other name of --client-dir"},
+        {"peer-address", "ADDR", "the address every socket of this copy binds (default: all)"},
+        {"web", "URL",
+         "the web directory (default: the setting " + platform::settings::kServeurWeb.Name().toStdString() +
+             ")"},
+        {"threads", "N", "workers at once, " + RangeText(platform::settings::kNbThreads)},
+        {"timeout", "S", "probe timeout in seconds, " + RangeText(platform::settings::kTimeout)},
+        {"no-handoff", {}, "do not type the list into a running client"},
+        {"speed", "N", "run the cycle's fixed waits N times faster (tests, demos)"},
+        {"ip-filter", "FILE", "an IP filter list"},
+        {"ec", "HOST:PORT", "where aMule answers EC (default: the setting AmuleEc, else its amule.conf)"},
+        {"ec-password", "TEXT",
+         "aMule's EC password, kept only as its MD5 (default: the setting AmuleEcPassword, else its "
+         "amule.conf)"},
+    };
 }
 
 bool ReadClientOptions(const VerbLine& line, Io& io, app::EngineOptions& options) {
@@ -105,8 +98,8 @@ CycleSession::~CycleSession() = default;
 
 std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, bool stamps, int* status) {
     *status = kExitUsage;
-    const auto threads = line.Number(QStringLiteral("threads"), 1, 40, 0, io);
-    const auto timeout = line.Number(QStringLiteral("timeout"), 1, 50, 0, io);
+    const auto threads = line.Number(QStringLiteral("threads"), platform::settings::kNbThreads, 0, io);
+    const auto timeout = line.Number(QStringLiteral("timeout"), platform::settings::kTimeout, 0, io);
     const auto speed = line.Number(QStringLiteral("speed"), 1, 1000, 1, io);
     if (!threads || !timeout || !speed) {
         return nullptr;
@@ -130,9 +123,9 @@ std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, b
     {
         // Options stand in front of the stored cycle settings, which are read only when inter is.
         const auto key = p.userSettings->Open();
-        const bool stored = key && key->ValueExists(QStringLiteral("inter"));
+        const bool stored = key && key->ValueExists(platform::settings::kInter.Name());
         if (!stored && (*threads > 0 || *timeout > 0)) {
-            p.settings.Override(QStringLiteral("inter"), 2);
+            p.settings.Override(platform::settings::kInter.Name(), platform::settings::kInter.fallback);
         }
     }
     // The settings are only read, but for a plain-text EC password, which is replaced by its hash.
@@ -142,10 +135,10 @@ std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, b
         return nullptr;
     }
     if (*threads > 0) {
-        p.settings.Override(QStringLiteral("NbThreads"), *threads);
+        p.settings.Override(platform::settings::kNbThreads.Name(), *threads);
     }
     if (*timeout > 0) {
-        p.settings.Override(QStringLiteral("Timeout"), *timeout);
+        p.settings.Override(platform::settings::kTimeout.Name(), *timeout);
     }
     p.speed = *speed;
     if (*speed > 1) {

@@ -7,6 +7,7 @@
 #include <QTextStream>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "serverlist/StatusCaption.h"
@@ -20,10 +21,8 @@ namespace hublane::cli {
 
 class VerbLine;
 
-/// The option lines of the cycle, for a verb's --help.
-QString CycleOptionsHelp();
-/// Declares the cycle's options on a verb's command line.
-void DeclareCycleOptions(VerbLine& line);
+/// The options of the cycle, which cycle and daemon take.
+std::vector<text::OptionHelp> CycleOptions();
 /// Takes --client and --client-dir (or --donkey-dir) into the options; false after printing a
 /// usage error (the caller exits with kExitUsage).
 bool ReadClientOptions(const VerbLine& line, Io& io, app::EngineOptions& options);

@@ -18,23 +18,9 @@ namespace hublane::cli {
 /// The time between the end of one cycle and the start of the next, as the countdown counts it.
 inline constexpr int kDaemonIntervalMs = 120 * 60 * 1000;
 
-int RunDaemon(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl daemon [--client C] [--client-dir DIR] [--peer-address ADDR] [--web URL] "
-                       "[--threads N] [--timeout S] [--no-handoff] [--speed N] [--ip-filter FILE] "
-                       "[--ec HOST:PORT] [--ec-password TEXT]"),
-        QStringLiteral(
-            "Runs the update cycle as the program's countdown does, without a window: one cycle at "
-            "start, then one 120 minutes after the last one ended, with the peer server answering "
-            "other copies in between. Prints each step's caption and each cycle's summary with the "
-            "date and time. SIGTERM or SIGINT ends it within two seconds: a cycle under way stops "
-            "at its next step (a file being written is finished first, nothing is written after). "
-            "Takes the options of cycle; --speed also shortens the 120 minutes.\n") +
-            CycleOptionsHelp());
-    DeclareCycleOptions(line);
-    if (const auto status = line.Parse(args, io, 0, 0)) {
-        return *status;
-    }
+namespace {
+
+int Daemon(const VerbLine& line, Io& io) {
     int status = kExitOk;
     const auto session = CycleSession::Make(line, io, true, &status);
     if (!session) {
@@ -60,7 +46,7 @@ int RunDaemon(const QStringList& args, Io& io) {
             cycle.Show();
         }
     });
-    const platform::StopSignals stop([&] {
+    const platform::StopSignals stop([&](int) {
         if (stopping) {
             return;
         }
@@ -77,6 +63,28 @@ int RunDaemon(const QStringList& args, Io& io) {
     loop.exec();
     session->PrintErrors(io);
     return kExitOk;
+}
+
+}  // namespace
+
+std::vector<Verb> DaemonVerbs() {
+    return {
+        {{.name = "daemon",
+          .summary = "a cycle at start, then one 120 minutes after the last one ended (--speed shortens that "
+                     "too), the peer server up in between; each caption and summary with the date and time; "
+                     "ends on SIGTERM/SIGINT within 2 s",
+          .details =
+              "Runs the update cycle as the program's countdown does, without a window: one cycle at "
+              "start, then one 120 minutes after the last one ended, with the peer server answering "
+              "other copies in between. Prints each step's caption and each cycle's summary with the "
+              "date and time. SIGTERM or SIGINT ends it within two seconds: a cycle under way stops at "
+              "its next step (a file being written is finished first, nothing is written after). Takes "
+              "the options of cycle; --speed also shortens the 120 minutes.",
+          .options = CycleOptions()},
+         0,
+         0,
+         &Daemon},
+    };
 }
 
 }  // namespace hublane::cli

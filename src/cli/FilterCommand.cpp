@@ -14,13 +14,14 @@ using serverlist::IpFilter;
 using serverlist::IpFilterFile;
 using serverlist::IpFilterLoad;
 
-const QString kFileHelp = QStringLiteral(
+// What every filter verb says of FILE.
+constexpr const char* kFileHelp =
     "FILE holds one range a line, in any of these forms:\n"
     "  first - last , level , description   (a level of 127 or more lets the range through)\n"
     "  description:first-last\n"
     "  first-last   (a hyphen or an en dash; leading zeros allowed)\n"
     "  address\n"
-    "Lines starting with '#' or '//' are comments. FILE may be gzip-compressed.");
+    "Lines starting with '#' or '//' are comments. FILE may be gzip-compressed.\n";
 
 // Reads the list; nullopt after printing why it cannot be read.
 std::optional<IpFilterLoad> Load(const QString& path, Io& io) {
@@ -32,17 +33,7 @@ std::optional<IpFilterLoad> Load(const QString& path, Io& io) {
     return load;
 }
 
-int Check(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl filter check FILE ADDRESS..."),
-        QStringLiteral("Prints, for each address a.b.c.d in the order given, \"blocked<TAB>DESCRIPTION\"\n"
-                       "(the description as stored, \\\\ \\t \\r \\n and \\xNN escaped) or \"allowed\", as\n"
-                       "the IP filter list FILE decides. Lines of FILE that fit no form are counted on\n"
-                       "standard error (see filter stats).\n") +
-            kFileHelp + QStringLiteral("\nExit status 1 when FILE cannot be read."));
-    if (const auto status = line.Parse(args, io, 2, -1)) {
-        return *status;
-    }
+int Check(const VerbLine& line, Io& io) {
     std::vector<std::uint32_t> addresses;
     for (const QString& text : line.Args().mid(1)) {
         const auto address = IpFilter::ParseAddress(text.toStdString());
@@ -71,22 +62,7 @@ int Check(const QStringList& args, Io& io) {
     return kExitOk;
 }
 
-int Stats(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl filter stats FILE"),
-        QStringLiteral("Prints what the IP filter list FILE holds, one NAME<TAB>VALUE a line:\n"
-                       "  ranges          blocked ranges, after merging overlaps and repeats\n"
-                       "  addresses       the addresses they cover\n"
-                       "  lines           lines in the file\n"
-                       "  blocking lines  lines that block a range\n"
-                       "  passing lines   lines whose level (127 or more) lets their range through\n"
-                       "  skipped lines   lines that fit no form\n"
-                       "then each skipped line as skipped<TAB>NUMBER<TAB>REASON<TAB>TEXT (the text as\n"
-                       "stored, escaped, cut after 200 bytes; the first 10000 such lines).\n") +
-            kFileHelp + QStringLiteral("\nExit status 1 when FILE cannot be read or no range loaded."));
-    if (const auto status = line.Parse(args, io, 1, 1)) {
-        return *status;
-    }
+int Stats(const VerbLine& line, Io& io) {
     const QString path = line.Args().at(0);
     const auto load = Load(path, io);
     if (!load) {
@@ -115,8 +91,39 @@ int Stats(const QStringList& args, Io& io) {
 
 }  // namespace
 
-int RunFilter(const QStringList& args, Io& io) {
-    return RunFamily(args, io, "filter", {{"check", &Check}, {"stats", &Stats}});
+std::vector<Verb> FilterVerbs() {
+    return {
+        {{.name = "filter check",
+          .arguments = "FILE ADDRESS...",
+          .summary = "for each address, \"blocked<TAB>DESCRIPTION\" or \"allowed\" as the IP filter list "
+                     "FILE decides (classic, P2P or loose lines; gzip read too)",
+          .details = "Prints, for each address a.b.c.d in the order given, \"blocked<TAB>DESCRIPTION\" (the "
+                     "description as stored, \\\\ \\t \\r \\n and \\xNN escaped) or \"allowed\", as the IP "
+                     "filter list FILE decides. Lines of FILE that fit no form are counted on standard error "
+                     "(see filter stats).",
+          .epilog = std::string(kFileHelp) + "Exit status 1 when FILE cannot be read."},
+         2,
+         -1,
+         &Check},
+        {{.name = "filter stats",
+          .arguments = "FILE",
+          .summary =
+              "the ranges FILE blocks, the addresses they cover and each line skipped, with its number; "
+              "exit status 1 when no range loaded",
+          .details = "Prints what the IP filter list FILE holds, one NAME<TAB>VALUE a line:\n"
+                     "  ranges          blocked ranges, after merging overlaps and repeats\n"
+                     "  addresses       the addresses they cover\n"
+                     "  lines           lines in the file\n"
+                     "  blocking lines  lines that block a range\n"
+                     "  passing lines   lines whose level (127 or more) lets their range through\n"
+                     "  skipped lines   lines that fit no form\n"
+                     "then each skipped line as skipped<TAB>NUMBER<TAB>REASON<TAB>TEXT (the text as stored, "
+                     "escaped, cut after 200 bytes; the first 10000 such lines).",
+          .epilog = std::string(kFileHelp) + "Exit status 1 when FILE cannot be read or no range loaded."},
+         1,
+         1,
+         &Stats},
+    };
 }
 
 }  // namespace hublane::cli

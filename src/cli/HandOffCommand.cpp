@@ -62,38 +62,7 @@ QString Reason(const HandOffResult& result) {
     return detail;
 }
 
-}  // namespace
-
-int RunHandOff(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl handoff [--client edonkey|emule|amule] [--server-met FILE] "
-                       "[--ec HOST:PORT] [--ec-password TEXT] [--client-dir DIR] [--dry-run]"),
-        QStringLiteral("Types the servers of FILE (default: the client's own server.met) into the console of "
-                       "every running eDonkey2000 client, as \"Envoyer à eDonkey\" does: 2000 × \"b 1\", "
-                       "then \"n IP:Port\" per server. Prints how many console controls received the "
-                       "list; exit status 1 when none did, when the list is empty, or when Wine or the "
-                       "helper is missing.\n"
-                       "With --client amule, hands them to the aMule running with DIR's amule.conf over EC "
-                       "instead: adds the servers it lacks (nothing is removed outside a cycle); exit status "
-                       "1 when aMule cannot be reached or refuses the login.\n"
-                       "With --client emule, sends them to the running eMule instead, one "
-                       "ed2k://|server|IP|PORT|/ link each.\n"
-                       "  --client NAME      edonkey (the default), emule or amule\n"
-                       "  --server-met FILE  the server.met to read (aMule: DIR/server.met)\n"
-                       "  --ec HOST:PORT     where aMule answers EC (default: from DIR/amule.conf)\n"
-                       "  --ec-password TEXT aMule's EC password (default: from DIR/amule.conf)\n"
-                       "  --client-dir DIR   the folder of the client's server.met (eMule: its config "
-                       "folder; aMule: its folder, default ~/.aMule)\n"
-                       "  --dry-run          print the commands (aMule: \"add|remove IP:PORT\"), one a line, "
-                       "and change nothing"));
-    line.Option(QStringLiteral("server-met"), QStringLiteral("the server.met to read"),
-                QStringLiteral("FILE"))
-        .Option(QStringLiteral("dry-run"), QStringLiteral("print the commands only"))
-        .Option(QStringLiteral("client"), QStringLiteral("edonkey, emule or amule"), QStringLiteral("NAME"));
-    AddAmuleHandOffOptions(line);
-    if (const auto status = line.Parse(args, io, 0, 0)) {
-        return *status;
-    }
+int HandOff(const VerbLine& line, Io& io) {
     const QString client = line.Value(QStringLiteral("client"));
     if (client == QLatin1String("amule")) {
         return RunAmuleHandOffVerb(line, io);
@@ -159,6 +128,47 @@ int RunHandOff(const QStringList& args, Io& io) {
         return Fail(io, Reason(result));
     }
     return kExitOk;
+}
+
+}  // namespace
+
+std::vector<Verb> HandOffVerbs() {
+    std::vector<text::OptionHelp> options = {
+        {"client", "edonkey|emule|amule", "edonkey (the default), emule or amule"},
+        {"server-met", "FILE", "the server.met to read (default: the client's own; aMule: DIR/server.met)"},
+    };
+    for (text::OptionHelp& option : AmuleHandOffOptions()) {
+        options.push_back(std::move(option));
+    }
+    options.push_back({"dry-run",
+                       {},
+                       "print the commands (aMule: \"add|remove IP:PORT\"), one a line, and "
+                       "change nothing"});
+    return {
+        {{.name = "handoff",
+          .summary =
+              "\"Envoyer à eDonkey\": types the servers of FILE (default: the client's server.met) "
+              "into every running eDonkey2000 client (under Wine on Linux) and prints how many console "
+              "controls received them; exit status 1 when none did, the list is empty, or Wine or the "
+              "helper is missing; --client amule: adds the servers "
+              "a running aMule lacks over EC (where and how from DIR/amule.conf, or --ec and "
+              "--ec-password); --client emule sends the running eMule one ed2k server link a server "
+              "instead and prints the status line",
+          .details =
+              "Types the servers of FILE (default: the client's own server.met) into the console of "
+              "every running eDonkey2000 client, as \"Envoyer à eDonkey\" does: 2000 × \"b 1\", then "
+              "\"n IP:Port\" per server. Prints how many console controls received the list; exit "
+              "status 1 when none did, when the list is empty, or when Wine or the helper is missing.\n"
+              "With --client amule, hands them to the aMule running with DIR's amule.conf over EC "
+              "instead: adds the servers it lacks (nothing is removed outside a cycle); exit status 1 "
+              "when aMule cannot be reached or refuses the login.\n"
+              "With --client emule, sends them to the running eMule instead, one ed2k://|server|IP|PORT|/ "
+              "link each.",
+          .options = std::move(options)},
+         0,
+         0,
+         &HandOff},
+    };
 }
 
 }  // namespace hublane::cli

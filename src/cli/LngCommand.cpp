@@ -39,14 +39,7 @@ void PrintText(Io& io, unsigned id, const std::string& text) {
     io.out << id << '\t' << Utf8(language::EscapeLangText(text)) << '\n';
 }
 
-int Dump(const QStringList& args, Io& io) {
-    VerbLine line(QStringLiteral("hublanectl lng dump FILE [--all]"),
-                  QStringLiteral("Prints the texts of a language file, N<TAB>text a line.\n"
-                                 "  --all  every string of the file, not only those the program loads"));
-    line.Option(QStringLiteral("all"), QStringLiteral("every string"));
-    if (const auto status = line.Parse(args, io, 1, 1)) {
-        return *status;
-    }
+int Dump(const VerbLine& line, Io& io) {
     const QString path = line.Args().at(0);
     const bool all = line.IsSet(QStringLiteral("all"));
     const auto bytes = ReadFile(path, io);
@@ -71,12 +64,7 @@ int Dump(const QStringList& args, Io& io) {
     return 0;
 }
 
-int Build(const QStringList& argv, Io& io) {
-    VerbLine line(QStringLiteral("hublanectl lng build SOURCE OUT"),
-                  QStringLiteral("Builds a language file from a text source of N<TAB>text lines."));
-    if (const auto status = line.Parse(argv, io, 2, 2)) {
-        return *status;
-    }
+int Build(const VerbLine& line, Io& io) {
     const QStringList& args = line.Args();
     const auto bytes = ReadFile(args[0], io);
     if (!bytes) {
@@ -102,8 +90,22 @@ int Build(const QStringList& argv, Io& io) {
 
 }  // namespace
 
-int RunLng(const QStringList& args, Io& io) {
-    return RunFamily(args, io, "lng", {{"dump", &Dump}, {"build", &Build}});
+std::vector<Verb> LngVerbs() {
+    return {
+        {{.name = "lng dump",
+          .arguments = "FILE",
+          .summary = "print the texts of a language file, N<TAB>text a line (\\\\ \\t \\r \\n escaped)",
+          .options = {{"all", {}, "every string of the file, not only those the program loads"}}},
+         1,
+         1,
+         &Dump},
+        {{.name = "lng build",
+          .arguments = "SOURCE OUT",
+          .summary = "build a language file from a text source of N<TAB>text lines"},
+         2,
+         2,
+         &Build},
+    };
 }
 
 }  // namespace hublane::cli

@@ -32,22 +32,7 @@ std::string_view View(const QByteArray& b) {
     return {b.constData(), static_cast<std::size_t>(b.size())};
 }
 
-int Serve(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl peer serve [--peer-address ADDR] [--server-met FILE] [--peers FILE] "
-                       "[--seconds N] [--write]"),
-        QStringLiteral("Runs the peer server alone on UDP 3077: answers other copies from the server "
-                       "table of FILE (server.met) and the peer list of FILE (serverHBL.met; missing: "
-                       "empty), merging what they send, until N seconds have passed or SIGINT/SIGTERM.\n"
-                       "  --write  then writes both tables back to their files (also when empty)"));
-    line.Option(QStringLiteral("peer-address"), QStringLiteral("address"), QStringLiteral("ADDR"))
-        .Option(QStringLiteral("server-met"), QStringLiteral("server.met"), QStringLiteral("FILE"))
-        .Option(QStringLiteral("peers"), QStringLiteral("serverHBL.met"), QStringLiteral("FILE"))
-        .Option(QStringLiteral("seconds"), QStringLiteral("seconds"), QStringLiteral("N"))
-        .Option(QStringLiteral("write"), QStringLiteral("write back"));
-    if (const auto status = line.Parse(args, io, 0, 0)) {
-        return *status;
-    }
+int Serve(const VerbLine& line, Io& io) {
     const auto address = line.PeerAddress(io);
     const auto seconds = line.Number(QStringLiteral("seconds"), 1, 365 * 24 * 3600, 0, io);
     if (!address || !seconds) {
@@ -91,7 +76,7 @@ int Serve(const QStringList& args, Io& io) {
     io.out << "listening on " << address->bind.toString() << ':' << address->peerPort << '\n';
     io.out.flush();
     QEventLoop loop;
-    const platform::StopSignals stop([&loop] { loop.quit(); });
+    const platform::StopSignals stop([&loop](int) { loop.quit(); });
     if (*seconds > 0) {
         QTimer::singleShot(*seconds * 1000, &loop, &QEventLoop::quit);
     }
@@ -118,17 +103,7 @@ int Serve(const QStringList& args, Io& io) {
     return kExitOk;
 }
 
-int Ask(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl peer ask HOST servers|peers|ping [--peer-address ADDR]"),
-        QStringLiteral("Sends one request to the copy at HOST (UDP 3077) from a socket on ADDR:3077 "
-                       "(every address when not given) and prints what comes back there within 5 s: "
-                       "one IP<TAB>PORT line per entry (lists are read until a second passes without "
-                       "a datagram), or \"pong\". Exit status 2 when nothing came."));
-    line.Option(QStringLiteral("peer-address"), QStringLiteral("address"), QStringLiteral("ADDR"));
-    if (const auto status = line.Parse(args, io, 2, 2)) {
-        return *status;
-    }
+int Ask(const VerbLine& line, Io& io) {
     const auto address = line.PeerAddress(io);
     if (!address) {
         return kExitUsage;
@@ -202,8 +177,35 @@ int Ask(const QStringList& args, Io& io) {
 
 }  // namespace
 
-int RunPeer(const QStringList& args, Io& io) {
-    return RunFamily(args, io, "peer", {{"serve", &Serve}, {"ask", &Ask}});
+std::vector<Verb> PeerVerbs() {
+    return {
+        {{.name = "peer serve",
+          .summary = "the peer server alone on UDP 3077, answering other copies from the tables of the two "
+                     "files until N seconds pass or SIGINT/SIGTERM",
+          .details = "Runs the peer server alone on UDP 3077: answers other copies from the server table of "
+                     "the --server-met file and the peer list of the --peers file (missing: empty), merging "
+                     "what they send, until N seconds have passed or SIGINT/SIGTERM.",
+          .options = {{"peer-address", "ADDR", "the address the peer server binds (default: all)"},
+                      {"server-met", "FILE", "the server.met its server table is read from"},
+                      {"peers", "FILE", "the serverHBL.met its peer list is read from"},
+                      {"seconds", "N", "how long it serves (default: until stopped)"},
+                      {"write", {}, "then writes both tables back to their files (also when empty)"}}},
+         0,
+         0,
+         &Serve},
+        {{.name = "peer ask",
+          .arguments = "HOST servers|peers|ping",
+          .summary = "one request to the copy at HOST; prints IP<TAB>PORT lines or pong; exit status 2 when "
+                     "nothing came within 5 s",
+          .details = "Sends one request to the copy at HOST (UDP 3077) from a socket on ADDR:3077 (every "
+                     "address when not given) and prints what comes back there within 5 s: one IP<TAB>PORT "
+                     "line per entry (lists are read until a second passes without a datagram), or \"pong\". "
+                     "Exit status 2 when nothing came.",
+          .options = {{"peer-address", "ADDR", "the address the request is sent from"}}},
+         2,
+         2,
+         &Ask},
+    };
 }
 
 }  // namespace hublane::cli

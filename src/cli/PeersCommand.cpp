@@ -17,14 +17,7 @@ namespace {
 using serverlist::PeerList;
 using serverlist::PeerRow;
 
-int Read(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl peers read FILE"),
-        QStringLiteral("Prints the addresses of a serverHBL.met, one a line.\nExit status 1 when the "
-                       "file cannot be read whole (the addresses read so far are printed)."));
-    if (const auto status = line.Parse(args, io, 1, 1)) {
-        return *status;
-    }
+int Read(const VerbLine& line, Io& io) {
     const QString path = line.Args().at(0);
     PeerList peers;
     serverlist::PlainGauge gauge;
@@ -43,19 +36,7 @@ int Read(const QStringList& args, Io& io) {
     return ok ? kExitOk : kExitFailure;
 }
 
-int Write(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl peers write FILE [--skip-bad-rows] [--allow-empty] < ADDRESSES"),
-        QStringLiteral("Writes a serverHBL.met from one IPv4 address a line.\n"
-                       "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
-                       "written)\n"
-                       "  --allow-empty    let an input without addresses replace a file that holds "
-                       "a list"));
-    line.Option(QStringLiteral("skip-bad-rows"), QStringLiteral("write the good lines"))
-        .Option(QStringLiteral("allow-empty"), QStringLiteral("allow an empty list"));
-    if (const auto status = line.Parse(args, io, 1, 1)) {
-        return *status;
-    }
+int Write(const VerbLine& line, Io& io) {
     if (io.in == nullptr) {
         return Fail(io, QStringLiteral("no standard input to read addresses from"));
     }
@@ -86,8 +67,26 @@ int Write(const QStringList& args, Io& io) {
 
 }  // namespace
 
-int RunPeers(const QStringList& args, Io& io) {
-    return RunFamily(args, io, "peers", {{"read", &Read}, {"write", &Write}});
+std::vector<Verb> PeersVerbs() {
+    return {
+        {{.name = "peers read",
+          .arguments = "FILE",
+          .summary = "print the addresses of a serverHBL.met, one a line",
+          .epilog = "Exit status 1 when the file cannot be read whole (the addresses read so far are "
+                    "printed)."},
+         1,
+         1,
+         &Read},
+        {{.name = "peers write",
+          .arguments = "FILE",
+          .summary = "write a serverHBL.met from addresses read on standard input, one IPv4 address a line",
+          .options =
+              {{"skip-bad-rows", {}, "write the good lines when some are bad (else nothing is written)"},
+               {"allow-empty", {}, "let an input without addresses replace a file that holds a list"}}},
+         1,
+         1,
+         &Write},
+    };
 }
 
 }  // namespace hublane::cli

@@ -16,21 +16,7 @@ std::string_view View(const QByteArray& bytes) {
     return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-int Probe(const QStringList& args, Io& io, bool description) {
-    const QString verb = description ? QStringLiteral("desc") : QStringLiteral("list");
-    VerbLine line(QStringLiteral("hublanectl probe %1 HOST PORT [--peer-address ADDR]").arg(verb),
-                  description
-                      ? QStringLiteral("Asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for "
-                                       "its name and description.\nExit status 2 when no answer came "
-                                       "within 5 s.")
-                      : QStringLiteral("Asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for "
-                                       "the servers it knows.\nExit status 2 when no answer came within "
-                                       "5 s."));
-    line.Option(QStringLiteral("peer-address"), QStringLiteral("the address the socket binds"),
-                QStringLiteral("ADDR"));
-    if (const auto status = line.Parse(args, io, 2, 2)) {
-        return *status;
-    }
+int Probe(const VerbLine& line, Io& io, bool description) {
     const QString host = line.Args().at(0);
     bool ok = false;
     const int listedPort = line.Args().at(1).toInt(&ok);
@@ -39,11 +25,9 @@ int Probe(const QStringList& args, Io& io, bool description) {
                                        .arg(line.Args().at(1))
                                        .arg(65535 - probe::kServerUdpPortOffset));
     }
-    QHostAddress bind(QHostAddress::AnyIPv4);
-    if (line.IsSet(QStringLiteral("peer-address")) &&
-        !bind.setAddress(line.Value(QStringLiteral("peer-address")))) {
-        return line.UsageError(
-            io, QStringLiteral("bad address '%1'").arg(line.Value(QStringLiteral("peer-address"))));
+    const auto address = line.PeerAddress(io);
+    if (!address) {
+        return kExitUsage;
     }
     if (probe::ResolveIpv4(host).isNull()) {
         return Fail(io, QStringLiteral("cannot resolve host '%1' to an IPv4 address").arg(host));
@@ -52,7 +36,7 @@ int Probe(const QStringList& args, Io& io, bool description) {
     const std::string request = description ? probe::DescriptionRequest() : probe::ServerListRequest();
     probe::UdpExchange exchange;
     QByteArray answer;
-    if (exchange.Open(host, udpPort, bind) &&
+    if (exchange.Open(host, udpPort, address->bind) &&
         exchange.Send(QByteArray(request.data(), static_cast<qsizetype>(request.size())))) {
         answer = exchange.Receive(probe::kReceiveWaitMs);
     }
@@ -79,18 +63,40 @@ int Probe(const QStringList& args, Io& io, bool description) {
     return kExitOk;
 }
 
-int Desc(const QStringList& args, Io& io) {
-    return Probe(args, io, true);
+int Desc(const VerbLine& line, Io& io) {
+    return Probe(line, io, true);
 }
 
-int List(const QStringList& args, Io& io) {
-    return Probe(args, io, false);
+int List(const VerbLine& line, Io& io) {
+    return Probe(line, io, false);
 }
+
+const text::OptionHelp kPeerAddress{"peer-address", "ADDR", "the address the socket binds"};
 
 }  // namespace
 
-int RunProbe(const QStringList& args, Io& io) {
-    return RunFamily(args, io, "probe", {{"desc", &Desc}, {"list", &List}});
+std::vector<Verb> ProbeVerbs() {
+    return {
+        {{.name = "probe desc",
+          .arguments = "HOST PORT",
+          .summary = "asks the eD2k server listed at HOST:PORT (UDP port PORT + 4) for its name and "
+                     "description: NAME<TAB>DESCRIPTION as stored (\\\\ \\t \\r \\n and \\xNN escaped); exit "
+                     "status 2 when no answer came within 5 s",
+          .options = {kPeerAddress}},
+         2,
+         2,
+         &Desc},
+        {{.name = "probe list",
+          .arguments = "HOST PORT",
+          .summary =
+              "asks the eD2k server listed at HOST:PORT for the servers it knows: one IP:PORT line per "
+              "usable entry, in answer order; "
+              "exit status 2 when no answer came within 5 s",
+          .options = {kPeerAddress}},
+         2,
+         2,
+         &List},
+    };
 }
 
 }  // namespace hublane::cli

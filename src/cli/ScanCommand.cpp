@@ -17,35 +17,13 @@
 
 namespace hublane::cli {
 
+using platform::settings::kNbThreads;
+using platform::settings::kTimeout;
 using serverlist::ProbeKind;
 
-int RunScan(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl scan FILE [--mode desc|list|fr] [--threads N] [--timeout S] "
-                       "[--write] [--peer-address ADDR] [--ip-filter FILE] [--client C]"),
-        QStringLiteral(
-            "The \"Lancer\" button on the rows of a server.met: clean-up, one campaign of "
-            "the mode, clean-up; prints the rows as servermet read does.\n"
-            "  --mode MODE          desc (ping, the default), list (ask for servers), fr "
-            "(French check)\n"
-            "  --threads N          workers at once, 1 to 40 (default 20)\n"
-            "  --timeout S          probe timeout in seconds, 1 to 50 (default 2)\n"
-            "  --write              write the rows back to FILE; a list without rows never "
-            "replaces it (exit status 1)\n"
-            "  --peer-address ADDR  the address the workers' sockets bind\n"
-            "  --ip-filter FILE     rows this IP filter list blocks are removed first, never probed\n"
-            "  --client C           edonkey (the default), emule or amule: the list's dialect; for emule\n"
-            "                       and amule --write keeps the entries the table cannot hold"));
-    line.Option(QStringLiteral("mode"), QStringLiteral("campaign mode"), QStringLiteral("MODE"))
-        .Option(QStringLiteral("threads"), QStringLiteral("workers"), QStringLiteral("N"))
-        .Option(QStringLiteral("timeout"), QStringLiteral("timeout"), QStringLiteral("S"))
-        .Option(QStringLiteral("write"), QStringLiteral("write back"))
-        .Option(QStringLiteral("peer-address"), QStringLiteral("bind address"), QStringLiteral("ADDR"))
-        .Option(QStringLiteral("ip-filter"), QStringLiteral("filter list"), QStringLiteral("FILE"))
-        .Option(QStringLiteral("client"), QStringLiteral("the list's client"), QStringLiteral("C"));
-    if (const auto status = line.Parse(args, io, 1, 1)) {
-        return *status;
-    }
+namespace {
+
+int Scan(const VerbLine& line, Io& io) {
     const QString path = line.Args().at(0);
     ProbeKind kind = ProbeKind::RechDesc;
     const QString mode = line.Value(QStringLiteral("mode"));
@@ -56,8 +34,8 @@ int RunScan(const QStringList& args, Io& io) {
     } else if (!mode.isEmpty() && mode != QLatin1String("desc")) {
         return line.UsageError(io, QStringLiteral("unknown mode '%1' (desc, list or fr)").arg(mode));
     }
-    const auto threads = line.Number(QStringLiteral("threads"), 1, 40, 20, io);
-    const auto timeout = line.Number(QStringLiteral("timeout"), 1, 50, 2, io);
+    const auto threads = line.Number(QStringLiteral("threads"), kNbThreads, kNbThreads.fallback, io);
+    const auto timeout = line.Number(QStringLiteral("timeout"), kTimeout, kTimeout.fallback, io);
     if (!threads || !timeout) {
         return kExitUsage;
     }
@@ -73,11 +51,11 @@ int RunScan(const QStringList& args, Io& io) {
     }
     options.serverMetPath = path;
     options.ipFilterPath = line.Value(QStringLiteral("ip-filter"));
-    if (line.IsSet(QStringLiteral("peer-address")) &&
-        !options.address.bind.setAddress(line.Value(QStringLiteral("peer-address")))) {
-        return line.UsageError(
-            io, QStringLiteral("bad address '%1'").arg(line.Value(QStringLiteral("peer-address"))));
+    const auto address = line.PeerAddress(io);
+    if (!address) {
+        return kExitUsage;
     }
+    options.address = *address;
 
     // The user's own settings are left alone: the engine gets a store of its own.
     platform::MemorySettingsStore settings;
@@ -121,6 +99,38 @@ int RunScan(const QStringList& args, Io& io) {
         }
     }
     return kExitOk;
+}
+
+}  // namespace
+
+std::vector<Verb> ScanVerbs() {
+    return {
+        {{.name = "scan",
+          .arguments = "FILE",
+          .summary = "the \"Lancer\" button on the rows of a server.met: clean-up, one campaign of that mode "
+                     "(default desc), clean-up; prints the rows as servermet read does",
+          .options = {{"mode", "desc|list|fr",
+                       "desc (ping, the default), list (ask for servers), fr (French check)"},
+                      {"threads", "N",
+                       "workers at once, " + RangeText(kNbThreads) + " (default " +
+                           std::to_string(kNbThreads.fallback) + ")"},
+                      {"timeout", "S",
+                       "probe timeout in seconds, " + RangeText(kTimeout) + " (default " +
+                           std::to_string(kTimeout.fallback) + ")"},
+                      {"write",
+                       {},
+                       "write the rows back to FILE; a list without rows never replaces it (exit "
+                       "status 1)"},
+                      {"peer-address", "ADDR", "the address the workers' sockets bind"},
+                      {"ip-filter", "FILE",
+                       "rows this IP filter list blocks are removed first, never probed"},
+                      {"client", "C",
+                       "edonkey (the default), emule or amule: the list's dialect; for emule and amule "
+                       "--write keeps the entries the table cannot hold"}}},
+         1,
+         1,
+         &Scan},
+    };
 }
 
 }  // namespace hublane::cli

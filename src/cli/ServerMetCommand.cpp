@@ -22,8 +22,7 @@ using serverlist::ServerTable;
 
 constexpr std::size_t kFieldCount = 1 + serverlist::kSubItemCount;
 const QString kClientOption = QStringLiteral("client");
-const QString kClientHelp =
-    QStringLiteral("\n  --client C       edonkey (the default), emule or amule: the list's dialect");
+const text::OptionHelp kClient{"client", "C", "edonkey (the default), emule or amule: the list's dialect"};
 
 // Whether the verb works on an eMule or aMule list; nullopt after a usage error (status set).
 std::optional<bool> MuleDialect(const VerbLine& line, Io& io, int& status) {
@@ -45,16 +44,7 @@ void ReportCarried(std::size_t carried, Io& io) {
     }
 }
 
-int Read(const QStringList& args, Io& io) {
-    VerbLine line(QStringLiteral("hublanectl servermet read FILE"),
-                  QStringLiteral("Prints the servers of a server.met, one a line: IP, Port, Util., Fichiers, "
-                                 "Nom, Description, Home.\nExit status 1 when the file cannot be read whole "
-                                 "(the rows read so far are printed).") +
-                      kClientHelp);
-    line.Option(kClientOption, QStringLiteral("the list's client"), QStringLiteral("C"));
-    if (const auto status = line.Parse(args, io, 1, 1)) {
-        return *status;
-    }
+int Read(const VerbLine& line, Io& io) {
     int usage = 0;
     const auto mule = MuleDialect(line, io, usage);
     if (!mule) {
@@ -78,25 +68,7 @@ int Read(const QStringList& args, Io& io) {
     return ok ? kExitOk : kExitFailure;
 }
 
-int Write(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral(
-            "hublanectl servermet write FILE [--client C] [--skip-bad-rows] [--allow-empty] < ROWS"),
-        QStringLiteral("Writes a server.met from lines of up to seven tab-separated fields (IP, Port, "
-                       "Util., Fichiers, Nom, Description, Home; missing ones are n/a).\n"
-                       "  --skip-bad-rows  write the good lines when some are bad (else nothing is "
-                       "written)\n"
-                       "  --allow-empty    let an input without rows replace a file that holds a list\n"
-                       "For emule and amule the rows are written against the list FILE holds: its "
-                       "entries keep their bytes where their row did not change, entries without a "
-                       "row go, entries the table cannot hold stay.") +
-            kClientHelp);
-    line.Option(kClientOption, QStringLiteral("the list's client"), QStringLiteral("C"));
-    line.Option(QStringLiteral("skip-bad-rows"), QStringLiteral("write the good lines"))
-        .Option(QStringLiteral("allow-empty"), QStringLiteral("allow an empty list"));
-    if (const auto status = line.Parse(args, io, 1, 1)) {
-        return *status;
-    }
+int Write(const VerbLine& line, Io& io) {
     int usage = 0;
     const auto mule = MuleDialect(line, io, usage);
     if (!mule) {
@@ -161,8 +133,38 @@ int Write(const QStringList& args, Io& io) {
 
 }  // namespace
 
-int RunServerMet(const QStringList& args, Io& io) {
-    return RunFamily(args, io, "servermet", {{"read", &Read}, {"write", &Write}});
+std::vector<Verb> ServerMetVerbs() {
+    return {
+        {{.name = "servermet read",
+          .arguments = "FILE",
+          .summary = "print the servers of a server.met, one a line: IP, Port, Util., Fichiers, Nom, "
+                     "Description, Home, tab-separated, the bytes as stored with \\\\ \\t \\r \\n and "
+                     "\\xNN (other control bytes) escaped",
+          .details = "Prints the servers of a server.met, one a line: IP, Port, Util., Fichiers, Nom, "
+                     "Description, Home.",
+          .options = {kClient},
+          .epilog = "Exit status 1 when the file cannot be read whole (the rows read so far are printed)."},
+         1,
+         1,
+         &Read},
+        {{.name = "servermet write",
+          .arguments = "FILE",
+          .summary = "write a server.met from such lines read on standard input (missing fields at the end "
+                     "are \"n/a\"); a bad line fails unless skipped, and an empty input never replaces a "
+                     "list unless allowed",
+          .details = "Writes a server.met from lines of up to seven tab-separated fields (IP, Port, Util., "
+                     "Fichiers, Nom, Description, Home; missing ones are n/a) read on standard input.",
+          .options =
+              {kClient,
+               {"skip-bad-rows", {}, "write the good lines when some are bad (else nothing is written)"},
+               {"allow-empty", {}, "let an input without rows replace a file that holds a list"}},
+          .epilog = "For emule and amule the rows are written against the list FILE holds: its entries keep "
+                    "their bytes where their row did not change, entries without a row go, entries the "
+                    "table cannot hold stay."},
+         1,
+         1,
+         &Write},
+    };
 }
 
 }  // namespace hublane::cli

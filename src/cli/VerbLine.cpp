@@ -1,48 +1,41 @@
 // The command line of one hublanectl verb.
 #include "cli/VerbLine.h"
 
+#include "text/ParserOptions.h"
+
 namespace hublane::cli {
 
-VerbLine::VerbLine(QString usage, QString help) : m_usage(std::move(usage)), m_help(std::move(help)) {
+VerbLine::VerbLine(const Verb& verb) : m_verb(verb) {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(
         QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("help")));
+    text::AddParserOptions(m_parser, verb.help.options);
 }
 
-VerbLine& VerbLine::Option(const QString& name, const QString& description, const QString& valueName) {
-    m_parser.addOption(QCommandLineOption(name, description, valueName));
-    return *this;
-}
-
-std::optional<int> VerbLine::Parse(const QStringList& args, Io& io, int minArgs, int maxArgs) {
+std::optional<int> VerbLine::Parse(const QStringList& args, Io& io) {
     // --help wins wherever it stands, even beside a mistake.
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        io.out << "usage: " << m_usage << '\n' << m_help;
-        if (!m_help.endsWith(QLatin1Char('\n')) && !m_help.isEmpty()) {
-            io.out << '\n';
-        }
+        io.out << QString::fromStdString(text::HelpText(m_verb.help));
         return kExitOk;
     }
     if (!m_parser.parse(QStringList{QStringLiteral("hublanectl")} + args)) {
         return UsageError(io, m_parser.errorText());
     }
     m_args = m_parser.positionalArguments();
-    if (m_args.size() < minArgs) {
+    if (m_args.size() < m_verb.minArgs) {
         return UsageError(io, QStringLiteral("missing argument"));
     }
-    if (maxArgs >= 0 && m_args.size() > maxArgs) {
-        return UsageError(io, QStringLiteral("unexpected argument '%1'").arg(m_args.at(maxArgs)));
+    if (m_verb.maxArgs >= 0 && m_args.size() > m_verb.maxArgs) {
+        return UsageError(io, QStringLiteral("unexpected argument '%1'").arg(m_args.at(m_verb.maxArgs)));
     }
     return std::nullopt;
 }
 
 std::optional<platform::CopyAddress> VerbLine::PeerAddress(Io& io) const {
-    platform::CopyAddress address;
     const QString text = Value(QStringLiteral("peer-address"));
-    if (!text.isEmpty() &&
-        (!address.bind.setAddress(text) || address.bind.protocol() != QAbstractSocket::IPv4Protocol)) {
+    const std::optional<platform::CopyAddress> address = platform::ReadCopyAddress(text);
+    if (!address) {
         UsageError(io, QStringLiteral("bad address '%1'").arg(text));
-        return std::nullopt;
     }
     return address;
 }
@@ -65,8 +58,13 @@ std::optional<int> VerbLine::Number(const QString& name, int min, int max, int f
 }
 
 int VerbLine::UsageError(Io& io, const QString& reason) const {
-    io.err << "hublanectl: " << reason << '\n' << "usage: " << m_usage << '\n';
+    io.err << "hublanectl: " << reason << '\n'
+           << QString::fromStdString(text::UsageLine(m_verb.help)) << '\n';
     return kExitUsage;
+}
+
+std::string RangeText(const platform::settings::NumberKey& key) {
+    return std::to_string(key.min) + " to " + std::to_string(key.max);
 }
 
 int Fail(Io& io, const QString& text) {

@@ -1,5 +1,5 @@
-// The command line of one hublanectl verb: its usage, its options and its
-// arguments, parsed by QCommandLineParser, and the exit statuses every verb shares.
+// The command line of one hublanectl verb: its declaration (usage, options,
+// arguments) parsed by QCommandLineParser, and the exit statuses every verb shares.
 #pragma once
 
 #include <QCommandLineParser>
@@ -8,30 +8,26 @@
 
 #include "cli/Commands.h"
 #include "platform/CopyAddress.h"
+#include "platform/ExitStatus.h"
+#include "platform/SettingsKeys.h"
 
 namespace hublane::cli {
 
-/// Exit statuses: done; failed (the reason on standard error); no answer came (probe, peer ask);
-/// the command line is wrong (the reason and the usage line on standard error).
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitNoAnswer = 2;
-inline constexpr int kExitUsage = 64;
+using platform::kExitFailure;
+using platform::kExitNoAnswer;
+using platform::kExitOk;
+using platform::kExitUsage;
 
 class VerbLine {
   public:
-    /// usage: the verb's usage line without "usage: " ("hublanectl servermet read FILE");
-    /// help: the lines --help prints after it.
-    VerbLine(QString usage, QString help);
-
-    /// An option with a value when valueName is given, else a switch.
-    VerbLine& Option(const QString& name, const QString& description, const QString& valueName = {});
+    /// The parser of verb's declared options; --help and -h too.
+    explicit VerbLine(const Verb& verb);
 
     /// Parses the arguments after the verb's name. Returns nullopt when the verb goes on, else
     /// the status to exit with: --help anywhere prints the help (0); an unknown option, a
-    /// missing value, or fewer than minArgs / more than maxArgs arguments print the reason and
-    /// the usage line (64).
-    std::optional<int> Parse(const QStringList& args, Io& io, int minArgs, int maxArgs);
+    /// missing value, or fewer or more arguments than the verb takes print the reason and the
+    /// usage line (64).
+    std::optional<int> Parse(const QStringList& args, Io& io);
 
     const QStringList& Args() const { return m_args; }
     bool IsSet(const QString& name) const { return m_parser.isSet(name); }
@@ -40,6 +36,11 @@ class VerbLine {
     /// The option's value as a whole number within [min, max], or its default when not given;
     /// nullopt after printing the reason and the usage line.
     std::optional<int> Number(const QString& name, int min, int max, int fallback, Io& io) const;
+    /// The same within the range of a number setting.
+    std::optional<int> Number(const QString& name, const platform::settings::NumberKey& key, int fallback,
+                              Io& io) const {
+        return Number(name, key.min, key.max, fallback, io);
+    }
 
     /// The --peer-address option: the IPv4 address every socket of the copy binds (all addresses
     /// when not given); nullopt after printing the reason and the usage line.
@@ -49,13 +50,15 @@ class VerbLine {
     int UsageError(Io& io, const QString& reason) const;
 
   private:
-    QString m_usage;
-    QString m_help;
+    const Verb& m_verb;
     QCommandLineParser m_parser;
     QStringList m_args;
 };
 
 /// Prints "hublanectl: <text>" on standard error and returns kExitFailure.
 int Fail(Io& io, const QString& text);
+
+/// "1 to 40": the range of a number setting, for an option's help.
+std::string RangeText(const platform::settings::NumberKey& key);
 
 }  // namespace hublane::cli

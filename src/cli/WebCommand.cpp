@@ -9,7 +9,6 @@
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
 #include "clients/PublishedServerMet.h"
-#include "clients/ServerMetAddressList.h"
 #include "clients/ServerMetCodec.h"
 #include "exchange/PageLoader.h"
 #include "exchange/PublishedServerLists.h"
@@ -34,26 +33,21 @@ exchange::LoadedPage Load(const QString& url, int limitMs, qint64 maxBytes = exc
     return loader.Page();
 }
 
+// A web verb's directory and page limit.
 struct WebLine {
-    WebLine(const QString& usage, const QString& help) : line(usage, help) {}
-    VerbLine line;
+    const VerbLine& line;
     QString base;
     int limitMs = kDefaultPageLimitMs;
 };
 
-// The command line of a web verb: BASEURL (and more arguments), --timeout-ms.
-std::optional<int> ParseWeb(WebLine& web, const QStringList& args, Io& io, int extraArgs) {
-    web.line.Option(QStringLiteral("timeout-ms"), QStringLiteral("page limit"), QStringLiteral("N"));
-    if (const auto status = web.line.Parse(args, io, 1 + extraArgs, 1 + extraArgs)) {
-        return status;
-    }
-    const auto limit = web.line.Number(QStringLiteral("timeout-ms"), 1, 3600000, kDefaultPageLimitMs, io);
+// The command line of a web verb: BASEURL (and more arguments), --timeout-ms; nullopt after a
+// usage error.
+std::optional<WebLine> ReadWeb(const VerbLine& line, Io& io) {
+    const auto limit = line.Number(QStringLiteral("timeout-ms"), 1, 3600000, kDefaultPageLimitMs, io);
     if (!limit) {
-        return kExitUsage;
+        return std::nullopt;
     }
-    web.limitMs = *limit;
-    web.base = web.line.Args().at(0);
-    return std::nullopt;
+    return WebLine{line, line.Args().at(0), *limit};
 }
 
 QString Page(const WebLine& web, const char* page) {
@@ -71,17 +65,12 @@ std::optional<exchange::LoadedPage> LoadDirectoryPage(const WebLine& web, const 
     return page;
 }
 
-const QString kTimeoutHelp =
-    QStringLiteral("\n  --timeout-ms N  the longest a page may take (default 30000)");
-
-int Servers(const QStringList& args, Io& io) {
-    WebLine web(QStringLiteral("hublanectl web servers BASEURL [--timeout-ms N]"),
-                QStringLiteral("Loads BASEURL/liste.php and prints each server its links give, once, in page "
-                               "order: IP<TAB>PORT.") +
-                    kTimeoutHelp);
-    if (const auto status = ParseWeb(web, args, io, 0)) {
-        return *status;
+int Servers(const VerbLine& line, Io& io) {
+    const auto read = ReadWeb(line, io);
+    if (!read) {
+        return kExitUsage;
     }
+    const WebLine& web = *read;
     const auto page = LoadDirectoryPage(web, "liste.php", io);
     if (!page) {
         return kExitFailure;
@@ -93,14 +82,12 @@ int Servers(const QStringList& args, Io& io) {
     return kExitOk;
 }
 
-int Peers(const QStringList& args, Io& io) {
-    WebLine web(QStringLiteral("hublanectl web peers BASEURL [--timeout-ms N]"),
-                QStringLiteral("Loads BASEURL/listeHBL.php and prints each copy its http:// links give, in "
-                               "page order.") +
-                    kTimeoutHelp);
-    if (const auto status = ParseWeb(web, args, io, 0)) {
-        return *status;
+int Peers(const VerbLine& line, Io& io) {
+    const auto read = ReadWeb(line, io);
+    if (!read) {
+        return kExitUsage;
     }
+    const WebLine& web = *read;
     const auto page = LoadDirectoryPage(web, "listeHBL.php", io);
     if (!page) {
         return kExitFailure;
@@ -113,14 +100,12 @@ int Peers(const QStringList& args, Io& io) {
     return kExitOk;
 }
 
-int Send(const QStringList& args, Io& io) {
-    WebLine web(QStringLiteral("hublanectl web send BASEURL FILE [--timeout-ms N]"),
-                QStringLiteral("Sends the servers of the server.met FILE to BASEURL/rcv.php, at most 50 a "
-                               "request, and prints each request as it is sent.") +
-                    kTimeoutHelp);
-    if (const auto status = ParseWeb(web, args, io, 1)) {
-        return *status;
+int Send(const VerbLine& line, Io& io) {
+    const auto read = ReadWeb(line, io);
+    if (!read) {
+        return kExitUsage;
     }
+    const WebLine& web = *read;
     const QString path = web.line.Args().at(1);
     serverlist::ServerTable table;
     serverlist::PlainGauge gauge;
@@ -152,68 +137,42 @@ int Send(const QStringList& args, Io& io) {
     return kExitOk;
 }
 
-int Announce(const QStringList& args, Io& io) {
-    WebLine web(QStringLiteral("hublanectl web announce BASEURL [--timeout-ms N]"),
-                QStringLiteral("Loads BASEURL/connectHB.php, which tells the directory that this copy runs; "
-                               "its content is not read.") +
-                    kTimeoutHelp);
-    if (const auto status = ParseWeb(web, args, io, 0)) {
-        return *status;
+int Announce(const VerbLine& line, Io& io) {
+    const auto read = ReadWeb(line, io);
+    if (!read) {
+        return kExitUsage;
     }
+    const WebLine& web = *read;
     return LoadDirectoryPage(web, "connectHB.php", io) ? kExitOk : kExitFailure;
 }
 
-int ServerMet(const QStringList& args, Io& io) {
-    WebLine web(QStringLiteral("hublanectl web servermet URL [--timeout-ms N]"),
-                QStringLiteral("Loads the server.met published at URL (as eMule and aMule load one: either "
-                               "header, gzip too, at most 4 MiB) and prints its servers as servermet read "
-                               "does.\nExit status 1, with the reason, when it cannot be loaded or read "
-                               "whole (the rows read so far are printed).") +
-                    kTimeoutHelp);
-    if (const auto status = ParseWeb(web, args, io, 0)) {
-        return *status;
+int ServerMet(const VerbLine& line, Io& io) {
+    const auto read = ReadWeb(line, io);
+    if (!read) {
+        return kExitUsage;
     }
+    const WebLine& web = *read;
     const exchange::LoadedPage page = Load(web.base, web.limitMs, exchange::kMaxPublishedListBytes);
     if (!page.ok) {
         return Fail(io, QStringLiteral("cannot load %1: %2").arg(web.base, page.error));
     }
-    const clients::PublishedServerMet read = clients::ReadPublishedServerMet(
+    const clients::PublishedServerMet met = clients::ReadPublishedServerMet(
         std::string_view(page.body.constData(), static_cast<std::size_t>(page.body.size())),
         static_cast<std::size_t>(exchange::kMaxPublishedListBytes));
     serverlist::ServerTable table;
-    clients::FillServerTable(read.doc, table);
+    clients::FillServerTable(met.doc, table);
     PrintServerRows(table, io.out);
-    if (const std::size_t carried = read.doc.CarriedCount()) {
+    if (const std::size_t carried = met.doc.CarriedCount()) {
         io.err << carried << " entrées gardées telles quelles\n";
     }
-    if (!read.result.Ok()) {
+    if (!met.result.Ok()) {
         return Fail(io, QStringLiteral("cannot read %1: %2")
-                            .arg(web.base, clients::PublishedReadError(read, CliLanguage())));
+                            .arg(web.base, clients::PublishedReadError(met, CliLanguage())));
     }
     return kExitOk;
 }
 
-}  // namespace
-
-int RunWeb(const QStringList& args, Io& io) {
-    return RunFamily(args, io, "web",
-                     {{"servers", &Servers},
-                      {"peers", &Peers},
-                      {"send", &Send},
-                      {"announce", &Announce},
-                      {"servermet", &ServerMet}});
-}
-
-int RunVersionCheck(const QStringList& args, Io& io) {
-    VerbLine line(
-        QStringLiteral("hublanectl version-check [URL]"),
-        QStringLiteral("Asks the version host (default: the built-in one's /versionHBL.txt) which version "
-                       "is published and prints \"same\" when the body is empty or exactly this version "
-                       "(the notice stays hidden), \"other\" when the notice would show. Exit status 1 "
-                       "when the request fails or takes more than 10 s."));
-    if (const auto status = line.Parse(args, io, 0, 1)) {
-        return *status;
-    }
+int VersionCheck(const VerbLine& line, Io& io) {
     QNetworkAccessManager network;
     const platform::SystemClock clock;
     const QString url =
@@ -236,6 +195,76 @@ int RunVersionCheck(const QStringList& args, Io& io) {
     check.CheckVersion();
     loop.exec();
     return status;
+}
+
+}  // namespace
+
+std::vector<Verb> WebVerbs() {
+    const text::OptionHelp timeout{"timeout-ms", "N", "the longest a page may take (default 30000)"};
+    return {
+        {{.name = "web servers",
+          .arguments = "BASEURL",
+          .summary = "the servers of the directory's liste.php: IP<TAB>PORT, once each",
+          .details = "Loads BASEURL/liste.php and prints each server its links give, once, in page order: "
+                     "IP<TAB>PORT.",
+          .options = {timeout}},
+         1,
+         1,
+         &Servers},
+        {{.name = "web peers",
+          .arguments = "BASEURL",
+          .summary = "the copies of the directory's listeHBL.php, one address a line",
+          .details = "Loads BASEURL/listeHBL.php and prints each copy its http:// links give, in page order.",
+          .options = {timeout}},
+         1,
+         1,
+         &Peers},
+        {{.name = "web send",
+          .arguments = "BASEURL FILE",
+          .summary = "sends the servers of a server.met to the directory's rcv.php, 50 a request",
+          .details = "Sends the servers of the server.met FILE to BASEURL/rcv.php, at most 50 a request, and "
+                     "prints each request as it is sent.",
+          .options = {timeout}},
+         2,
+         2,
+         &Send},
+        {{.name = "web announce",
+          .arguments = "BASEURL",
+          .summary = "tells the directory this copy runs (connectHB.php)",
+          .details =
+              "Loads BASEURL/connectHB.php, which tells the directory that this copy runs; its content "
+              "is not read.",
+          .options = {timeout}},
+         1,
+         1,
+         &Announce},
+        {{.name = "web servermet",
+          .arguments = "URL",
+          .summary = "the servers of a server.met published at URL, as servermet read prints them",
+          .details =
+              "Loads the server.met published at URL (as eMule and aMule load one: either header, gzip "
+              "too, at most 4 MiB) and prints its servers as servermet read does.\nExit status 1, with "
+              "the reason, when it cannot be loaded or read whole (the rows read so far are printed).",
+          .options = {timeout}},
+         1,
+         1,
+         &ServerMet},
+    };
+}
+
+std::vector<Verb> VersionCheckVerbs() {
+    return {
+        {{.name = "version-check",
+          .arguments = "[URL]",
+          .summary = "\"same\" or \"other\": whether the new-version notice would show",
+          .details = "Asks the version host (default: the built-in one's /versionHBL.txt) which version is "
+                     "published and prints \"same\" when the body is empty or exactly this version (the "
+                     "notice stays hidden), \"other\" when the notice would show. Exit status 1 when the "
+                     "request fails or takes more than 10 s."},
+         0,
+         1,
+         &VersionCheck},
+    };
 }
 
 }  // namespace hublane::cli

@@ -4,18 +4,14 @@
 #include <charconv>
 
 #include "clients/EcCodec.h"
+#include "text/Ascii.h"
 
 namespace hublane::clients {
 namespace {
 
+// A line's key or value without the blanks around it (and the CR of a CR-LF line).
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return text::TrimRight(text::TrimLeft(text, text::kSpaceTab), text::kSpaceTabCr);
 }
 
 std::optional<std::uint16_t> Port(std::string_view text) {
@@ -53,14 +49,14 @@ AmuleEcSettings ParseAmuleConf(std::string_view text) {
             continue;
         }
         if (line.front() == '[') {
-            inSection = AsciiLower(line) == "[externalconnect]";
+            inSection = text::Lower(line) == "[externalconnect]";
             continue;
         }
         const auto eq = line.find('=');
         if (!inSection || eq == std::string_view::npos) {
             continue;
         }
-        const std::string key = AsciiLower(Trim(line.substr(0, eq)));
+        const std::string key = text::Lower(Trim(line.substr(0, eq)));
         const std::string_view value = Trim(line.substr(eq + 1));
         if (key == "acceptexternalconnections") {
             settings.accepted = value == "1";
@@ -69,7 +65,7 @@ AmuleEcSettings ParseAmuleConf(std::string_view text) {
         } else if (key == "ecport") {
             settings.port = Port(value).value_or(kDefaultEcPort);
         } else if (key == "ecpassword") {
-            settings.passwordMd5Hex = IsMd5Hex(value) ? AsciiLower(value) : std::string();
+            settings.passwordMd5Hex = IsMd5Hex(value) ? text::Lower(value) : std::string();
         }
     }
     return settings;

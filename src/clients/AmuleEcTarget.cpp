@@ -7,6 +7,7 @@
 
 #include "clients/AmuleConf.h"
 #include "platform/SettingsStore.h"
+#include "text/Ascii.h"
 
 namespace hublane::clients {
 namespace {
@@ -26,7 +27,7 @@ std::string StoredPasswordHash(const QString& stored) {
         return {};
     }
     const std::string text = stored.toStdString();
-    return IsMd5Hex(text) ? AsciiLower(text) : EcPasswordHash(stored);
+    return IsMd5Hex(text) ? text::Lower(text) : EcPasswordHash(stored);
 }
 
 }  // namespace

@@ -336,14 +336,4 @@ std::string EcSaltText(std::uint64_t salt) {
     return text;
 }
 
-std::string AsciiLower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 }  // namespace hublane::clients

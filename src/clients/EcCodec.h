@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Ascii.h"
+
 namespace hublane::clients {
 
 /// The flags word of a plain frame: no zlib, numbers as fixed-size integers.
@@ -112,15 +114,13 @@ std::array<std::uint8_t, 16> EcLoginHash(std::string_view passwordMd5Hex, std::u
 
 /// The salt as the login hashes it: upper-case hex, no leading zeros ("0" for zero).
 std::string EcSaltText(std::uint64_t salt);
-/// Lower-case copy of an ASCII text.
-std::string AsciiLower(std::string_view text);
 
 template <typename Md5>
 std::array<std::uint8_t, 16> EcLoginHash(std::string_view passwordMd5Hex, std::uint64_t salt, Md5 md5) {
     const std::array<std::uint8_t, 16> saltDigest = md5(EcSaltText(salt));
     const std::string saltHex =
         HexLower(std::string_view(reinterpret_cast<const char*>(saltDigest.data()), saltDigest.size()));
-    return md5(AsciiLower(passwordMd5Hex) + saltHex);
+    return md5(text::Lower(passwordMd5Hex) + saltHex);
 }
 
 }  // namespace hublane::clients

@@ -5,6 +5,7 @@
 
 #include "language/LanguageTable.h"
 #include "platform/ClassRegistration.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserPrompts.h"
 #include "platform/VersionText.h"
@@ -15,7 +16,7 @@ namespace hublane::clients {
 namespace {
 
 QString PathDonkeyName() {
-    return QStringLiteral("PathDonkey");
+    return platform::settings::kPathDonkey.Name();
 }
 
 QString FolderOfText(const QString& text) {
@@ -68,7 +69,7 @@ bool TPartInfo::FindDonkeyPath() {
 bool TPartInfo::ResetDonkeyPath() {
     if (const auto key = m_deps.settings.Open()) {
         key->DeleteValue(PathDonkeyName());
-        key->WriteString(QStringLiteral("Version"), platform::VersionText());
+        key->WriteString(platform::settings::kVersion.Name(), platform::VersionText());
     }
     return true;
 }

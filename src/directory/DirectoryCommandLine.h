@@ -1,5 +1,5 @@
-// The command line of hublane-directory read into its settings, with the exit
-// statuses of the project's programs (0 after --help, 64 for a wrong command line).
+// The command line of hublane-directory, declared once and read into its settings
+// (exit 0 after --help, 64 for a wrong command line).
 #pragma once
 
 #include <QString>
@@ -7,12 +7,14 @@
 #include <variant>
 
 #include "directory/DirectorySettings.h"
+#include "platform/ExitStatus.h"
+#include "text/CommandHelp.h"
 
 namespace hublane::directory {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 64;
+using platform::kExitFailure;
+using platform::kExitOk;
+using platform::kExitUsage;
 
 /// The program ends at once: the text to print (help on standard output when status is 0, the
 /// reason and the usage line on standard error otherwise) and the status to exit with.
@@ -20,6 +22,9 @@ struct CommandLineExit {
     int status = kExitOk;
     QString text;
 };
+
+/// The program's command line as data: its help and its parser are made from it.
+const text::CommandHelp& DirectoryCommand();
 
 /// Reads the arguments after the program's name:
 /// --listen ADDR:PORT --db FILE|URL [--peer-ttl HOURS] [--version-text TEXT] [--allow-private]

@@ -1,19 +1,11 @@
 // The heads of the HTTP requests on one connection, read as their bytes arrive.
 #include "directory/RequestHead.h"
+#include "text/Ascii.h"
 
 #include <algorithm>
 
 namespace hublane::directory {
 namespace {
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
 
 // Whether list (a comma-separated header value) holds token, in any case.
 bool HasToken(std::string_view list, std::string_view token) {
@@ -26,7 +18,7 @@ bool HasToken(std::string_view list, std::string_view token) {
         while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) {
             item.remove_suffix(1);
         }
-        if (EqualsNoCase(item, token)) {
+        if (text::EqualsNoCase(item, token)) {
             return true;
         }
         list.remove_prefix(std::min(comma + 1, list.size()));
@@ -120,11 +112,11 @@ RequestHeadScanner::Verdict RequestHeadScanner::Complete() {
         }
         const std::string_view name = field.substr(0, colon);
         const std::string_view value = field.substr(colon + 1);
-        if (EqualsNoCase(name, "connection")) {
+        if (text::EqualsNoCase(name, "connection")) {
             close = close || HasToken(value, "close");
             keepAlive = keepAlive || HasToken(value, "keep-alive");
             upgrade = upgrade || HasToken(value, "upgrade");
-        } else if (EqualsNoCase(name, "upgrade")) {
+        } else if (text::EqualsNoCase(name, "upgrade")) {
             upgrade = true;
         }
     }

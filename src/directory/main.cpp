@@ -8,7 +8,7 @@
 
 #include "directory/Directory.h"
 #include "directory/DirectoryCommandLine.h"
-#include "directory/TermSignals.h"
+#include "platform/StopSignals.h"
 
 namespace {
 
@@ -51,8 +51,13 @@ int main(int argc, char** argv) {
         return exit->status;
     }
     const auto log = [](const QString& line) { PrintLine(stderr, line); };
-    TermSignals termSignals;
-    if (!termSignals.Installed()) {
+    const hublane::platform::StopSignals stopSignals([](int signalNumber) {
+        PrintLine(stderr, QStringLiteral("hublane-directory: signal %1 (%2), stopping")
+                              .arg(signalNumber)
+                              .arg(hublane::platform::StopSignalName(signalNumber)));
+        QCoreApplication::quit();
+    });
+    if (!stopSignals.Installed()) {
         PrintLine(stderr, QStringLiteral("hublane-directory: cannot catch SIGTERM and SIGINT"));
         return kExitFailure;
     }
@@ -64,10 +69,6 @@ int main(int argc, char** argv) {
         PrintLine(stderr, QStringLiteral("hublane-directory: %1").arg(error));
         return kExitFailure;
     }
-    QObject::connect(&termSignals, &TermSignals::Received, &app, [](int signalNumber) {
-        PrintLine(stderr, QStringLiteral("hublane-directory: signal %1, stopping").arg(signalNumber));
-        QCoreApplication::quit();
-    });
     PrintLine(stderr, QStringLiteral("hublane-directory: listening on %1:%2")
                           .arg(QString::fromStdString(directory.Settings().listen.host))
                           .arg(directory.Port()));

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "exchange/PageShape.h"
+#include "text/Ascii.h"
 
 namespace hublane::exchange {
 namespace {
@@ -114,23 +115,12 @@ std::string Join(const Url& u) {
     return out;
 }
 
-std::string_view Trim(std::string_view s) {
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    while (!s.empty() && blank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && blank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 // An attribute value as a browser's URL parser takes it: without the blanks and control
 // characters around it, and without any tab or line break inside (a link wrapped over two lines
 // is one link).
 std::string UrlText(std::string_view value) {
     std::string out;
-    for (const char c : Trim(value)) {
+    for (const char c : text::TrimControlsAndSpaces(value)) {
         if (c != '\t' && c != '\n' && c != '\r') {
             out.push_back(c);
         }

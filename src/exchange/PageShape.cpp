@@ -1,5 +1,6 @@
 // A page's nesting and the attributes of its tags, estimated from above in one pass.
 #include "exchange/PageShape.h"
+#include "text/Ascii.h"
 
 #include <algorithm>
 #include <array>
@@ -12,16 +13,8 @@
 namespace hublane::exchange {
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 template <std::size_t N>
@@ -96,7 +89,7 @@ Step Feed(TagState& state, char c, std::size_t& attributes, bool& selfClosing) {
                 }
                 return Step::Dropped;
             case TagState::Name:
-                if (IsBlank(c)) {
+                if (text::IsOneOf(c, text::kHtmlSpace)) {
                     state = TagState::BeforeAttribute;
                 } else if (c == '/') {
                     state = TagState::SelfClosing;
@@ -105,7 +98,7 @@ Step Feed(TagState& state, char c, std::size_t& attributes, bool& selfClosing) {
                 }
                 return Step::Going;
             case TagState::BeforeAttribute:
-                if (IsBlank(c)) {
+                if (text::IsOneOf(c, text::kHtmlSpace)) {
                     return Step::Going;
                 }
                 if (c == '/' || c == '>') {
@@ -116,7 +109,7 @@ Step Feed(TagState& state, char c, std::size_t& attributes, bool& selfClosing) {
                 state = TagState::AttributeName;
                 return Step::Going;
             case TagState::AttributeName:
-                if (IsBlank(c) || c == '/' || c == '>') {
+                if (text::IsOneOf(c, text::kHtmlSpace) || c == '/' || c == '>') {
                     state = TagState::AfterAttributeName;
                     continue;
                 }
@@ -125,7 +118,7 @@ Step Feed(TagState& state, char c, std::size_t& attributes, bool& selfClosing) {
                 }
                 return Step::Going;
             case TagState::AfterAttributeName:
-                if (IsBlank(c)) {
+                if (text::IsOneOf(c, text::kHtmlSpace)) {
                     return Step::Going;
                 }
                 if (c == '/') {
@@ -140,7 +133,7 @@ Step Feed(TagState& state, char c, std::size_t& attributes, bool& selfClosing) {
                 }
                 return Step::Going;
             case TagState::BeforeValue:
-                if (IsBlank(c)) {
+                if (text::IsOneOf(c, text::kHtmlSpace)) {
                     return Step::Going;
                 }
                 if (c == '"') {
@@ -163,14 +156,14 @@ Step Feed(TagState& state, char c, std::size_t& attributes, bool& selfClosing) {
                 }
                 return Step::Going;
             case TagState::Unquoted:
-                if (IsBlank(c)) {
+                if (text::IsOneOf(c, text::kHtmlSpace)) {
                     state = TagState::BeforeAttribute;
                 } else if (c == '>') {
                     return Step::Ended;
                 }
                 return Step::Going;
             case TagState::AfterQuoted:
-                if (IsBlank(c)) {
+                if (text::IsOneOf(c, text::kHtmlSpace)) {
                     state = TagState::BeforeAttribute;
                     return Step::Going;
                 }
@@ -202,21 +195,21 @@ constexpr std::size_t kNameProgresses = 10;
 NameProgress NextProgress(NameProgress progress, char c) {
     switch (progress) {
         case NameProgress::Start:
-            return Lower(c) == 'h'   ? NameProgress::H
-                   : Lower(c) == 'b' ? NameProgress::B
-                                     : NameProgress::Other;
+            return text::Lower(c) == 'h'   ? NameProgress::H
+                   : text::Lower(c) == 'b' ? NameProgress::B
+                                           : NameProgress::Other;
         case NameProgress::H:
-            return Lower(c) == 't' ? NameProgress::Ht : NameProgress::Other;
+            return text::Lower(c) == 't' ? NameProgress::Ht : NameProgress::Other;
         case NameProgress::Ht:
-            return Lower(c) == 'm' ? NameProgress::Htm : NameProgress::Other;
+            return text::Lower(c) == 'm' ? NameProgress::Htm : NameProgress::Other;
         case NameProgress::Htm:
-            return Lower(c) == 'l' ? NameProgress::Html : NameProgress::Other;
+            return text::Lower(c) == 'l' ? NameProgress::Html : NameProgress::Other;
         case NameProgress::B:
-            return Lower(c) == 'o' ? NameProgress::Bo : NameProgress::Other;
+            return text::Lower(c) == 'o' ? NameProgress::Bo : NameProgress::Other;
         case NameProgress::Bo:
-            return Lower(c) == 'd' ? NameProgress::Bod : NameProgress::Other;
+            return text::Lower(c) == 'd' ? NameProgress::Bod : NameProgress::Other;
         case NameProgress::Bod:
-            return Lower(c) == 'y' ? NameProgress::Body : NameProgress::Other;
+            return text::Lower(c) == 'y' ? NameProgress::Body : NameProgress::Other;
         default:
             return NameProgress::Other;
     }
@@ -236,8 +229,8 @@ Tag ReadTag(std::string_view html, std::size_t from) {
     bool selfClosing = false;
     for (std::size_t j = from; j < html.size(); ++j) {
         const char c = html[j];
-        if (state == TagState::Name && !IsBlank(c) && c != '/' && c != '>') {
-            tag.name.push_back(Lower(c));
+        if (state == TagState::Name && !text::IsOneOf(c, text::kHtmlSpace) && c != '/' && c != '>') {
+            tag.name.push_back(text::Lower(c));
         }
         if (Feed(state, c, attributes, selfClosing) == Step::Ended) {
             tag.end = j + 1;
@@ -257,12 +250,12 @@ bool TagNamed(std::string_view text, std::string_view name, bool end) {
         return false;
     }
     for (std::size_t k = 0; k < name.size(); ++k) {
-        if (Lower(text[at + k]) != name[k]) {
+        if (text::Lower(text[at + k]) != name[k]) {
             return false;
         }
     }
     const char after = text[at + name.size()];
-    return IsBlank(after) || after == '/' || after == '>';
+    return text::IsOneOf(after, text::kHtmlSpace) || after == '/' || after == '>';
 }
 
 // Past the comment whose text starts at from (after "<!--").
@@ -481,7 +474,8 @@ std::size_t MostAttributes(std::string_view html, std::size_t limit) {
                 progress = NextProgress(NameProgress::Start, c);
             } else if (state == TagState::EndOpen) {
                 progress = NameProgress::Other;  // an end tag gives no element anything
-            } else if (state == TagState::Name && !IsBlank(c) && c != '/' && c != '>') {
+            } else if (state == TagState::Name && !text::IsOneOf(c, text::kHtmlSpace) && c != '/' &&
+                       c != '>') {
                 progress = NextProgress(progress, c);
             }
             std::size_t attributes = counts[slot];

@@ -12,6 +12,7 @@
 #include "language/LanguageTable.h"
 #include "language/PeStringTable.h"
 #include "platform/FileBytes.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserPrompts.h"
 #include "platform/VersionText.h"
@@ -20,8 +21,8 @@ namespace hublane::language {
 
 namespace {
 
-const QString kLangage = QStringLiteral("Langage");
-const QString kDefaultFile = QStringLiteral("francais.lng");
+const QString kLangage = platform::settings::kLangage.Name();
+const QString kDefaultFile = platform::settings::kLangage.Fallback();
 const QString kErrorCaption = QStringLiteral("Erreur");
 // A language module holds a few kilobytes of strings; anything far larger is not one.
 constexpr qint64 kMaxFileSize = 64LL * 1024 * 1024;

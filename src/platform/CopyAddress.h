@@ -4,6 +4,7 @@
 
 #include <QHostAddress>
 #include <QString>
+#include <optional>
 
 namespace hublane::platform {
 
@@ -21,5 +22,16 @@ struct CopyAddress {
     /// The address the start-up check pings: the copy's own, else 127.0.0.1.
     QString SelfAddress() const { return HasOwnAddress() ? bind.toString() : QStringLiteral("127.0.0.1"); }
 };
+
+/// The copy's address from the text of --peer-address: every address when the text is empty;
+/// nullopt unless it is an IPv4 address.
+inline std::optional<CopyAddress> ReadCopyAddress(const QString& text) {
+    CopyAddress address;
+    if (!text.isEmpty() &&
+        (!address.bind.setAddress(text) || address.bind.protocol() != QAbstractSocket::IPv4Protocol)) {
+        return std::nullopt;
+    }
+    return address;
+}
 
 }  // namespace hublane::platform

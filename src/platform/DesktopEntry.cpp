@@ -1,25 +1,12 @@
 // Reading the desktop's default handler of a URL scheme: mimeapps.list and a desktop entry's Exec.
 #include "platform/DesktopEntry.h"
 
+#include "text/Ascii.h"
 #include "text/Escapes.h"
 
 namespace hublane::platform {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\r')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
 
 // The raw value of key in group of a key file (the first one when repeated), escapes still in.
 std::optional<std::string_view> RawValue(std::string_view text, std::string_view group,
@@ -31,7 +18,7 @@ std::optional<std::string_view> RawValue(std::string_view text, std::string_view
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        const std::string_view line = Trim(text.substr(pos, end - pos));
+        const std::string_view line = text::Trim(text.substr(pos, end - pos), text::kSpaceTabCr);
         pos = end + 1;
         if (line.empty() || line.front() == '#') {
             continue;
@@ -42,8 +29,9 @@ std::optional<std::string_view> RawValue(std::string_view text, std::string_view
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (inGroup && equals != std::string_view::npos && Trim(line.substr(0, equals)) == key) {
-            return Trim(line.substr(equals + 1));
+        if (inGroup && equals != std::string_view::npos &&
+            text::Trim(line.substr(0, equals), text::kSpaceTabCr) == key) {
+            return text::Trim(line.substr(equals + 1), text::kSpaceTabCr);
         }
     }
     return std::nullopt;
@@ -61,7 +49,7 @@ std::optional<std::vector<std::string>> ExecWords(std::string_view command) {
     std::vector<std::string> words;
     std::size_t i = 0;
     while (true) {
-        while (i < command.size() && IsBlank(command[i])) {
+        while (i < command.size() && text::IsOneOf(command[i], text::kSpaceTab)) {
             ++i;
         }
         if (i == command.size()) {
@@ -69,7 +57,7 @@ std::optional<std::vector<std::string>> ExecWords(std::string_view command) {
         }
         std::string word;
         bool quoted = false;
-        for (; i < command.size() && (quoted || !IsBlank(command[i])); ++i) {
+        for (; i < command.size() && (quoted || !text::IsOneOf(command[i], text::kSpaceTab)); ++i) {
             const char c = command[i];
             if (c == '"') {
                 quoted = !quoted;
@@ -108,7 +96,7 @@ std::vector<std::string> DefaultApplications(std::string_view mimeAppsText, std:
             continue;
         }
         if (i == raw->size() || (*raw)[i] == ';') {
-            const std::string id = Unescape(Trim(raw->substr(start, i - start)));
+            const std::string id = Unescape(text::Trim(raw->substr(start, i - start), text::kSpaceTabCr));
             if (!id.empty()) {
                 ids.push_back(id);
             }

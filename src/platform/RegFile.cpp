@@ -1,6 +1,7 @@
 // The settings file codec: one registry key in the registry's own text export format (REGEDIT4).
 #include "platform/RegFile.h"
 
+#include "text/Ascii.h"
 #include "text/Escapes.h"
 
 #include <algorithm>
@@ -14,33 +15,6 @@ namespace {
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kDword = "dword:";
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string_view TrimRight(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    return s;
-}
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -94,7 +68,7 @@ std::optional<std::int32_t> ParseDword(std::string_view digits) {
 
 /// A raw value of another type: "hex:..." or "hex(N):...", hex byte pairs separated by commas.
 bool IsRawValue(std::string_view v) {
-    if (!StartsWithNoCase(v, "hex")) {
+    if (!text::StartsWithNoCase(v, "hex")) {
         return false;
     }
     v.remove_prefix(3);
@@ -136,14 +110,14 @@ std::optional<RegFile> RegFile::Parse(std::string_view text) {
     std::size_t i = 0;
     const auto nextContentLine = [&]() -> std::optional<std::string_view> {
         while (i < lines.size()) {
-            const std::string_view line = TrimRight(lines[i++]);
+            const std::string_view line = text::TrimRight(lines[i++], text::kSpaceTabCr);
             if (!line.empty() && line.front() != ';') {
                 return line;
             }
         }
         return std::nullopt;
     };
-    if (lines.empty() || TrimRight(lines[0]) != kHeader) {
+    if (lines.empty() || text::TrimRight(lines[0], text::kSpaceTabCr) != kHeader) {
         return std::nullopt;
     }
     i = 1;
@@ -152,7 +126,7 @@ std::optional<RegFile> RegFile::Parse(std::string_view text) {
         return std::nullopt;
     }
     if (keyLine->size() < 2 || keyLine->front() != '[' || keyLine->back() != ']' ||
-        !EqualsNoCase(keyLine->substr(1, keyLine->size() - 2), kSettingsKeyPath)) {
+        !text::EqualsNoCase(keyLine->substr(1, keyLine->size() - 2), kSettingsKeyPath)) {
         return std::nullopt;
     }
     RegFile file;
@@ -168,18 +142,18 @@ std::optional<RegFile> RegFile::Parse(std::string_view text) {
             }
             name = std::move(*quoted);
         }
-        rest = TrimLeft(rest);
+        rest = text::TrimLeft(rest, text::kSpaceTab);
         if (rest.empty() || rest.front() != '=') {
             return std::nullopt;
         }
-        rest = TrimLeft(rest.substr(1));
+        rest = text::TrimLeft(rest.substr(1), text::kSpaceTab);
         if (!rest.empty() && rest.front() == '"') {
             auto value = ReadQuoted(rest);
-            if (!value || !TrimLeft(rest).empty()) {
+            if (!value || !text::TrimLeft(rest, text::kSpaceTab).empty()) {
                 return std::nullopt;
             }
             file.Set(name, std::move(*value));
-        } else if (StartsWithNoCase(rest, kDword)) {
+        } else if (text::StartsWithNoCase(rest, kDword)) {
             const auto value = ParseDword(rest.substr(kDword.size()));
             if (!value) {
                 return std::nullopt;
@@ -189,11 +163,11 @@ std::optional<RegFile> RegFile::Parse(std::string_view text) {
             std::string raw(rest);
             while (!raw.empty() && raw.back() == '\\' && i < lines.size()) {
                 raw.pop_back();
-                raw += TrimLeft(TrimRight(lines[i++]));
+                raw += text::TrimLeft(text::TrimRight(lines[i++], text::kSpaceTabCr), text::kSpaceTab);
             }
             // A continuation onto a blank line leaves the spaces before the backslash at the
             // end; written back, they would end the line and be lost on the next read.
-            raw.resize(TrimRight(raw).size());
+            raw.resize(text::TrimRight(raw, text::kSpaceTabCr).size());
             if (!IsRawValue(raw)) {
                 return std::nullopt;
             }
@@ -230,7 +204,7 @@ namespace {
 std::string FoldedName(std::string_view name) {
     std::string out(name);
     for (char& c : out) {
-        c = LowerAscii(c);
+        c = text::Lower(c);
     }
     return out;
 }

@@ -1,64 +1,80 @@
-// Stop signals on POSIX: the handler writes one byte to a pipe that a socket
+// Stop signals on POSIX: the handler writes the signal's number to a pipe that a socket
 // notifier reads on the event loop's thread.
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <QSocketNotifier>
-#include <array>
+#include <atomic>
+#include <csignal>
 
 #include "platform/StopSignals.h"
 
 namespace hublane::platform {
 namespace {
 
-int g_pipe[2] = {-1, -1};
+// The write end of the live instance's pipe, for the handler: a handler may do little else.
+std::atomic<int> g_writeEnd{-1};
 
-void OnSignal(int /*signal*/) {
-    const char byte = 1;
-    [[maybe_unused]] const auto n = ::write(g_pipe[1], &byte, 1);
+void OnSignal(int signalNumber) {
+    const auto byte = static_cast<unsigned char>(signalNumber);
+    [[maybe_unused]] const ssize_t written = ::write(g_writeEnd.load(), &byte, 1);
 }
 
 }  // namespace
 
 struct StopSignals::Impl {
-    QSocketNotifier* notifier = nullptr;
+    int pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier;
     struct sigaction oldInt {};
     struct sigaction oldTerm {};
+
+    ~Impl() {
+        if (notifier) {
+            ::sigaction(SIGINT, &oldInt, nullptr);
+            ::sigaction(SIGTERM, &oldTerm, nullptr);
+            g_writeEnd = -1;
+        }
+        notifier.reset();
+        for (const int fd : pipe) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
 };
 
-StopSignals::StopSignals(std::function<void()> onStop, QObject* parent)
-    : QObject(parent), m_onStop(std::move(onStop)), m_impl(new Impl) {
-    if (g_pipe[0] < 0 && ::pipe(g_pipe) == 0) {
-        for (const int fd : g_pipe) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        }
-    }
-    if (g_pipe[0] < 0) {
+StopSignals::StopSignals(std::function<void(int)> onStop, QObject* parent)
+    : QObject(parent), m_onStop(std::move(onStop)), m_impl(std::make_unique<Impl>()) {
+    if (::pipe2(m_impl->pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        m_impl->pipe[0] = m_impl->pipe[1] = -1;
         return;
     }
-    m_impl->notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_impl->notifier, &QSocketNotifier::activated, this, [this] {
-        std::array<char, 16> drain{};
-        while (::read(g_pipe[0], drain.data(), drain.size()) > 0) {
-        }
-        if (m_onStop) {
-            m_onStop();
-        }
-    });
+    g_writeEnd = m_impl->pipe[1];
     struct sigaction action {};
     action.sa_handler = &OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &m_impl->oldInt);
-    sigaction(SIGTERM, &action, &m_impl->oldTerm);
+    if (::sigaction(SIGINT, &action, &m_impl->oldInt) != 0 ||
+        ::sigaction(SIGTERM, &action, &m_impl->oldTerm) != 0) {
+        ::sigaction(SIGINT, &m_impl->oldInt, nullptr);
+        g_writeEnd = -1;
+        return;
+    }
+    m_impl->notifier = std::make_unique<QSocketNotifier>(m_impl->pipe[0], QSocketNotifier::Read);
+    connect(m_impl->notifier.get(), &QSocketNotifier::activated, this, [this] {
+        unsigned char byte = 0;
+        while (::read(m_impl->pipe[0], &byte, 1) == 1) {
+            if (m_onStop) {
+                m_onStop(byte);
+            }
+        }
+    });
 }
 
-StopSignals::~StopSignals() {
-    sigaction(SIGINT, &m_impl->oldInt, nullptr);
-    sigaction(SIGTERM, &m_impl->oldTerm, nullptr);
-    delete m_impl;
+StopSignals::~StopSignals() = default;
+
+bool StopSignals::Installed() const {
+    return m_impl->notifier != nullptr;
 }
 
 }  // namespace hublane::platform

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "text/Ascii.h"
 #include "text/Escapes.h"
 #include "text/Utf16.h"
 
@@ -61,22 +62,6 @@ bool IsHexDigit(char c) {
 
 unsigned HexValue(char c) {
     return static_cast<unsigned>(text::HexDigitValue(c));
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Decodes Wine's escaped text from pos up to the first unescaped terminator, leaving pos after it.
@@ -204,13 +189,6 @@ std::optional<std::string> DecodeValue(std::string_view data) {
     return std::nullopt;  // a number, binary data or a string list: not a text
 }
 
-std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    return s;
-}
-
 // Logical lines of the file: a line ending in a backslash goes on in the next one (Wine breaks
 // long hex data that way).
 class LineReader {
@@ -226,7 +204,7 @@ class LineReader {
         }
         m_joined.assign(line.substr(0, line.size() - 1));
         while (m_pos < m_text.size()) {
-            const std::string_view next = TrimLeft(Physical());
+            const std::string_view next = text::TrimLeft(Physical(), text::kSpaceTab);
             if (!next.ends_with('\\')) {
                 m_joined.append(next);
                 break;
@@ -300,14 +278,14 @@ WineValueLookup FindWineValue(std::string_view fileText, std::string_view keyPat
     LineReader reader(fileText);
     std::string_view line;
     while (reader.Next(line)) {
-        line = TrimLeft(line);
+        line = text::TrimLeft(line, text::kSpaceTab);
         if (line.starts_with('[')) {
             if (result.keyFound) {
                 break;  // the key's section is over without the value
             }
             std::size_t pos = 1;
             const auto name = DecodeEscaped(line, pos, ']');
-            result.keyFound = name && EqualsIgnoreCase(*name, keyPath);
+            result.keyFound = name && text::EqualsNoCase(*name, keyPath);
             continue;
         }
         if (!result.keyFound) {
@@ -315,7 +293,7 @@ WineValueLookup FindWineValue(std::string_view fileText, std::string_view keyPat
         }
         std::size_t pos = 0;
         const auto name = ValueName(line, pos);
-        if (!name || pos >= line.size() || line[pos] != '=' || !EqualsIgnoreCase(*name, valueName)) {
+        if (!name || pos >= line.size() || line[pos] != '=' || !text::EqualsNoCase(*name, valueName)) {
             continue;
         }
         const std::string_view data = line.substr(pos + 1);
@@ -335,7 +313,7 @@ std::optional<WindowsDrivePath> SplitDrivePath(std::string_view windowsPath) {
     if (windowsPath.size() < 2 || windowsPath[1] != ':') {
         return std::nullopt;
     }
-    const char letter = AsciiLower(windowsPath[0]);
+    const char letter = text::Lower(windowsPath[0]);
     if (letter < 'a' || letter > 'z') {
         return std::nullopt;
     }

@@ -2,11 +2,12 @@
 // look-up-and-change, released when the program quits.
 #include "probe/WorkerLink.h"
 
-#include <QMetaObject>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+
+#include "platform/PostedCall.h"
 
 namespace hublane::probe {
 namespace {
@@ -31,7 +32,7 @@ bool WorkerLink::Synchronize(const std::function<void()>& fn, const std::functio
         return false;
     }
     auto call = std::make_shared<Call>();
-    const bool queued = QMetaObject::invokeMethod(
+    const bool queued = platform::PostCall(
         context,
         [call, fn] {
             {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <algorithm>
 
+#include "platform/SettingsKeys.h"
+
 namespace hublane::serverlist {
 
 /// The six campaign modes, one per radio button of the server list window; None when no button
@@ -18,6 +20,11 @@ struct SpinEdit {
     int max;
     QString text;
 
+    /// The spin edit of a number setting: its range, showing its value before one is stored.
+    static SpinEdit Of(const platform::settings::NumberKey& key) {
+        return {key.min, key.max, QString::number(key.fallback)};
+    }
+
     void SetValue(int value) { text = QString::number(std::clamp(value, min, max)); }
     int Value() const {
         bool ok = false;
@@ -26,20 +33,15 @@ struct SpinEdit {
     }
 };
 
-/// Built-in text of the web directory edit box: "http://" and the web directory's host.
-inline constexpr const char* kDefaultServerWeb = "http://hublane.orvandels.net/";
-/// Built-in text of the peer edit box: the address of the peer to ask for servers.
-inline constexpr const char* kDefaultServerHbl = "127.0.0.1";
-
 struct CycleControls {
-    ProbeKind checked = ProbeKind::RechDesc;                     // rbRechDesc is checked at load
-    QString serverWeb = QString::fromLatin1(kDefaultServerWeb);  // TServerWeb
+    ProbeKind checked = ProbeKind::RechDesc;                         // rbRechDesc is checked at load
+    QString serverWeb = platform::settings::kServeurWeb.Fallback();  // TServerWeb
     /// The directory given on the command line for this run (empty: none). It stands in the box
     /// until the user types another address there, which then replaces it and is stored.
     QString webFromCommandLine;
-    QString hblServer = QString::fromLatin1(kDefaultServerHbl);  // HBLServer
-    SpinEdit nbThreads{1, 40, QStringLiteral("20")};             // SpinNbThreads
-    SpinEdit timeout{1, 50, QStringLiteral("2")};                // SpinTimeout
+    QString hblServer = platform::settings::kServeurHbl.Fallback();     // HBLServer
+    SpinEdit nbThreads = SpinEdit::Of(platform::settings::kNbThreads);  // SpinNbThreads
+    SpinEdit timeout = SpinEdit::Of(platform::settings::kTimeout);      // SpinTimeout
 };
 
 }  // namespace hublane::serverlist

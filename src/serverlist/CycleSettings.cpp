@@ -2,6 +2,7 @@
 // reset. Each opens the key once; a store error ends the operation where it happens.
 #include "serverlist/CycleSettings.h"
 
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/VersionText.h"
 
@@ -9,11 +10,12 @@ namespace hublane::serverlist {
 
 namespace {
 
-const QString kInter = QStringLiteral("inter");
-const QString kServeurWeb = QStringLiteral("ServeurWeb");
-const QString kServeurHbl = QStringLiteral("ServeurHBL");
-const QString kNbThreads = QStringLiteral("NbThreads");
-const QString kTimeout = QStringLiteral("Timeout");
+namespace keys = platform::settings;
+const QString kInter = keys::kInter.Name();
+const QString kServeurWeb = keys::kServeurWeb.Name();
+const QString kServeurHbl = keys::kServeurHbl.Name();
+const QString kNbThreads = keys::kNbThreads.Name();
+const QString kTimeout = keys::kTimeout.Name();
 
 void ReadStoredCycleSettings(platform::SettingsStore& store, CycleControls& controls) {
     const auto key = store.Open();
@@ -103,11 +105,11 @@ void WriteCycleSettings(platform::SettingsStore& store, const CycleControls& con
 
 void ResetSettings(platform::SettingsStore& store) {
     const auto key = store.Open();
-    if (!key || !key->WriteString(QStringLiteral("Version"), platform::VersionText())) {
+    if (!key || !key->WriteString(keys::kVersion.Name(), platform::VersionText())) {
         return;
     }
     for (const QString& name :
-         {kInter, kNbThreads, kServeurHbl, kServeurWeb, QStringLiteral("PathDonkey"), kTimeout}) {
+         {kInter, kNbThreads, kServeurHbl, kServeurWeb, keys::kPathDonkey.Name(), kTimeout}) {
         if (!key->DeleteValue(name)) {
             return;
         }

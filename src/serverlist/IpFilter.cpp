@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "serverlist/Gzip.h"
+#include "text/Ascii.h"
 
 namespace hublane::serverlist {
 namespace {
@@ -16,29 +17,8 @@ constexpr std::uint64_t kPassingLevel = 127;
 // A level is read up to this much; more digits cannot change which side of 127 it falls.
 constexpr std::uint64_t kLevelCap = 1000000;
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-std::string_view TrimLeft(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size() && IsSpace(s[i])) {
-        ++i;
-    }
-    return s.substr(i);
-}
-
-std::string_view Trim(std::string_view s) {
-    s = TrimLeft(s);
-    std::size_t n = s.size();
-    while (n > 0 && IsSpace(s[n - 1])) {
-        --n;
-    }
-    return s.substr(0, n);
 }
 
 // Reads an address a.b.c.d (one to three digits a part) at the start of s and consumes it;
@@ -83,12 +63,12 @@ struct RangeFit {
 // The whole of s as "first - last" (a hyphen or an en dash, spaces around it or not) or as one
 // address.
 RangeFit ReadRange(std::string_view s) {
-    s = Trim(s);
+    s = text::Trim(s, text::kSpaceNoLf);
     const auto first = TakeAddress(s);
     if (!first) {
         return {};
     }
-    s = TrimLeft(s);
+    s = text::TrimLeft(s, text::kSpaceNoLf);
     if (s.empty()) {
         return {Fit::Ok, {*first, *first}};
     }
@@ -99,7 +79,7 @@ RangeFit ReadRange(std::string_view s) {
     } else {
         return {};
     }
-    s = TrimLeft(s);
+    s = text::TrimLeft(s, text::kSpaceNoLf);
     const auto last = TakeAddress(s);
     if (!last || !s.empty()) {
         return {};
@@ -127,7 +107,7 @@ LineFit ReadClassic(std::string_view line) {
     }
     const std::string_view rest = line.substr(comma + 1);
     const std::size_t second = rest.find(',');
-    const std::string_view levelText = Trim(rest.substr(0, second));
+    const std::string_view levelText = text::Trim(rest.substr(0, second), text::kSpaceNoLf);
     if (levelText.empty() || !std::all_of(levelText.begin(), levelText.end(), IsDigit)) {
         result.fit = Fit::BadLevel;
         return result;
@@ -138,7 +118,7 @@ LineFit ReadClassic(std::string_view line) {
     }
     result.passes = level >= kPassingLevel;
     if (second != std::string_view::npos) {
-        result.description = Trim(rest.substr(second + 1));
+        result.description = text::Trim(rest.substr(second + 1), text::kSpaceNoLf);
     }
     return result;
 }
@@ -150,7 +130,7 @@ LineFit ReadP2p(std::string_view line) {
         return {};
     }
     const RangeFit range = ReadRange(line.substr(colon + 1));
-    return {range.fit, range.range, false, Trim(line.substr(0, colon))};
+    return {range.fit, range.range, false, text::Trim(line.substr(0, colon), text::kSpaceNoLf)};
 }
 
 LineFit ReadLine(std::string_view line) {
@@ -223,7 +203,7 @@ IpFilterLoad IpFilter::Parse(std::string_view bytes, std::size_t maxInflatedByte
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        const std::string_view content = TrimLeft(line);
+        const std::string_view content = text::TrimLeft(line, text::kSpaceNoLf);
         if (content.empty() || content.front() == '#' || content.starts_with("//")) {
             continue;
         }

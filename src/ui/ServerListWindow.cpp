@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/SettingsKeys.h"
 #include "platform/VersionText.h"
 #include "serverlist/CycleState.h"
 #include "serverlist/Lserveur.h"
@@ -247,11 +248,11 @@ void ServerListWindow::BuildControls() {
     const int spinX = std::max(besideOf(threadsCaption), besideOf(timeoutCaption)) + 4;
     m_nbThreads = new QSpinBox(this);
     m_nbThreads->setObjectName(QStringLiteral("SpinNbThreads"));
-    m_nbThreads->setRange(1, 40);
+    m_nbThreads->setRange(platform::settings::kNbThreads.min, platform::settings::kNbThreads.max);
     m_nbThreads->setGeometry(spinX, 352, 60, 21);
     m_timeout = new QSpinBox(this);
     m_timeout->setObjectName(QStringLiteral("SpinTimeout"));
-    m_timeout->setRange(1, 50);
+    m_timeout->setRange(platform::settings::kTimeout.min, platform::settings::kTimeout.max);
     m_timeout->setGeometry(spinX, 380, 60, 21);
     m_editable << m_nbThreads << m_timeout;
     for (QLineEdit* edit : {m_serverWeb, m_hblServer}) {

@@ -1,6 +1,5 @@
 // Program entry of Hublane: splash window, the three long-lived windows on one engine,
 // the message loop.
-#include <QCommandLineParser>
 #include <QDir>
 #include <QThread>
 #include <cstdio>
@@ -15,12 +14,14 @@
 #include "language/LanguageTable.h"
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
+#include "platform/ExitStatus.h"
 #include "platform/SettingsStoreFile.h"
 #include "platform/SingleCopy.h"
 #include "platform/UserSettingsStore.h"
 #include "ui/About.h"
 #include "ui/Application.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramCommandLine.h"
 #include "ui/QtUserPrompts.h"
 #include "ui/ServerListWindow.h"
 #include "ui/Splash.h"
@@ -28,57 +29,6 @@
 namespace {
 
 constexpr unsigned long kSplashMs = 2000;
-
-// The program's options: where this copy lives and which directory and version host it uses.
-// Without them it runs as it always does.
-std::optional<hublane::app::EngineOptions> ReadOptions(const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Hublane garde la liste de serveurs d'eDonkey2000, d'eMule ou d'aMule à jour."));
-    parser.addHelpOption();
-    const QCommandLineOption peerAddress(QStringLiteral("peer-address"),
-                                         QStringLiteral("Adresse de cette copie (toutes par défaut)."),
-                                         QStringLiteral("ADDR"));
-    const QCommandLineOption web(QStringLiteral("web"), QStringLiteral("Annuaire web à utiliser."),
-                                 QStringLiteral("URL"));
-    const QCommandLineOption versionUrl(QStringLiteral("version-url"),
-                                        QStringLiteral("Fichier de version publié à comparer."),
-                                        QStringLiteral("URL"));
-    const QCommandLineOption ipFilter(QStringLiteral("ip-filter"),
-                                      QStringLiteral("Liste de filtrage IP (ipfilter.dat, guarding.p2p)."),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption client(
-        QStringLiteral("client"),
-        QStringLiteral("Client servi : edonkey, emule ou amule (par défaut le réglage "
-                       "Client, sinon celui trouvé sur cette machine)."),
-        QStringLiteral("C"));
-    const QCommandLineOption clientDir(
-        QStringList{QStringLiteral("client-dir"), QStringLiteral("donkey-dir")},
-        QStringLiteral("Dossier qui contient le server.met du client (eMule : son dossier config, "
-                       "aMule : ~/.aMule)."),
-        QStringLiteral("DIR"));
-    parser.addOptions({peerAddress, web, versionUrl, ipFilter, client, clientDir});
-    parser.process(arguments);
-    hublane::app::EngineOptions options;
-    if (parser.isSet(client)) {
-        options.client = hublane::clients::ParseClientKind(parser.value(client).toStdString());
-        if (!options.client) {
-            std::fprintf(stderr, "hublane: unknown client '%s' (edonkey, emule or amule)\n",
-                         qUtf8Printable(parser.value(client)));
-            return std::nullopt;
-        }
-    }
-    options.clientDir = parser.value(clientDir);
-    if (parser.isSet(peerAddress) && (!options.address.bind.setAddress(parser.value(peerAddress)) ||
-                                      options.address.bind.protocol() != QAbstractSocket::IPv4Protocol)) {
-        std::fprintf(stderr, "hublane: bad address '%s'\n", qUtf8Printable(parser.value(peerAddress)));
-        return std::nullopt;
-    }
-    options.webUrl = parser.value(web);
-    options.versionUrl = parser.value(versionUrl);
-    options.ipFilterPath = parser.value(ipFilter);
-    return options;
-}
 
 // Where this copy's settings live: two copies on the same settings and address would write the
 // same files behind each other's back.
@@ -108,15 +58,16 @@ int main(int argc, char** argv) {
     if (AsksForHelp(argc, argv)) {
         QCoreApplication core(argc, argv);
         ui::InstallFrenchCommandLineTexts(core);
-        ReadOptions(QCoreApplication::arguments());  // prints the help and ends the program
+        ui::ReadProgramCommandLine(QCoreApplication::arguments());  // prints the help and ends the program
         return 0;
     }
     ui::HublaneApplication application(argc, argv);
     ui::SetUpApplication(application);
     ui::InstallFrenchCommandLineTexts(application);
-    const std::optional<app::EngineOptions> options = ReadOptions(QCoreApplication::arguments());
+    const std::optional<app::EngineOptions> options =
+        ui::ReadProgramCommandLine(QCoreApplication::arguments());
     if (!options) {
-        return 64;
+        return platform::kExitUsage;
     }
     // One copy per settings and address: a second start brings the running copy's window forward
     // and ends. Other settings (XDG_CONFIG_HOME) or another --peer-address run side by side.
@@ -128,7 +79,7 @@ int main(int argc, char** argv) {
             stderr, "%s\n",
             qUtf8Printable(QStringLiteral("hublane : une copie de Hublane tourne déjà avec ces réglages et "
                                           "cette adresse ; sa fenêtre est ramenée au premier plan.")));
-        return 1;
+        return platform::kExitFailure;
     }
     // Only "&Exit" ends the program: closing the last box shown while the main window sits in
     // the tray must not.

@@ -15,7 +15,9 @@
 #include "clients/DonkeyHandOff.h"
 #include "clients/EmuleHandOff.h"
 #include "clients/HandOffLines.h"
+#include "platform/ExitStatus.h"
 #include "platform/WindowSystemWin.h"
+#include "text/CommandHelp.h"
 
 namespace {
 
@@ -52,7 +54,21 @@ class LineGauge final : public hublane::serverlist::WorkGauge {
 
 int Finish(const HandOffResult& result) {
     WriteLine(hublane::clients::ResultLine(result), true);
-    return result.outcome == HandOffResult::Outcome::Delivered ? 0 : 1;
+    return result.outcome == HandOffResult::Outcome::Delivered ? hublane::platform::kExitOk
+                                                               : hublane::platform::kExitFailure;
+}
+
+const hublane::text::CommandHelp& HelperCommand() {
+    static const hublane::text::CommandHelp command{
+        .program = "hublane-handoff.exe",
+        .details =
+            "Types the server rows (IP<TAB>Port lines on standard input) into every running eDonkey2000 "
+            "client; with --emule, sends them to the running eMule as ed2k://|server|IP|PORT|/ links.",
+        .options = {{"emule", {}, "send them to the running eMule"},
+                    {"find", {}, "with --emule: only tell whether eMule runs (result delivered 1 0)"},
+                    {"timeout-ms", "N", "the longest one window message may take (default 5000)"}},
+    };
+    return command;
 }
 
 }  // namespace
@@ -69,12 +85,9 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--find") == 0) {
             find = true;
         } else {
-            std::fprintf(stderr,
-                         "usage: hublane-handoff.exe [--emule [--find]] [--timeout-ms N] < ROWS\n"
-                         "Types the server rows (IP<TAB>Port lines) into every running eDonkey2000 client;\n"
-                         "with --emule, sends them to the running eMule as ed2k://|server|IP|PORT|/ links;\n"
-                         "with --find as well, only tells whether eMule runs (result delivered 1 0).\n");
-            return 64;
+            const std::string help = hublane::text::HelpText(HelperCommand());
+            std::fwrite(help.data(), 1, help.size(), stderr);
+            return hublane::platform::kExitUsage;
         }
     }
     // Bytes in and out as they stand: no CR-LF translation.

@@ -1,6 +1,8 @@
 // A lab of simulated eD2k servers on loopback addresses, served by a thread of its own.
 #include "lab/Lab.h"
 
+#include "platform/PostedCall.h"
+
 namespace hublane::lab {
 
 Lab::Lab(QObject* parent) : QObject(parent), m_home(new QObject) {
@@ -29,7 +31,7 @@ bool Lab::StartServers(const std::vector<LabServerConfig>& servers, QString* err
     QString failure;
     const int first = ServerCount();
     // Sockets belong to the thread that creates them: build and bind them on the lab's thread.
-    QMetaObject::invokeMethod(
+    platform::PostCall(
         m_home,
         [&] {
             for (const LabServerConfig& s : servers) {
@@ -65,7 +67,7 @@ void Lab::StopServers() {
     if (m_servers.empty()) {
         return;
     }
-    QMetaObject::invokeMethod(
+    platform::PostCall(
         m_home,
         [this] {
             for (Running& r : m_servers) {
