@@ -63,7 +63,7 @@ struct Engine::Parts {
                          deps.settings, deps.language, deps.prompts, ServerMetPathFunction(),
                          client->ServerList(), options.peerListPath, OwnAddress(), &filter,
                          [this] { filterSource.Refresh(); }, [this] { return client->RunningNotice(); }}),
-          publishedLists([this] { return client->KnownFolder(); }, deps.language) {
+          publishedLists([this] { return ListFolder(); }, deps.language) {
         // The command line's directory stands in the web directory box, which the web operations
         // always use: what the box shows is what they reach.
         if (!options.webUrl.isEmpty()) {
@@ -88,6 +88,15 @@ struct Engine::Parts {
             return options.clientDir;
         }
         return QFileInfo(options.serverMetPath).absolutePath();
+    }
+
+    // The folder the client's server.met is in, as given or known, never asked for: a fetch must
+    // not bring up the folder dialog that a read already showed.
+    QString ListFolder() {
+        if (!options.serverMetPath.isEmpty()) {
+            return QFileInfo(options.serverMetPath).absolutePath();
+        }
+        return client->KnownFolder();
     }
 
     // The client's own hand-off part when it has one, else the runner's typing.

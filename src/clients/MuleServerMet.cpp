@@ -125,7 +125,9 @@ ListReadResult ReadValue(ByteReader& in, std::uint8_t rawType, MuleTag& tag) {
             if (!in.U16(bits)) {
                 return Fail(serverlist::kTextValueLength);
             }
-            length = (bits + 7u) / 8u;
+            // Both clients skip count / 8 + 1 bytes, a whole byte more when the count is a
+            // multiple of 8; their files hold what they skip.
+            length = bits / 8u + 1u;
             break;
         }
         case kTypeBlob: {

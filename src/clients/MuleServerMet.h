@@ -6,7 +6,7 @@
 // name: with bit 0x80 of the type set the name is one id byte; otherwise a 16-bit length and
 // the name bytes (one byte is an id, more is a text name such as "users"). Then the value by the
 // type (bit 0x80 set aside): 0x01 hash (16 bytes), 0x02 text (16-bit length + bytes), 0x03 u32,
-// 0x04 float (4), 0x05 bool (1), 0x06 bool array (16-bit bit count + the bytes holding them),
+// 0x04 float (4), 0x05 bool (1), 0x06 bool array (16-bit bit count, then count / 8 + 1 bytes),
 // 0x07 blob (32-bit length + bytes), 0x08 u16, 0x09 u8, 0x0A bsob (8-bit length + bytes),
 // 0x0B u64, 0x11-0x26 a text of (type - 0x10) bytes. Every number is little-endian.
 //

@@ -51,6 +51,8 @@ TEST(MuleServerMetTest, ReadsEveryTagTypeOfBothNameStylesAndKeepsTheBytes) {
         {"float", "\x04" + Name("\x21") + "\x00\x00\x80\x3F"s},
         {"bool", "\x05" + Name("\x22") + "\x01"s},
         {"bool array of 9 bits", "\x06" + Name("\x23") + Le16(9) + "\xFF\x01"s},
+        {"bool array of 8 bits", "\x06" + Name("\x23") + Le16(8) + "\x01\x02"s},
+        {"bool array of 0 bits", "\x06" + Name("\x23") + Le16(0) + "\x02"s},
         {"blob", "\x07" + Name("\x24") + Le32(3) + "abc"},
         {"u16", "\x08" + Name("\x97") + Le16(4662)},
         {"u8", "\x09" + Name("\x25") + "\x07"s},
