@@ -42,10 +42,9 @@ TEST(EmuleCycleTest, HandOffSaysWhatEmuleTookAndTheSummaryWhetherItRuns) {
          QString(),
          QStringLiteral("eMule : aucun eMule en marche, rien n'a été envoyé") + kKept},
     };
-    const std::string original =
-        File(3, Entry("\x7F\x00\x0B\x01"s, 4661, 1, TextTag("\x01", "Un")) +
-                          Entry("\x7F\x00\x0B\x02"s, 4661, 1, TextTag("\x01", "Deux")) +
-                          Entry("\x7F\x00\x0B\x03"s, 4661, 1, TextTag("\x01", "Trois")));
+    const std::string original = File(3, Entry("\x7F\x00\x0B\x01"s, 4661, 1, TextTag("\x01", "Un")) +
+                                             Entry("\x7F\x00\x0B\x02"s, 4661, 1, TextTag("\x01", "Deux")) +
+                                             Entry("\x7F\x00\x0B\x03"s, 4661, 1, TextTag("\x01", "Trois")));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const platform::FastClock fast(4);
