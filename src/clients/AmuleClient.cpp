@@ -47,22 +47,27 @@ std::shared_ptr<HandOffRunner> AmuleClient::CreateHandOffRunner(serverlist::UiWa
 std::unique_ptr<serverlist::HandOffPart> AmuleClient::CreateHandOffPart(serverlist::CycleState& state,
                                                                         serverlist::UiWaits& waits,
                                                                         serverlist::AddressTest blocked) {
-    m_handsOverLive = true;
     // Where to connect is read anew for each hand-off: a changed amule.conf or setting counts.
-    return std::make_unique<AmuleHandOffPart>(
+    auto part = std::make_unique<AmuleHandOffPart>(
         state, waits,
         [this] {
             platform::MemorySettingsStore none;
             return ChooseEcTarget(m_settings != nullptr ? *m_settings : none, m_folder);
         },
         std::move(blocked));
+    m_handOff = part.get();
+    return part;
 }
 
 QString AmuleClient::RunningNotice() {
     if (!AmuleRunning(m_folder)) {
         return {};
     }
-    return QString::fromUtf8(m_handsOverLive ? kAmuleHandedNotice : kAmuleRewritesNotice);
+    // A hand-off that did not carry out its whole plan (aMule refused the login, the session broke)
+    // leaves aMule to overwrite the written file when it quits.
+    const bool handed =
+        m_handOff != nullptr && m_handOff->LastResult().outcome == AmuleHandOffResult::Outcome::Delivered;
+    return QString::fromUtf8(handed ? kAmuleHandedNotice : kAmuleRewritesNotice);
 }
 
 }  // namespace hublane::clients

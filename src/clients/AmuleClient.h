@@ -11,6 +11,8 @@ class SettingsStore;
 
 namespace hublane::clients {
 
+class AmuleHandOffPart;
+
 /// The summary's notice while aMule runs and the cycle only writes its file, which aMule
 /// replaces with its own list when it quits.
 inline constexpr const char* kAmuleRewritesNotice =
@@ -46,8 +48,9 @@ class AmuleClient final : public Client {
     QString m_folder;
     platform::SettingsStore* m_settings;
     MuleServerList m_dialect;
-    /// Whether the cycle's hand-off gives a running aMule the list directly.
-    bool m_handsOverLive = false;
+    /// The cycle's hand-off, when it gives a running aMule the list (owned by the engine, which
+    /// outlives every cycle): the notice says the list was handed over only when it was.
+    const AmuleHandOffPart* m_handOff = nullptr;
 };
 
 }  // namespace hublane::clients
