@@ -9,6 +9,7 @@
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
 #include "clients/PublishedServerMet.h"
+#include "clients/ServerMetAddressList.h"
 #include "clients/ServerMetCodec.h"
 #include "exchange/PageLoader.h"
 #include "exchange/PublishedServerLists.h"
