@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "WebDirectoryFixture.h"
+#include "support/ServerListSteps.h"
 
 namespace hublane::exchange {
 namespace {
@@ -164,7 +165,7 @@ TEST_F(WebDirectoryFetchTest, PeerFetchTakesEveryHttpLinkWithoutItsSlashes) {
             State().Peers().AddPeerRow(peer);
         const qsizetype asked = pages.Requests().size();
 
-        rig->Window().WebFetchPeers();
+        test::ServerListSteps::WebFetchPeers(rig->Window());
 
         EXPECT_EQ(NewRequests(asked), QStringList{QStringLiteral("/listeHBL.php")});
         EXPECT_EQ(Peers(State().Peers()), c.after);
