@@ -94,7 +94,7 @@ class TFLServeur : public QObject {
     /// on this address) is said in the status line and kept for the cycle's summary, never in a
     /// box, so that an unattended cycle goes on. False then.
     bool StartPeerServer();
-    /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
+    /// The web fetch of servers: fetch started, bounded wait for its end.
     void WebFetchServers();
     /// The table clean-up; writes the server counter.
     void CleanUp();
@@ -110,7 +110,8 @@ class TFLServeur : public QObject {
     void FormClose();
     void Timer2Timer();
     void RunCycle();
-    void WaitForFetch();
+    /// Waits, bounded, until the web part has finished a fetch since it counted doneBefore.
+    void WaitForFetch(int doneBefore);
     QString ServerMetPath(bool forReading);
     AddressTest Blocked() const;
     /// Takes the rows the filter blocks out of a list just read; counts them in the report.
