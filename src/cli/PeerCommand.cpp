@@ -43,7 +43,7 @@ int Serve(const VerbLine& line, Io& io) {
     serverlist::NoStatusCaption caption;
     serverlist::CycleState state(gauge, caption);
     serverlist::UiWaits waits(clock);
-    serverlist::NoWebDirectory web(state);
+    serverlist::NoWebDirectory web;
     exchange::PeerServer server(state, waits, web, *address);
 
     const QString serverMet = line.Value(QStringLiteral("server-met"));

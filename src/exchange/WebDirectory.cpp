@@ -114,7 +114,7 @@ void WebDirectory::FetchServersFromWeb() {
     if (before > 0) {
         m_state.focusRow = static_cast<int>(before) - 1;  // the last row there before the fetch
     }
-    m_state.fetchDone = true;
+    FetchEnded();
     m_waits.NotifyStateChanged();
 }
 
@@ -165,7 +165,7 @@ void WebDirectory::FetchPeersFromWeb() {
         }
     }
     m_state.Gauge().SetPosition(0);
-    m_state.fetchDone = true;
+    FetchEnded();
     m_waits.NotifyStateChanged();
 }
 

@@ -47,13 +47,22 @@ class PeerServerPart {
 class WebDirectoryPart {
   public:
     virtual ~WebDirectoryPart() = default;
-    /// Loads the server links and merges them; raises the state's fetch-done flag at its end.
+    /// Loads the server links and merges them; counts a finished fetch at its end.
     virtual void FetchServersFromWeb() = 0;
-    /// Loads the peer links into the (emptied) peer list; raises the fetch-done flag at its end.
+    /// Loads the peer links into the (emptied) peer list; counts a finished fetch at its end.
     virtual void FetchPeersFromWeb() = 0;
     virtual void SendServersToWeb() = 0;
     /// Tells the directory that this copy runs.
     virtual void AnnounceToWeb() = 0;
+    /// How many fetches have reached their end: a caller waits for it to change. A fetch asked
+    /// while another operation runs does nothing and counts nothing.
+    int FetchesDone() const { return m_fetchesDone; }
+
+  protected:
+    void FetchEnded() { ++m_fetchesDone; }
+
+  private:
+    int m_fetchesDone = 0;
 };
 
 /// Types the server list into the console of every running eDonkey2000 client.
@@ -74,14 +83,10 @@ class NoPeerServer final : public PeerServerPart {
 /// Without a directory a fetch finds nothing and ends at once.
 class NoWebDirectory final : public WebDirectoryPart {
   public:
-    explicit NoWebDirectory(CycleState& state) : m_state(state) {}
-    void FetchServersFromWeb() override { m_state.fetchDone = true; }
-    void FetchPeersFromWeb() override { m_state.fetchDone = true; }
+    void FetchServersFromWeb() override { FetchEnded(); }
+    void FetchPeersFromWeb() override { FetchEnded(); }
     void SendServersToWeb() override {}
     void AnnounceToWeb() override {}
-
-  private:
-    CycleState& m_state;
 };
 
 class NoHandOff final : public HandOffPart {

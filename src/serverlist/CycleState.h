@@ -1,5 +1,5 @@
 // What the update cycle works on: the two lists, the controls that carry its
-// settings, the counters, the error log, the fetch flag, and the gauge and caption it drives.
+// settings, the counters, the error log, and the gauge and caption it drives.
 #pragma once
 
 #include <QStringList>
@@ -51,8 +51,6 @@ class CycleState {
     int probedCounter = 0;
     /// One line per read error of the list files: the file name, " : ", the message.
     QStringList errorLog;
-    /// Raised by the web directory fetches when they end; their callers wait for it.
-    bool fetchDone = false;
     /// The pings and list requests this copy sent to other copies lately: the peer server takes
     /// a pong or a list only from a copy it asked.
     PeerAsks peerAsks;

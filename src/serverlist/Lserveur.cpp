@@ -295,30 +295,30 @@ WriteResult TFLServeur::WritePeerList() {
     return result;
 }
 
-void TFLServeur::WaitForFetch() {
+void TFLServeur::WaitForFetch(int doneBefore) {
+    const auto ended = [this, doneBefore] { return m_parts.web.FetchesDone() != doneBefore; };
     m_waits.ResetWaitCounter();
-    while (!m_state.fetchDone && m_waits.WaitCounter() < kWebFetchWaits && !m_waits.Terminating()) {
-        m_waits.UiWait(kWebFetchWaitMs, [this] { return m_state.fetchDone; });
+    while (!ended() && m_waits.WaitCounter() < kWebFetchWaits && !m_waits.Terminating()) {
+        m_waits.UiWait(kWebFetchWaitMs, ended);
     }
-    m_state.fetchDone = false;
 }
 
 void TFLServeur::WebFetchServers() {
-    m_state.fetchDone = false;
+    const int doneBefore = m_parts.web.FetchesDone();
     m_parts.web.FetchServersFromWeb();
-    WaitForFetch();
+    WaitForFetch(doneBefore);
     m_state.CountServers();
 }
 
 void TFLServeur::WebFetchPeers() {
-    m_state.fetchDone = false;
+    const int doneBefore = m_parts.web.FetchesDone();
     // The fetch replaces the peer list; when it brings no copy the next clean-up would keep (no
     // directory, a directory that does not answer, a page without peers, a page that lists only
     // this copy itself or local addresses), the peers the file held are kept rather than lost.
     const std::vector<PeerRow> known = m_state.Peers().Rows();
     m_state.Peers().Clear();
     m_parts.web.FetchPeersFromWeb();
-    WaitForFetch();
+    WaitForFetch(doneBefore);
     const std::vector<PeerRow>& fetched = m_state.Peers().Rows();
     const bool usable = std::any_of(fetched.begin(), fetched.end(), [this](const PeerRow& row) {
         return !IsUnwantedAddress(row.caption) && row.caption != m_services.ownAddress;

@@ -14,9 +14,21 @@
 #include "serverlist/CycleState.h"
 #include "serverlist/ListFiles.h"
 
+namespace hublane::test {
+class ServerListSteps;
+}
+
 namespace hublane::serverlist {
 
 class UiWaits;
+
+/// What the window shows besides the tables and the cycle's report.
+struct WindowStatus {
+    /// Why the last start of the peer server failed (empty when it listens).
+    QString peerServerProblem;
+    /// The status line of the last hand-off to the client.
+    QString handOffStatus;
+};
 
 /// The server list window. It is never seen: its state is the cycle state, and Show() runs the
 /// whole update cycle before it returns. Closing only hides it.
@@ -50,19 +62,10 @@ class TFLServeur : public QObject {
     void FlatButton4Click() { m_parts.handOff.SendToDonkey(); }    // "Envoyer à eDonkey"
 
     // --- what the window shows besides the tables ---
-    /// Why the last start of the peer server failed (empty when it listens).
-    const QString& PeerServerProblem() const { return m_peerServerProblem; }
-    /// The status line of the last hand-off to the client.
-    QString HandOffStatus() const { return m_parts.handOff.LastStatus(); }
+    WindowStatus Status() const { return {m_peerServerProblem, m_parts.handOff.LastStatus()}; }
     /// The user changed a setting in the window's controls: it is stored at once, so that the
     /// next cycle, which reads the settings, works with it.
     void ControlsChanged();
-
-    // --- the two steps a caller may run on their own ---
-    /// The cycle's last step: the hand-off, whose status line the cycle's summary repeats.
-    void HandOffStep();
-    /// The web fetch of peers: the peer list emptied, fetch started, bounded wait.
-    void WebFetchPeers();
 
   signals:
     /// FormClose: the main window shows itself again.
@@ -73,6 +76,9 @@ class TFLServeur : public QObject {
     void CycleEnded(const QString& summary);
 
   private:
+    // Runs single steps of the cycle on their own.
+    friend class test::ServerListSteps;
+
     struct CycleStep;
     /// The update cycle, step by step, in the order it runs.
     static const std::vector<CycleStep>& CycleSteps();
@@ -88,19 +94,24 @@ class TFLServeur : public QObject {
     /// on this address) is said in the status line and kept for the cycle's summary, never in a
     /// box, so that an unattended cycle goes on. False then.
     bool StartPeerServer();
-    /// The web fetch of servers: fetch flag cleared, fetch started, bounded wait for its end.
+    /// The web fetch of servers: fetch started, bounded wait for its end.
     void WebFetchServers();
     /// The table clean-up; writes the server counter.
     void CleanUp();
     /// One campaign step of the cycle (after its caption): the mode, then the campaign as
     /// "Lancer" runs it; resetAfter zeroes the counters once more.
     void CampaignStep(ProbeKind kind, bool resetAfter);
+    /// The cycle's last step: the hand-off, whose status line the cycle's summary repeats.
+    void HandOffStep();
+    /// The web fetch of peers: the peer list emptied, fetch started, bounded wait.
+    void WebFetchPeers();
 
     void FormShow();
     void FormClose();
     void Timer2Timer();
     void RunCycle();
-    void WaitForFetch();
+    /// Waits, bounded, until the web part has finished a fetch since it counted doneBefore.
+    void WaitForFetch(int doneBefore);
     QString ServerMetPath(bool forReading);
     AddressTest Blocked() const;
     /// Takes the rows the filter blocks out of a list just read; counts them in the report.

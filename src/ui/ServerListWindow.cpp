@@ -270,7 +270,8 @@ void ServerListWindow::BuildControls() {
     Button("BtnEServerMet", QStringLiteral("Ecrire Server.met"), 576, 346, 180,
            [](W& w, int, int) { return WriteLine(w.BtnEServerMetClick()); });
     Button("BtnStartSrv", QStringLiteral("Relancer serveur Hublane"), 576, 370, 180, [](W& w, int, int) {
-        return w.BtnStartSrvClick() ? QStringLiteral("Serveur Hublane à l'écoute.") : w.PeerServerProblem();
+        return w.BtnStartSrvClick() ? QStringLiteral("Serveur Hublane à l'écoute.")
+                                    : w.Status().peerServerProblem;
     });
     Button("FlatButton1", QStringLiteral("Récupère à partir d'une URL"), 576, 394, 180,
            [](W& w, int before, int) {
@@ -311,7 +312,7 @@ void ServerListWindow::BuildControls() {
     });
     Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 390, 460, 140, [](W& w, int, int) {
         w.FlatButton4Click();
-        const QString status = w.HandOffStatus();
+        const QString status = w.Status().handOffStatus;
         return status.isEmpty() ? QStringLiteral("Envoi à eDonkey terminé.") : status;
     });
 

@@ -19,6 +19,7 @@
 #include "support/CliRun.h"
 #include "support/EngineRig.h"
 #include "support/EnvironmentGuard.h"
+#include "support/ServerListSteps.h"
 #include "support/TestSupport.h"
 
 namespace hublane::clients {
@@ -176,7 +177,7 @@ TEST_F(HandOffWine, CycleStepHandsTheTableToTheClient) {
     test::EngineRig rig(options);
     rig.State().Servers().AddServerRow("9.8.7.6", "4661");
     rig.State().Servers().AddServerRow("1.2.3.4", "4242");
-    rig.Window().HandOffStep();
+    test::ServerListSteps::HandOff(rig.Window());
     EXPECT_EQ(rig.status.captions.last(),
               QStringLiteral("Liste envoyée à eDonkey : 2 serveurs dans 1 console"));
     client.Stop();

@@ -7,6 +7,7 @@
 #include "support/EngineRig.h"
 #include "support/FakeWindowSystem.h"
 #include "support/RecordingHandOffRunner.h"
+#include "support/ServerListSteps.h"
 #include "support/TestSupport.h"
 
 namespace hublane::clients {
@@ -125,7 +126,7 @@ TEST(HandOffTest, CycleSummaryRepeatsTheHandOff) {
     test::EngineRig rig;
     rig.State().Servers().AddServerRow("1.2.3.4", "4661");
     rig.handOff->answer = {Outcome::NoClient, 0, 0, {}};
-    rig.Window().HandOffStep();
+    test::ServerListSteps::HandOff(rig.Window());
     ASSERT_EQ(rig.handOff->calls.size(), 1u);
     const QString summary = rig.Window().Report().Summary(rig.State().Servers(), rig.State().Peers());
     EXPECT_TRUE(summary.endsWith(QStringLiteral(" ; Envoi vers eDonkey : aucun client eDonkey2000 en cours")))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "WebDirectoryFixture.h"
+#include "support/ServerListSteps.h"
 
 namespace hublane::exchange {
 namespace {
@@ -78,7 +79,7 @@ TEST_F(WebDirectoryFetchTest, ServerFetchAddsEachNewAddressOnceInPageOrder) {
         EXPECT_EQ(State().focusRow, c.focusRow);
         EXPECT_EQ(State().serverCounter, static_cast<int>(c.after.size()));
         EXPECT_TRUE(fetchDoneRaised);
-        EXPECT_FALSE(State().fetchDone);           // lowered again by the wait that saw it
+        EXPECT_EQ(Web().FetchesDone(), 1);
         EXPECT_EQ(rig->Waits().WaitCounter(), 0);  // the fetch had ended: no wait for it
         EXPECT_TRUE(Web().LastError().isEmpty()) << Web().LastError().toStdString();
         EXPECT_FALSE(Web().Busy());
@@ -164,7 +165,7 @@ TEST_F(WebDirectoryFetchTest, PeerFetchTakesEveryHttpLinkWithoutItsSlashes) {
             State().Peers().AddPeerRow(peer);
         const qsizetype asked = pages.Requests().size();
 
-        rig->Window().WebFetchPeers();
+        test::ServerListSteps::WebFetchPeers(rig->Window());
 
         EXPECT_EQ(NewRequests(asked), QStringList{QStringLiteral("/listeHBL.php")});
         EXPECT_EQ(Peers(State().Peers()), c.after);

@@ -66,10 +66,10 @@ class WebDirectoryFixture : public ::testing::Test {
         options.webUrl = base.isEmpty() ? pages.Url() : base;
         options.pageLimitMs = pageLimitMs;
         rig = std::make_unique<test::EngineRig>(options, clock);
-        // The fetch raises its flag, then tells the waits; the window's wait lowers it again.
-        serverlist::CycleState* state = &rig->State();
+        // The fetch counts its end, then tells the waits.
+        WebDirectory* web = &Web();
         QObject::connect(&rig->Waits(), &serverlist::UiWaits::StateChanged, &rig->Waits(),
-                         [this, state] { fetchDoneRaised = fetchDoneRaised || state->fetchDone; });
+                         [this, web] { fetchDoneRaised = fetchDoneRaised || web->FetchesDone() > 0; });
         fetchDoneRaised = false;
         return *rig;
     }

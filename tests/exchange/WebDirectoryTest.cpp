@@ -177,11 +177,11 @@ TEST_F(WebDirectoryTest, AnOperationStartedDuringAnothersPageWaitDoesNothing) {
         hooked = true;
         EXPECT_TRUE(Web().Busy());
         Web().FetchPeersFromWeb();
-        EXPECT_FALSE(State().fetchDone);
+        EXPECT_EQ(Web().FetchesDone(), 0);
         Web().SendServersToWeb();
         Web().AnnounceToWeb();
         Web().FetchServersFromWeb();
-        EXPECT_FALSE(State().fetchDone);
+        EXPECT_EQ(Web().FetchesDone(), 0);
         // The button's fetch does nothing either; its wait for the fetch's end runs to its bound.
         rig->Window().FlatButton1Click();
         EXPECT_EQ(rig->Waits().WaitCounter(), 20);
@@ -196,7 +196,7 @@ TEST_F(WebDirectoryTest, AnOperationStartedDuringAnothersPageWaitDoesNothing) {
     EXPECT_EQ(NewRequests(asked), QStringList{QStringLiteral("/liste.php")});
     EXPECT_EQ(Rows(State().Servers()),
               (std::vector<Row>{{"198.51.100.62", "4661"}, {"198.51.100.60", "4661"}}));
-    EXPECT_TRUE(State().fetchDone);
+    EXPECT_EQ(Web().FetchesDone(), 1);
     EXPECT_FALSE(Web().Busy());
     // Once it ended, the next operation runs.
     Web().FetchPeersFromWeb();

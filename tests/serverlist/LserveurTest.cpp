@@ -233,12 +233,12 @@ TEST_F(CycleTest, APeerPortInUseIsSaidInTheStatusLineAndTheCycleGoesOnWithoutABo
     EXPECT_TRUE(status.captions.contains(QStringLiteral("Envoi des serveurs vers eDonkey")));
     EXPECT_TRUE(status.captions.last().contains(QStringLiteral("; port 3077 in use ;")))
         << status.captions.last().toStdString();
-    EXPECT_EQ(window->PeerServerProblem(), QStringLiteral("port 3077 in use"));
+    EXPECT_EQ(window->Status().peerServerProblem, QStringLiteral("port 3077 in use"));
     ASSERT_TRUE(test::WaitFor([this] { return !window->Visible(); }, 3000));
     // Once the port is free again the next start clears it.
     peerServer.fail = false;
     EXPECT_TRUE(window->BtnStartSrvClick());
-    EXPECT_TRUE(window->PeerServerProblem().isEmpty());
+    EXPECT_TRUE(window->Status().peerServerProblem.isEmpty());
 }
 
 TEST_F(CycleTest, TheClientsFolderIsLookedForOnceACycle) {

@@ -84,13 +84,17 @@ class FakeWeb : public WebDirectoryPart {
     explicit FakeWeb(CycleState& s) : m_s(s) {}
     void FetchServersFromWeb() override {
         ++serverFetches;
-        m_s.fetchDone = answer;
+        if (answer) {
+            FetchEnded();
+        }
     }
     void FetchPeersFromWeb() override {
         ++peerFetches;
         for (const std::string& peer : peersOnPage)
             m_s.Peers().Append(peer);
-        m_s.fetchDone = answer;
+        if (answer) {
+            FetchEnded();
+        }
     }
     void SendServersToWeb() override { ++sends; }
     void AnnounceToWeb() override { ++announces; }
