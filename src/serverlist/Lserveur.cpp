@@ -93,7 +93,7 @@ TFLServeur::TFLServeur(CycleState& state, UiWaits& waits, CycleParts parts, Cycl
     : QObject(parent), m_state(state), m_waits(waits), m_parts(parts), m_services(std::move(services)) {
     m_timer2.setInterval(waits.Clock().RealMs(kCloseDelayMs));
     m_timer2.setSingleShot(false);
-    connect(&m_timer2, &QTimer::timeout, this, &TFLServeur::Timer2Timer);
+    connect(&m_timer2, &QTimer::timeout, this, &TFLServeur::CloseTimerTimeout);
 }
 
 void TFLServeur::Show() {
@@ -117,7 +117,7 @@ void TFLServeur::FormClose() {
     emit Closed();
 }
 
-void TFLServeur::Timer2Timer() {
+void TFLServeur::CloseTimerTimeout() {
     m_timer2.stop();
     Close();
 }
@@ -333,7 +333,7 @@ void TFLServeur::WebFetchPeers() {
     }
 }
 
-void TFLServeur::FlatButton3Click() {
+void TFLServeur::BtnAskPeerClick() {
     m_parts.peerServer.AskPeerForServers(m_state.Controls().hblServer);
 }
 
@@ -355,7 +355,7 @@ void TFLServeur::CampaignStep(ProbeKind kind, bool resetAfter) {
 
 void TFLServeur::HandOffStep() {
     m_state.removedThisCycle = m_report.Removed(m_state.Servers());
-    FlatButton4Click();
+    BtnSendToDonkeyClick();
     m_state.removedThisCycle = 0;
     m_report.HandedOff(m_parts.handOff.LastStatus());
 }

@@ -55,11 +55,11 @@ class TFLServeur : public QObject {
     bool BtnLServerMetClick() { return ReadServerMet(); }          // "Lire server.met"
     WriteResult BtnEServerMetClick() { return WriteServerMet(); }  // "Ecrire Server.met"
     bool BtnStartSrvClick() { return StartPeerServer(); }          // "Relancer serveur Hublane"
-    void FlatButton1Click() { WebFetchServers(); }                 // "Récupère à partir d'une URL"
-    void FlatButton2Click() { m_parts.web.SendServersToWeb(); }    // "Transmettre Serveur Web"
-    void FlatButton3Click();                                       // "Demander des Serveurs à un autre HBL"
+    void BtnWebFetchClick() { WebFetchServers(); }                 // "Récupère à partir d'une URL"
+    void BtnWebSendClick() { m_parts.web.SendServersToWeb(); }     // "Transmettre Serveur Web"
+    void BtnAskPeerClick();                                        // "Demander des Serveurs à un autre HBL"
     void BtnLancerClick();                                         // "Lancer"
-    void FlatButton4Click() { m_parts.handOff.SendToDonkey(); }    // "Envoyer à eDonkey"
+    void BtnSendToDonkeyClick() { m_parts.handOff.SendToDonkey(); }  // "Envoyer à eDonkey"
 
     // --- what the window shows besides the tables ---
     WindowStatus Status() const { return {m_peerServerProblem, m_parts.handOff.LastStatus()}; }
@@ -108,7 +108,7 @@ class TFLServeur : public QObject {
 
     void FormShow();
     void FormClose();
-    void Timer2Timer();
+    void CloseTimerTimeout();
     void RunCycle();
     /// Waits, bounded, until the web part has finished a fetch since it counted doneBefore.
     void WaitForFetch(int doneBefore);

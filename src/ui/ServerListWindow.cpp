@@ -275,19 +275,19 @@ void ServerListWindow::BuildControls() {
     });
     Button("FlatButton1", QStringLiteral("Récupère à partir d'une URL"), 576, 394, 180,
            [](W& w, int before, int) {
-               w.FlatButton1Click();
+               w.BtnWebFetchClick();
                return GainLine(w.State().Controls().serverWeb, before,
                                static_cast<int>(w.State().Servers().Count()));
            });
     Button("FlatButton2", QStringLiteral("Transmettre Serveur Web"), 300, 412, 230,
            [](W& w, int servers, int) {
-               w.FlatButton2Click();
+               w.BtnWebSendClick();
                return Servers(servers) + QStringLiteral(" transmis à ") + w.State().Controls().serverWeb +
                       QLatin1Char('.');
            });
     Button("FlatButton3", QStringLiteral("Demander des Serveurs à un autre HBL"), 300, 436, 230,
            [](W& w, int before, int) {
-               w.FlatButton3Click();
+               w.BtnAskPeerClick();
                return GainLine(w.State().Controls().hblServer, before,
                                static_cast<int>(w.State().Servers().Count()));
            });
@@ -311,7 +311,7 @@ void ServerListWindow::BuildControls() {
                QString::number(after) + QStringLiteral(" après.");
     });
     Button("FlatButton4", QStringLiteral("Envoyer à eDonkey"), 390, 460, 140, [](W& w, int, int) {
-        w.FlatButton4Click();
+        w.BtnSendToDonkeyClick();
         const QString status = w.Status().handOffStatus;
         return status.isEmpty() ? QStringLiteral("Envoi à eDonkey terminé.") : status;
     });

@@ -92,7 +92,7 @@ TEST_F(ClientDirectoryTest, ASentTableComesBackWithTheServersThatAnswered) {
     for (int i = 100; i < 152; ++i)
         table.AddServerRow("127.31.5." + std::to_string(i), "4661");
 
-    copy->Window().FlatButton2Click();
+    copy->Window().BtnWebSendClick();
     EXPECT_EQ(Web().Loaded().size(), 2);
     EXPECT_TRUE(Web().LastError().isEmpty()) << Web().LastError().toStdString();
     EXPECT_EQ(rig.Store().CountServers(), 55);
@@ -105,7 +105,7 @@ TEST_F(ClientDirectoryTest, ASentTableComesBackWithTheServersThatAnswered) {
 
     // Fetched into an empty table: exactly the servers that answered, with nothing else known.
     table.Clear();
-    copy->Window().FlatButton1Click();
+    copy->Window().BtnWebFetchClick();
     EXPECT_EQ(SortedRows(table), (std::vector<Row>{{"127.31.5.20", "4661"}, {"127.31.5.21", "4242"}}));
     EXPECT_EQ(copy->State().serverCounter, 2);
     for (const serverlist::ServerRow& row : table.Rows())
@@ -285,7 +285,7 @@ TEST_F(ClientDirectoryTest, ItsServerMetCarriesTheVerifiedServersToClientsThatLo
     // though its own directory does not answer.
     test::EngineRig& copyRig = Copy(nullptr, QStringLiteral("http://127.0.0.1:9/"));
     test::WriteWholeFile(copyRig.dir.filePath(QStringLiteral("addresses.dat")), url.toUtf8() + "\n");
-    copyRig.Window().FlatButton1Click();
+    copyRig.Window().BtnWebFetchClick();
     ASSERT_EQ(SortedRows(copyRig.State().Servers()),
               (std::vector<Row>{{"127.31.5.40", "4661"}, {"127.31.5.41", "4242"}}));
     const int at = copyRig.State().Servers().FindExact("127.31.5.40");

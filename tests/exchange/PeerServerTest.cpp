@@ -147,13 +147,13 @@ TEST(PeerServerTest, AskingAnotherCopyTakesEveryPortOfTheAnswerOnTheAskingSocket
                                 static_cast<quint16>(request.senderPort()));
     });
     rig.State().Controls().hblServer = QStringLiteral("127.0.0.7");
-    rig.Window().FlatButton3Click();
+    rig.Window().BtnAskPeerClick();
     ASSERT_EQ(rig.State().Servers().Count(), 2u);
     EXPECT_EQ(rig.State().Servers().Row(1).caption, "198.51.102.2");
     EXPECT_EQ(rig.State().serverCounter, 3);  // 10.0.0.1 is counted, too short to be a row
     // A name that does not resolve ends it silently.
     rig.State().Controls().hblServer = QStringLiteral("no-such-copy.invalid");
-    EXPECT_NO_THROW(rig.Window().FlatButton3Click());
+    EXPECT_NO_THROW(rig.Window().BtnAskPeerClick());
     EXPECT_EQ(rig.State().Servers().Count(), 2u);
 }
 

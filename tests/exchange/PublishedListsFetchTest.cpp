@@ -76,7 +76,7 @@ TEST_F(PublishedListsFetchTest, EachListIsLoadedAndOnlyWholeOnesAddServers) {
                     pages.Url(QStringLiteral("missing.met"))});
     QElapsedTimer timer;
     timer.start();
-    rig->Window().FlatButton1Click();
+    rig->Window().BtnWebFetchClick();
     EXPECT_LT(timer.elapsed(), 15000);
 
     EXPECT_EQ(Names(),
@@ -116,7 +116,7 @@ TEST_F(PublishedListsFetchTest, AtMostTenListsAreLoadedAndTheFilterHolds) {
     Web().SetBlocked([](std::string_view ip) { return ip == "198.51.100.2"; });
     WriteAddresses(urls);
     const qsizetype asked = pages.Requests().size();
-    rig->Window().FlatButton1Click();
+    rig->Window().BtnWebFetchClick();
 
     EXPECT_EQ(NewRequests(asked).size(), 11) << "liste.php and ten lists";
     EXPECT_FALSE(NewRequests(asked).contains(QStringLiteral("/11.met")));

@@ -72,7 +72,7 @@ TEST_F(WebDirectoryFetchTest, ServerFetchAddsEachNewAddressOnceInPageOrder) {
             State().Servers().AddServerRow(address, port, "12", "3456", "nom", "desc", "home");
         const qsizetype asked = pages.Requests().size();
 
-        rig->Window().FlatButton1Click();
+        rig->Window().BtnWebFetchClick();
 
         EXPECT_EQ(NewRequests(asked), QStringList{QStringLiteral("/liste.php")});
         EXPECT_EQ(Rows(State().Servers()), c.after);
@@ -105,7 +105,7 @@ TEST_F(WebDirectoryFetchTest, AServerFetchNeverGrowsTheTablePastItsCap) {
     for (int i = 1; i <= 5; ++i)
         page += ServerLink({"198.51.101." + std::to_string(i), "4661"});
     pages.Html(QStringLiteral("liste.php"), page);
-    rig->Window().FlatButton1Click();
+    rig->Window().BtnWebFetchClick();
     ASSERT_EQ(State().Servers().Count(), cap);
     EXPECT_EQ(State().Servers().Row(cap - 1).caption, "198.51.101.2");
     EXPECT_EQ(State().serverCounter, static_cast<int>(cap));
@@ -261,7 +261,7 @@ TEST_F(WebDirectoryFetchTest, APageThatFailsBringsNoRowAndTheFetchEnds) {
         NewRig(c.pageLimitMs, nullptr, c.serve ? pagesOfCase.Url() : ClosedUrl());
         State().Servers().AddServerRow("198.51.100.40", "4661");
 
-        rig->Window().FlatButton1Click();
+        rig->Window().BtnWebFetchClick();
 
         std::vector<Row> expected = {{"198.51.100.40", "4661"}};
         expected.insert(expected.end(), c.added.begin(), c.added.end());

@@ -61,7 +61,7 @@ TEST_F(WebDirectoryTest, SendingTheTableMakesOneRequestPerFiftyRowsEachRowOnce) 
             State().Servers().AddServerRow(address, port);
         const qsizetype asked = pages.Requests().size();
 
-        EXPECT_NO_THROW(rig->Window().FlatButton2Click());
+        EXPECT_NO_THROW(rig->Window().BtnWebSendClick());
 
         const QStringList expected = RcvTargets(rows, batches);
         EXPECT_EQ(NewRequests(asked), expected);
@@ -99,7 +99,7 @@ TEST_F(WebDirectoryTest, ARowThatCannotBeConvertedStopsTheSendAfterTheRequestsBe
             State().Servers().AddServerRow(address, port);
         const qsizetype asked = pages.Requests().size();
         try {
-            rig->Window().FlatButton2Click();
+            rig->Window().BtnWebSendClick();
             ADD_FAILURE() << "no error";
         } catch (const std::runtime_error& e) {
             EXPECT_NE(std::string(e.what()).find("'" + c.bad.first + ":" + c.bad.second + "'"),
@@ -183,7 +183,7 @@ TEST_F(WebDirectoryTest, AnOperationStartedDuringAnothersPageWaitDoesNothing) {
         Web().FetchServersFromWeb();
         EXPECT_EQ(Web().FetchesDone(), 0);
         // The button's fetch does nothing either; its wait for the fetch's end runs to its bound.
-        rig->Window().FlatButton1Click();
+        rig->Window().BtnWebFetchClick();
         EXPECT_EQ(rig->Waits().WaitCounter(), 20);
         EXPECT_EQ(Web().Loaded().size(), 1);
         EXPECT_EQ(Rows(State().Servers()), (std::vector<Row>{{"198.51.100.62", "4661"}}));
