@@ -104,12 +104,36 @@ QString AmuleSession::Reason() const {
 }
 
 bool AmuleSession::Login(const EcTarget& target) {
-    Close();
     m_target = target;
+    m_loginDeadline = QDateTime::currentMSecsSinceEpoch() + m_loginTimeoutMs;
+    bool in = TryLogin();
+    // amuled now and then answers a bare refusal, with none of its reasons, to a login that comes
+    // while it still closes the connection before: it could not read our request. A second try a
+    // moment later gets in; a refusal that says why is final.
+    if (!in && m_failure == EcFailure::Refused && m_detail.empty() && Pause(kEcLoginRetryPauseMs)) {
+        in = TryLogin();
+    }
+    m_loginDeadline = 0;  // from here on each reply has its own time
+    return in;
+}
+
+bool AmuleSession::Pause(int ms) {
+    if (QDateTime::currentMSecsSinceEpoch() + ms >= m_loginDeadline) {
+        return false;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    m_loop = &loop;
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_loop = nullptr;
+    return !Stopped();
+}
+
+bool AmuleSession::TryLogin() {
+    Close();
     m_failure = EcFailure::None;
     m_detail.clear();
     m_version.clear();
-    m_loginDeadline = QDateTime::currentMSecsSinceEpoch() + m_loginTimeoutMs;
 
     {
         QEventLoop loop;
@@ -118,8 +142,8 @@ bool AmuleSession::Login(const EcTarget& target) {
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         QObject::connect(&m_socket, &QTcpSocket::connected, &loop, &QEventLoop::quit);
         QObject::connect(&m_socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
-        m_socket.connectToHost(target.host, target.port);
-        timer.start(std::min(m_replyTimeoutMs, m_loginTimeoutMs));
+        m_socket.connectToHost(m_target.host, m_target.port);
+        timer.start(RemainingWaitMs());
         if (m_socket.state() != QAbstractSocket::ConnectedState &&
             m_socket.state() != QAbstractSocket::UnconnectedState) {
             m_loop = &loop;
@@ -127,13 +151,11 @@ bool AmuleSession::Login(const EcTarget& target) {
             m_loop = nullptr;
         }
         if (Stopped()) {
-            m_loginDeadline = 0;
             return false;
         }
         if (m_socket.state() != QAbstractSocket::ConnectedState) {
             const auto error = m_socket.error();
             const std::string text = m_socket.errorString().toStdString();
-            m_loginDeadline = 0;
             if (error == QAbstractSocket::ConnectionRefusedError) {
                 return Fail(EcFailure::NotRunning);
             }
@@ -164,12 +186,11 @@ bool AmuleSession::Login(const EcTarget& target) {
         return Fail(EcFailure::Garbled, "pas de sel de connexion");
     }
     EcPacket passwd{kEcFlagsPlain, ec::kOpAuthPasswd, {}};
-    passwd.tags.push_back(EcTag::Hash(ec::kTagPasswdHash, EcLoginHash(target.passwordMd5Hex, *salt, Md5)));
+    passwd.tags.push_back(EcTag::Hash(ec::kTagPasswdHash, EcLoginHash(m_target.passwordMd5Hex, *salt, Md5)));
     if (!Send(passwd)) {
         return false;
     }
     reply = Receive();
-    m_loginDeadline = 0;
     if (!reply) {
         return false;
     }
@@ -262,12 +283,16 @@ bool AmuleSession::Send(const EcPacket& packet) {
     return true;
 }
 
-std::optional<EcPacket> AmuleSession::Receive() {
-    int waitMs = m_replyTimeoutMs;
-    if (m_loginDeadline != 0) {
-        waitMs = static_cast<int>(
-            std::clamp<qint64>(m_loginDeadline - QDateTime::currentMSecsSinceEpoch(), 0, m_replyTimeoutMs));
+int AmuleSession::RemainingWaitMs() const {
+    if (m_loginDeadline == 0) {
+        return m_replyTimeoutMs;
     }
+    return static_cast<int>(
+        std::clamp<qint64>(m_loginDeadline - QDateTime::currentMSecsSinceEpoch(), 0, m_replyTimeoutMs));
+}
+
+std::optional<EcPacket> AmuleSession::Receive() {
+    const int waitMs = RemainingWaitMs();
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);

@@ -19,6 +19,8 @@ namespace hublane::clients {
 inline constexpr int kEcReplyTimeoutMs = 5000;
 /// The whole login (connection, salt, verdict) ends within this, however aMule paces it.
 inline constexpr int kEcLoginTimeoutMs = 8000;
+/// The pause before a login refused without a reason is tried again.
+inline constexpr int kEcLoginRetryPauseMs = 200;
 
 /// Why a session failed.
 enum class EcFailure {
@@ -78,6 +80,12 @@ class AmuleSession {
     const std::string& AmuleVersion() const { return m_version; }
 
   private:
+    /// One connection and login, within the login's time.
+    bool TryLogin();
+    /// Waits ms unless that passes the login's end or the session is stopped; false then.
+    bool Pause(int ms);
+    /// How long the next wait may last: the reply time, and never past the login's end during it.
+    int RemainingWaitMs() const;
     bool Send(const EcPacket& packet);
     /// The next frame, awaited at most the reply time (and never past the login's end during it).
     std::optional<EcPacket> Receive();

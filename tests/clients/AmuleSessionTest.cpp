@@ -12,7 +12,7 @@
 namespace hublane::clients {
 namespace {
 
-enum class Behaviour { Silent, HangUp, Junk, AuthFail, HugeFrame };
+enum class Behaviour { Silent, HangUp, Junk, AuthFail, HugeFrame, BareRefusalFirst };
 
 // Accepts every connection on 127.0.0.1 and behaves as told with it.
 class StandIn {
@@ -22,15 +22,17 @@ class StandIn {
         EXPECT_TRUE(m_server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
     }
     EcTarget Target() const { return {QStringLiteral("127.0.0.1"), m_server.serverPort(), "00"}; }
+    int Connections() const { return m_connections; }
 
   private:
     void Accept() {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            ++m_connections;
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Answer(socket); });
         }
     }
     void Answer(QTcpSocket* socket) {
-        socket->readAll();
+        const QByteArray request = socket->readAll();
         switch (m_behaviour) {
             case Behaviour::Silent:
                 break;
@@ -50,10 +52,25 @@ class StandIn {
             case Behaviour::HugeFrame:
                 socket->write(QByteArray::fromHex("0000002001000001"));
                 break;
+            case Behaviour::BareRefusalFirst:
+                socket->write(QByteArray::fromStdString(EncodeEcFrame(LoginAnswer(request))));
+                break;
         }
+    }
+    // The first connection gets a refusal that gives no reason; the next ones a whole login.
+    EcPacket LoginAnswer(const QByteArray& request) const {
+        const auto asked = DecodeEcFrame(std::string_view(request.constData(), request.size()));
+        if (m_connections == 1 || asked.status != EcDecodeStatus::Ok) {
+            return {kEcFlagsPlain, ec::kOpAuthFail, {}};
+        }
+        if (asked.packet.opcode == ec::kOpAuthReq) {
+            return {kEcFlagsPlain, ec::kOpAuthSalt, {EcTag::Int(ec::kTagPasswdSalt, 42)}};
+        }
+        return {kEcFlagsPlain, ec::kOpAuthOk, {}};
     }
 
     Behaviour m_behaviour;
+    int m_connections = 0;
     QTcpServer m_server;
 };
 
@@ -81,6 +98,15 @@ TEST_P(SessionFailures, EndTheLoginWithTheirReason) {
     EXPECT_EQ(session.Failure(), c.failure);
     EXPECT_TRUE(session.Reason().contains(QString::fromUtf8(c.reason))) << session.Reason().toStdString();
     EXPECT_TRUE(session.Reason().contains(standIn.Target().Text())) << session.Reason().toStdString();
+    // Only a refusal that gives no reason is worth a second try.
+    EXPECT_EQ(standIn.Connections(), c.behaviour == Behaviour::HangUp ? 2 : 1);
+}
+
+TEST(AmuleSession, TriesOnceMoreWhenTheLoginIsRefusedWithoutAReason) {
+    StandIn standIn(Behaviour::BareRefusalFirst);
+    AmuleSession session(300, 1000);
+    EXPECT_TRUE(session.Login(standIn.Target())) << session.Reason().toStdString();
+    EXPECT_EQ(standIn.Connections(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(

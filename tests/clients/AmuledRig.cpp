@@ -104,20 +104,10 @@ void PrintTo(const Listed& l, std::ostream* os) {
     *os << l.name << (l.isStatic ? " (static)" : "");
 }
 
-bool AmuledRig::LogIn(clients::AmuleSession& session) const {
-    // amuled now and then drops a connection that comes while it still closes the one before: a
-    // second try a moment later gets in.
-    if (session.Login(Target())) {
-        return true;
-    }
-    QThread::msleep(100);
-    return session.Login(Target());
-}
-
 ListMap AmuledRig::List() const {
     clients::AmuleSession session;
     ListMap listed;
-    if (!LogIn(session)) {
+    if (!session.Login(Target())) {
         ADD_FAILURE() << session.Reason().toStdString();
         return listed;
     }
@@ -131,7 +121,7 @@ ListMap AmuledRig::List() const {
 
 void AmuledRig::Add(const std::vector<clients::ServerToAdd>& servers) const {
     clients::AmuleSession session;
-    ASSERT_TRUE(LogIn(session)) << session.Reason().toStdString();
+    ASSERT_TRUE(session.Login(Target())) << session.Reason().toStdString();
     for (const clients::ServerToAdd& server : servers) {
         ASSERT_EQ(session.AddServer(server), clients::AddAnswer::Added) << server.endpoint.Text();
     }
@@ -139,7 +129,7 @@ void AmuledRig::Add(const std::vector<clients::ServerToAdd>& servers) const {
 
 void AmuledRig::Remove(const clients::ServerEndpoint& server) const {
     clients::AmuleSession session;
-    ASSERT_TRUE(LogIn(session)) << session.Reason().toStdString();
+    ASSERT_TRUE(session.Login(Target())) << session.Reason().toStdString();
     EXPECT_TRUE(session.RemoveServer(server)) << session.Reason().toStdString();
 }
 

@@ -63,8 +63,6 @@ class AmuledRig {
     void Remove(const clients::ServerEndpoint& server) const;
 
   private:
-    bool LogIn(clients::AmuleSession& session) const;
-
     QTemporaryDir m_dir;
     QString m_folder;
     QProcess m_process;
