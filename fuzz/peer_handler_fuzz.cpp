@@ -195,16 +195,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t options = in.Byte();
     static const std::uint16_t kPorts[] = {3077, 4661, 0, 65535};
     const std::uint16_t peerPort = kPorts[(options >> 3) & 3];
-    PeerHandler handler(peerPort);
+    PeerHandler handler(peerPort, (options & 4) != 0 ? hublane::probe::AddressTest(IsBlocked)
+                                                     : hublane::probe::AddressTest());
     hublane::serverlist::PeerAsks asks;
     handler.SetAsks(asks);
     const bool hasSelf = (options & 1) != 0;
     const bool keepSelf = (options & 2) != 0;
     if (hasSelf) {
         handler.SetSelf(std::string(kSelf), keepSelf);
-    }
-    if ((options & 4) != 0) {
-        handler.SetBlocked(IsBlocked);
     }
     std::vector<std::uint8_t> serverSeeds(in.Byte() % 8);
     for (std::uint8_t& seed : serverSeeds) {

@@ -50,8 +50,8 @@ struct Engine::Parts {
                                                               : options.ipFilterDownloadPath,
                        [this] { return client->KnownFolder(); }),
           campaigns(state, waits, options.address, filter.Test()),
-          web(state, waits, network, QString(), options.pageLimitMs),
-          peerServer(state, waits, web, options.address),
+          web(state, waits, network, filter.Test(), QString(), options.pageLimitMs),
+          peerServer(state, waits, web, options.address, filter.Test()),
           versionCheck(network, deps.clock,
                        QUrl(options.versionUrl.isEmpty() ? QString::fromLatin1(kDefaultVersionUrl)
                                                          : options.versionUrl)),
@@ -70,9 +70,7 @@ struct Engine::Parts {
             state.Controls().webFromCommandLine = options.webUrl;
             state.Controls().serverWeb = options.webUrl;
         }
-        web.SetBlocked(filter.Test());
         web.SetPublishedLists(&publishedLists);
-        peerServer.Handler().SetBlocked(filter.Test());
         // The list is loaded at once, so the peer server keeps blocked senders out from its start.
         filterSource.Refresh();
     }

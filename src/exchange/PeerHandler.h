@@ -72,11 +72,11 @@ std::vector<std::string> PeerListDatagrams(const serverlist::PeerList& peers, st
 /// The peer server's handling of each datagram, one at a time in arrival order.
 class PeerHandler {
   public:
-    explicit PeerHandler(std::uint16_t peerPort = 3077) : m_peerPort(peerPort) {}
+    /// blocked: the addresses an IP filter keeps out (none when empty): a blocked sender is
+    /// dropped entirely, and blocked entries of a received list never reach the tables.
+    explicit PeerHandler(std::uint16_t peerPort = 3077, probe::AddressTest blocked = {})
+        : m_peerPort(peerPort), m_blocked(std::move(blocked)) {}
 
-    /// Addresses an IP filter keeps out: a blocked sender is dropped entirely, and blocked entries
-    /// of a received list never reach the tables.
-    void SetBlocked(probe::AddressTest blocked) { m_blocked = std::move(blocked); }
     const probe::AddressTest& Blocked() const { return m_blocked; }
     /// The copy's own address: its own requests (the start-up check) are always answered. A copy
     /// with an address of its own (keepAsPeer false) never takes that address into its peer list;

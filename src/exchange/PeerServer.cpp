@@ -64,13 +64,14 @@ QHostAddress Resolve(const QString& host, serverlist::UiWaits& waits) {
 }  // namespace
 
 PeerServer::PeerServer(serverlist::CycleState& state, serverlist::UiWaits& waits,
-                       serverlist::WebDirectoryPart& web, platform::CopyAddress address, QObject* parent)
+                       serverlist::WebDirectoryPart& web, platform::CopyAddress address,
+                       probe::AddressTest blocked, QObject* parent)
     : QObject(parent),
       m_state(state),
       m_waits(waits),
       m_web(web),
       m_address(std::move(address)),
-      m_handler(m_address.peerPort) {
+      m_handler(m_address.peerPort, std::move(blocked)) {
     m_handler.SetSelf(m_address.SelfAddress().toStdString(), !m_address.HasOwnAddress());
     m_handler.SetAsks(m_state.peerAsks);
     connect(&m_socket, &QUdpSocket::readyRead, this, &PeerServer::ReadPending);

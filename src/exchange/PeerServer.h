@@ -21,9 +21,11 @@ namespace hublane::exchange {
 class PeerServer : public QObject, public serverlist::PeerServerPart {
     Q_OBJECT
   public:
-    /// web: the directory the start announces the copy to.
+    /// web: the directory the start announces the copy to. blocked: the senders and entries an
+    /// IP filter keeps out (none when empty).
     PeerServer(serverlist::CycleState& state, serverlist::UiWaits& waits, serverlist::WebDirectoryPart& web,
-               platform::CopyAddress address = {}, QObject* parent = nullptr);
+               platform::CopyAddress address = {}, probe::AddressTest blocked = {},
+               QObject* parent = nullptr);
 
     /// Binds the peer port once (throws std::runtime_error with the socket's message when it
     /// cannot), pings itself and waits up to 5000 ms for its own pong, then announces the copy.

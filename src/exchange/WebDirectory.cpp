@@ -36,12 +36,14 @@ class BusyScope {
 }  // namespace
 
 WebDirectory::WebDirectory(serverlist::CycleState& state, serverlist::UiWaits& waits,
-                           QNetworkAccessManager& network, QString baseUrl, int pageLimitMs, QObject* parent)
+                           QNetworkAccessManager& network, probe::AddressTest blocked, QString baseUrl,
+                           int pageLimitMs, QObject* parent)
     : QObject(parent),
       m_state(state),
       m_waits(waits),
       m_loader(network, waits.Clock(), pageLimitMs),
-      m_baseUrl(std::move(baseUrl)) {
+      m_baseUrl(std::move(baseUrl)),
+      m_blocked(std::move(blocked)) {
     connect(&m_loader, &exchange::PageLoader::Progress, this, [this](qint64 received, qint64 total) {
         // BrowserProgressChange: the gauge follows the page while a fetch wants it to.
         if (m_gaugeFollowsBrowser && total > 0) {

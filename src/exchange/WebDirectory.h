@@ -32,10 +32,12 @@ struct PublishedListLoad {
 class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
     Q_OBJECT
   public:
-    /// baseUrl: the directory given on the command line, used instead of the text of the web
-    /// directory box (TServerWeb) when not empty. pageLimitMs: the longest a page may take.
+    /// blocked: the addresses an IP filter keeps out of the tables (none when empty). baseUrl: the
+    /// directory given on the command line, used instead of the text of the web directory box
+    /// (TServerWeb) when not empty. pageLimitMs: the longest a page may take.
     WebDirectory(serverlist::CycleState& state, serverlist::UiWaits& waits, QNetworkAccessManager& network,
-                 QString baseUrl = {}, int pageLimitMs = 30000, QObject* parent = nullptr);
+                 probe::AddressTest blocked = {}, QString baseUrl = {}, int pageLimitMs = 30000,
+                 QObject* parent = nullptr);
 
     /// Loads liste.php and adds a row for each server link whose address is not yet a row, then
     /// loads the published lists (when given) and merges their servers.
@@ -48,7 +50,6 @@ class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
     /// Loads connectHB.php; its content is not read.
     void AnnounceToWeb() override;
 
-    void SetBlocked(probe::AddressTest blocked) { m_blocked = std::move(blocked); }
     /// The published lists a fetch of servers also loads; none when null.
     void SetPublishedLists(PublishedServerLists* lists) { m_published = lists; }
     /// How each published list of the last fetch of servers went, in load order.

@@ -260,7 +260,8 @@ TEST_F(PeerHandlerTest, AServerTableFullFromTheNetworkTakesNoMoreRows) {
 }
 
 TEST_F(PeerHandlerTest, ABlockedSenderIsDroppedAndBlockedEntriesNeverArrive) {
-    handler.SetBlocked([](std::string_view ip) { return ip.substr(0, 8) == "203.0.11"; });
+    handler = PeerHandler(3077, [](std::string_view ip) { return ip.substr(0, 8) == "203.0.11"; });
+    handler.SetAsks(asks);
     const PeerOutcome outcome = Handle("\xA0", "203.0.113.5");
     EXPECT_TRUE(outcome.blocked);
     EXPECT_TRUE(outcome.answers.empty());

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <tuple>
 
 #include "WebDirectoryFixture.h"
@@ -112,8 +113,11 @@ TEST_F(PublishedListsFetchTest, AtMostTenListsAreLoadedAndTheFilterHolds) {
         pages.Set(QStringLiteral("%1.met").arg(i), Binary(ServerMet({{std::string(ip, 4), 4661, "s"}})));
         urls << pages.Url(QStringLiteral("%1.met").arg(i));
     }
+    QTemporaryDir files;
+    ASSERT_TRUE(files.isValid());
+    ipFilterPath = files.filePath(QStringLiteral("ipfilter.dat"));
+    test::WriteWholeFile(ipFilterPath, "198.51.100.2 - 198.51.100.2 , 0 , blocked\n");
     NewRig();
-    Web().SetBlocked([](std::string_view ip) { return ip == "198.51.100.2"; });
     WriteAddresses(urls);
     const qsizetype asked = pages.Requests().size();
     rig->Window().BtnWebFetchClick();

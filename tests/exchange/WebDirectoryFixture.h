@@ -65,6 +65,7 @@ class WebDirectoryFixture : public ::testing::Test {
         options.address.bind = QHostAddress(kCopy);
         options.webUrl = base.isEmpty() ? pages.Url() : base;
         options.pageLimitMs = pageLimitMs;
+        options.ipFilterPath = ipFilterPath;
         rig = std::make_unique<test::EngineRig>(options, clock);
         // The fetch counts its end, then tells the waits.
         WebDirectory* web = &Web();
@@ -81,6 +82,7 @@ class WebDirectoryFixture : public ::testing::Test {
     test::PageServer other{kOtherHost};
     std::unique_ptr<test::EngineRig> rig;
     bool fetchDoneRaised = false;
+    QString ipFilterPath;  // the IP filter file the next rig reads (none when empty)
 };
 
 }  // namespace hublane::exchange::webtest

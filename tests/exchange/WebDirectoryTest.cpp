@@ -152,7 +152,7 @@ TEST_F(WebDirectoryTest, AnnouncingLoadsConnectHBWithoutReadingIt) {
         const platform::SystemClock clock;
         serverlist::UiWaits waits(clock);
         QNetworkAccessManager network;
-        WebDirectory web(state, waits, network, base.commandLine, 20000);
+        WebDirectory web(state, waits, network, {}, base.commandLine, 20000);
         asked = pages.Requests().size();
         web.AnnounceToWeb();
         EXPECT_EQ(NewRequests(asked), QStringList{QStringLiteral("/annuaire/connectHB.php")});
