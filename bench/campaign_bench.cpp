@@ -13,7 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/MemorySettingsStore.h"
 #include "serverlist/CycleState.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 
 namespace {
 

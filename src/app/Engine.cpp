@@ -19,7 +19,7 @@
 #include "serverlist/AddressFilter.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleState.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 #include "serverlist/UiWaits.h"
 
 namespace hublane::app {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <utility>
 
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "exchange/PageLoader.h"
 #include "platform/FileBytes.h"
 #include "platform/SettingsKeys.h"

@@ -1,7 +1,7 @@
 // The settings upgrade step run when the main window is created.
 #pragma once
 
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 
 namespace hublane::app {
 

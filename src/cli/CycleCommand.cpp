@@ -4,7 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/CycleSetup.h"
 #include "cli/VerbLine.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 
 namespace hublane::cli {
 

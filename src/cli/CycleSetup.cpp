@@ -16,7 +16,7 @@
 #include "platform/UserSettingsStore.h"
 #include "serverlist/CycleReport.h"
 #include "serverlist/CycleState.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 #include "serverlist/WorkGauge.h"
 
 namespace hublane::cli {

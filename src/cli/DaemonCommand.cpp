@@ -10,7 +10,7 @@
 #include "cli/VerbLine.h"
 #include "platform/Clock.h"
 #include "platform/StopSignals.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 #include "serverlist/UiWaits.h"
 
 namespace hublane::cli {

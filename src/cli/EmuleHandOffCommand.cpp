@@ -8,7 +8,7 @@
 #include "clients/EmuleLocator.h"
 #include "clients/EmuleStatus.h"
 #include "clients/EmuleSystemRunner.h"
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "platform/ClassRegistration.h"
 #include "platform/UserSettingsStore.h"
 

@@ -15,7 +15,7 @@
 #include "cli/VerbLine.h"
 #include "clients/EmuleClient.h"
 #include "clients/MuleServerList.h"
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "clients/ServerMetCodec.h"
 #include "clients/SystemHandOffRunner.h"
 #include "platform/ClassRegistration.h"

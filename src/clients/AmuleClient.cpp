@@ -7,7 +7,7 @@
 #include "clients/AmuleHandOffPart.h"
 #include "clients/AmuleRunning.h"
 #include "clients/HandOffRunner.h"
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "platform/MemorySettingsStore.h"
 #include "serverlist/CycleParts.h"
 

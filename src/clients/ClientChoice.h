@@ -8,7 +8,7 @@
 
 #include "clients/Client.h"
 #include "clients/ClientKind.h"
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 
 namespace hublane::clients {
 

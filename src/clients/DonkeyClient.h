@@ -4,7 +4,7 @@
 #pragma once
 
 #include "clients/Client.h"
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "clients/SystemHandOffRunner.h"
 
 namespace hublane::clients {

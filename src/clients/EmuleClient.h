@@ -6,7 +6,7 @@
 
 #include "clients/Client.h"
 #include "clients/MuleServerList.h"
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "clients/SystemHandOffRunner.h"
 
 namespace hublane::clients {

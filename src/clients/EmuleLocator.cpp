@@ -5,7 +5,7 @@
 #include <QFileInfo>
 
 #include "clients/EmuleFolders.h"
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "platform/ClassRegistration.h"
 #include "platform/WindowsProfile.h"
 #include "text/DirectoryPart.h"

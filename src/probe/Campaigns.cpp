@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "platform/Clock.h"
-#include "probe/ScanFiles.h"
+#include "probe/TScanFiles.h"
 #include "probe/WorkerLink.h"
 #include "serverlist/CycleState.h"
 #include "serverlist/UiWaits.h"

@@ -16,8 +16,8 @@
 #include "platform/SettingsKeys.h"
 #include "platform/VersionText.h"
 #include "serverlist/CycleState.h"
-#include "serverlist/Lserveur.h"
-#include "ui/About.h"
+#include "serverlist/TFLServeur.h"
+#include "ui/TFAbout.h"
 #include "ui/FlatStyle.h"
 #include "ui/SkinnedWindow.h"
 

@@ -9,7 +9,7 @@
 
 #include "app/Engine.h"
 #include "app/SettingsUpgrade.h"
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "language/Language.h"
 #include "language/LanguageTable.h"
 #include "platform/ClassRegistration.h"
@@ -18,13 +18,13 @@
 #include "platform/SettingsStoreFile.h"
 #include "platform/SingleCopy.h"
 #include "platform/UserSettingsStore.h"
-#include "ui/About.h"
+#include "ui/TFAbout.h"
 #include "ui/Application.h"
-#include "ui/MainWindow.h"
+#include "ui/TFMain.h"
 #include "ui/ProgramCommandLine.h"
 #include "ui/QtUserPrompts.h"
 #include "ui/ServerListWindow.h"
-#include "ui/Splash.h"
+#include "ui/TFSplash.h"
 
 namespace {
 

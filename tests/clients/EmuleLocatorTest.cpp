@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <filesystem>
 
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 #include "language/LanguageTable.h"
 #include "platform/MemorySettingsStore.h"
 #include "support/Fakes.h"

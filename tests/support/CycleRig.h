@@ -16,7 +16,7 @@
 #include "platform/MemorySettingsStore.h"
 #include "serverlist/CycleParts.h"
 #include "serverlist/CycleState.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 #include "serverlist/UiWaits.h"
 #include "support/Fakes.h"
 

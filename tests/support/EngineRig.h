@@ -11,7 +11,7 @@
 #include "platform/MemorySettingsStore.h"
 #include "probe/Campaigns.h"
 #include "serverlist/CycleState.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 #include "serverlist/UiWaits.h"
 #include "support/Fakes.h"
 #include "support/RecordingHandOffRunner.h"

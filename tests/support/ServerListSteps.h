@@ -1,7 +1,7 @@
 // Runs single steps of the server list window's cycle, which the window keeps to itself.
 #pragma once
 
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 
 namespace hublane::test {
 

@@ -9,7 +9,7 @@
 
 #include "support/TestSupport.h"
 #include "ui/Application.h"
-#include "ui/Splash.h"
+#include "ui/TFSplash.h"
 
 namespace hublane::ui {
 namespace {

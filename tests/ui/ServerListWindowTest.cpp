@@ -18,8 +18,8 @@
 #include <QPalette>
 #include "support/CycleRig.h"
 #include "support/TestSupport.h"
-#include "ui/About.h"
-#include "ui/MainWindow.h"
+#include "ui/TFAbout.h"
+#include "ui/TFMain.h"
 
 namespace hublane::ui {
 namespace {

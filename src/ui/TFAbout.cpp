@@ -1,5 +1,5 @@
 // TFAbout, the about window, shown modally from the about hot spot.
-#include "ui/About.h"
+#include "ui/TFAbout.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,5 +1,5 @@
 // TFSplash, the splash window shown while the program starts.
-#include "ui/Splash.h"
+#include "ui/TFSplash.h"
 
 #include <QLabel>
 

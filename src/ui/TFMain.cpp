@@ -1,7 +1,7 @@
 // TFMain, the small always-present main window with its countdown, status line, gauge,
 // menus, banner, new-version notice and tray icon. It starts the update cycle of the server list
 // window.
-#include "ui/MainWindow.h"
+#include "ui/TFMain.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,9 +12,9 @@
 #include "app/VersionCheck.h"
 #include "platform/Clock.h"
 #include "serverlist/CycleSettings.h"
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 #include "serverlist/UiWaits.h"
-#include "ui/About.h"
+#include "ui/TFAbout.h"
 #include "ui/Application.h"
 #include "ui/FlatStyle.h"
 #include "ui/SkinnedWindow.h"

@@ -1,6 +1,6 @@
 // The update cycle: its steps and captions, the row-count conditions and blocks, the recovery from
 // a failing step, the closing one second later, and the waits.
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 // The client folder locator, its reset, the server.met path and the settings upgrade step.
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -21,9 +21,9 @@ using test::FakeBusyOwner;
 using test::FakeClassRegistration;
 using test::FakePrompts;
 
-class PartInfoTest : public ::testing::Test {
+class TPartInfoTest : public ::testing::Test {
   protected:
-    PartInfoTest() {
+    TPartInfoTest() {
         // The folder question's own error box is an Error; the tests count it in `messages`.
         prompts.unexpected = {FakePrompts::Kind::OpenFile, FakePrompts::Kind::Escaped};
         language.Reset();
@@ -53,7 +53,7 @@ class PartInfoTest : public ::testing::Test {
     language::LanguageTable language;
 };
 
-TEST_F(PartInfoTest, StoredFolderIsUsedWithoutDialog) {
+TEST_F(TPartInfoTest, StoredFolderIsUsedWithoutDialog) {
     const struct {
         QString stored;
         QString expected;
@@ -78,7 +78,7 @@ TEST_F(PartInfoTest, StoredFolderIsUsedWithoutDialog) {
     EXPECT_TRUE(classes.askedFor.isEmpty());
 }
 
-TEST_F(PartInfoTest, AbsentPathIsStoredEmptyBeforeTheDialogAndCancelAsksAgain) {
+TEST_F(TPartInfoTest, AbsentPathIsStoredEmptyBeforeTheDialogAndCancelAsksAgain) {
     QString storedWhileAsking;
     prompts.onChooseFolder = [&] { storedWhileAsking = Stored(QStringLiteral("PathDonkey")); };
 
@@ -100,7 +100,7 @@ TEST_F(PartInfoTest, AbsentPathIsStoredEmptyBeforeTheDialogAndCancelAsksAgain) {
     EXPECT_EQ(prompts.messages.size(), 2U);
 }
 
-TEST_F(PartInfoTest, ChosenFolderGetsASeparatorAndIsStored) {
+TEST_F(TPartInfoTest, ChosenFolderGetsASeparatorAndIsStored) {
     const struct {
         QString chosen;
         QString expected;
@@ -127,7 +127,7 @@ TEST_F(PartInfoTest, ChosenFolderGetsASeparatorAndIsStored) {
     EXPECT_TRUE(prompts.messages.empty());
 }
 
-TEST_F(PartInfoTest, DialogStartsAtTheFolderOfTheRegisteredProgram) {
+TEST_F(TPartInfoTest, DialogStartsAtTheFolderOfTheRegisteredProgram) {
     const struct {
         std::optional<QString> icon;
         QString startFolder;
@@ -152,7 +152,7 @@ TEST_F(PartInfoTest, DialogStartsAtTheFolderOfTheRegisteredProgram) {
     EXPECT_EQ(classes.askedFor, QStringLiteral("ed2k"));
 }
 
-TEST_F(PartInfoTest, SettingsFailuresOnlySkipTheStoredValue) {
+TEST_F(TPartInfoTest, SettingsFailuresOnlySkipTheStoredValue) {
     // The store cannot be opened: the user is asked and the answer is used, though not kept.
     settings.SetFailOpen(true);
     prompts.folderAnswer = QStringLiteral("/srv/client");
@@ -169,7 +169,7 @@ TEST_F(PartInfoTest, SettingsFailuresOnlySkipTheStoredValue) {
     EXPECT_EQ(Stored(QStringLiteral("PathDonkey")), QStringLiteral("/srv/client/"));
 }
 
-TEST_F(PartInfoTest, BusyCursorIsRestoredOnEveryPath) {
+TEST_F(TPartInfoTest, BusyCursorIsRestoredOnEveryPath) {
     settings.Values()[QStringLiteral("PathDonkey")] = QStringLiteral(R"(C:\eDonkey\)");
     Find();
     EXPECT_EQ(owner.calls, (std::vector<bool>{true, false}));
@@ -187,7 +187,7 @@ TEST_F(PartInfoTest, BusyCursorIsRestoredOnEveryPath) {
     EXPECT_EQ(owner.calls, (std::vector<bool>{true, false}));
 }
 
-TEST_F(PartInfoTest, ResetForgetsTheFolderAndStoresTheVersion) {
+TEST_F(TPartInfoTest, ResetForgetsTheFolderAndStoresTheVersion) {
     settings.Values()[QStringLiteral("PathDonkey")] = QStringLiteral(R"(C:\eDonkey\)");
     settings.Values()[QStringLiteral("Langage")] = QStringLiteral("francais.lng");
     {
@@ -203,7 +203,7 @@ TEST_F(PartInfoTest, ResetForgetsTheFolderAndStoresTheVersion) {
     EXPECT_TRUE(part.ResetDonkeyPath());
 }
 
-TEST_F(PartInfoTest, ServerMetPathJoinsTheFolderOrFallsBackToTheBareName) {
+TEST_F(TPartInfoTest, ServerMetPathJoinsTheFolderOrFallsBackToTheBareName) {
     settings.Values()[QStringLiteral("PathDonkey")] = QStringLiteral("/srv/client/");
     EXPECT_EQ(ServerMetPath(owner, Deps()), QStringLiteral("/srv/client/server.met"));
     settings.Values()[QStringLiteral("PathDonkey")] = QStringLiteral(R"(C:\eDonkey\)");
@@ -213,7 +213,7 @@ TEST_F(PartInfoTest, ServerMetPathJoinsTheFolderOrFallsBackToTheBareName) {
     EXPECT_EQ(owner.calls, (std::vector<bool>{true, false, true, false, true, false}));
 }
 
-TEST_F(PartInfoTest, UpgradeStepResetsOnFirstStartAndOnAnOldVersion) {
+TEST_F(TPartInfoTest, UpgradeStepResetsOnFirstStartAndOnAnOldVersion) {
     // First start: no Version at all.
     app::SettingsUpgradeStep(owner, Deps());
     EXPECT_EQ(settings.Deletions(), QStringList{QStringLiteral("PathDonkey")});
@@ -234,7 +234,7 @@ TEST_F(PartInfoTest, UpgradeStepResetsOnFirstStartAndOnAnOldVersion) {
     EXPECT_TRUE(prompts.folderCalls.empty());
 }
 
-TEST_F(PartInfoTest, UpgradeStepStopsSilentlyOnSettingsErrors) {
+TEST_F(TPartInfoTest, UpgradeStepStopsSilentlyOnSettingsErrors) {
     settings.SetFailOpen(true);
     app::SettingsUpgradeStep(owner, Deps());
     EXPECT_TRUE(owner.calls.empty());

@@ -1,6 +1,6 @@
 // The main window: its controls, the button that starts the first cycle, the countdown, the
 // second press during a cycle, and the window coming back after each cycle.
-#include "ui/MainWindow.h"
+#include "ui/TFMain.h"
 
 #include <gtest/gtest.h>
 #include <QLabel>
@@ -16,14 +16,14 @@
 #include "support/CycleRig.h"
 #include "support/PageServer.h"
 #include "support/TestSupport.h"
-#include "ui/About.h"
+#include "ui/TFAbout.h"
 #include "ui/Application.h"
 #include "ui/SkinnedWindow.h"
 
 namespace hublane::ui {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class TFMainTest : public ::testing::Test {
   protected:
     void SetUp() override {
         versionServer.Html(QStringLiteral("versionHBL.txt"), QByteArray("0.2.1.0"));
@@ -65,7 +65,7 @@ class MainWindowTest : public ::testing::Test {
     test::RecordingRunner* runner = nullptr;
 };
 
-TEST_F(MainWindowTest, StartsWithItsControlsInPlaceAndNoCountdown) {
+TEST_F(TFMainTest, StartsWithItsControlsInPlaceAndNoCountdown) {
     EXPECT_EQ(main->size(), QSize(659, 194));
     EXPECT_EQ(Child<QPushButton>("BtnServer")->geometry(), QRect(170, 28, 159, 21));
     EXPECT_EQ(Child<QPushButton>("BtnServer")->text(), QStringLiteral("Liste de serveurs"));
@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, StartsWithItsControlsInPlaceAndNoCountdown) {
     EXPECT_EQ(main->Timer1().interval(), 60000);
 }
 
-TEST_F(MainWindowTest, ButtonRunsACycleThenStartsTheCountdownAndStaysDisabled) {
+TEST_F(TFMainTest, ButtonRunsACycleThenStartsTheCountdownAndStaysDisabled) {
     main->BtnServerClick();
     EXPECT_EQ(runner->kinds.size(), 2u);  // the two ping campaigns ran inside the press
     // Put away: without a notification area as an icon, never as nothing.
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, ButtonRunsACycleThenStartsTheCountdownAndStaysDisabled) {
     EXPECT_EQ(Text("Label2"), QStringLiteral("120"));
 }
 
-TEST_F(MainWindowTest, StatusLineWrapsOnTwoLinesThenEndsAtAWordWithAnEllipsis) {
+TEST_F(TFMainTest, StatusLineWrapsOnTwoLinesThenEndsAtAWordWithAnEllipsis) {
     const QString longest = QStringLiteral(
         "Cycle terminé : 1 234 serveurs gardés, 567 retirés, 89 ajoutés ; 12 Hublane connus ; "
         "server.met introuvable ; server.met non écrit (liste vide) ; serverHBL.met introuvable ; "
@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, StatusLineWrapsOnTwoLinesThenEndsAtAWordWithAnEllipsis) {
     EXPECT_NE(label1->text(), longest);
 }
 
-TEST_F(MainWindowTest, CountdownStartsACycleOnTheTickThatMakesZero) {
+TEST_F(TFMainTest, CountdownStartsACycleOnTheTickThatMakesZero) {
     main->BtnServerClick();
     ASSERT_TRUE(WaitClosed());
     runner->kinds.clear();
@@ -155,7 +155,7 @@ TEST_F(MainWindowTest, CountdownStartsACycleOnTheTickThatMakesZero) {
     ASSERT_TRUE(WaitClosed());
 }
 
-TEST_F(MainWindowTest, CycleStartedByTheCountdownShowsAHiddenMainWindowAtItsEnd) {
+TEST_F(TFMainTest, CycleStartedByTheCountdownShowsAHiddenMainWindowAtItsEnd) {
     main->BtnServerClick();
     ASSERT_TRUE(WaitClosed());
     main->hide();
@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, CycleStartedByTheCountdownShowsAHiddenMainWindowAtItsEnd)
     EXPECT_TRUE(main->isVisible());
 }
 
-TEST_F(MainWindowTest, SecondPressDuringACycleStartsNothingNew) {
+TEST_F(TFMainTest, SecondPressDuringACycleStartsNothingNew) {
     int nestedRuns = 0;
     runner->onRun = [&](serverlist::ProbeKind) {
         if (nestedRuns++ == 0) {
@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, SecondPressDuringACycleStartsNothingNew) {
     ASSERT_TRUE(WaitClosed());
 }
 
-TEST_F(MainWindowTest, ClosingWithoutANotificationAreaIsExitAndStopsTheWorkers) {
+TEST_F(TFMainTest, ClosingWithoutANotificationAreaIsExitAndStopsTheWorkers) {
     // The offscreen platform has no notification area: the window's close is "&Exit", so no
     // process is left running without a window.
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
@@ -207,7 +207,7 @@ struct TrayWindow {
     TFMain window;
 };
 
-TEST_F(MainWindowTest, TheHideSpotAndMinimiseFallBackToAnIconWhenTheTrayGoesAway) {
+TEST_F(TFMainTest, TheHideSpotAndMinimiseFallBackToAnIconWhenTheTrayGoesAway) {
     TrayWindow t(settings, clock, TFMainLinks{*about, rig->window, rig->waits, *version});
     TFMain& w = t.window;
     ASSERT_NE(w.TrayIcon1(), nullptr);
@@ -240,7 +240,7 @@ TEST_F(MainWindowTest, TheHideSpotAndMinimiseFallBackToAnIconWhenTheTrayGoesAway
     EXPECT_FALSE(w.isMinimized());
 }
 
-TEST_F(MainWindowTest, AWindowHiddenInTheTrayStaysThereAtTheEndOfACycle) {
+TEST_F(TFMainTest, AWindowHiddenInTheTrayStaysThereAtTheEndOfACycle) {
     TrayWindow t(settings, clock, TFMainLinks{*about, rig->window, rig->waits, *version});
     TFMain& w = t.window;
     w.BtnServerClick();  // shown when it started: shown again at its end
@@ -258,7 +258,7 @@ TEST_F(MainWindowTest, AWindowHiddenInTheTrayStaysThereAtTheEndOfACycle) {
     ASSERT_TRUE(test::WaitFor([this, &w] { return !rig->window.Visible() && w.isVisible(); }, 3000));
 }
 
-TEST_F(MainWindowTest, ADoubleClickOnTheNoticeOrTheBannerOpensThePageOnce) {
+TEST_F(TFMainTest, ADoubleClickOnTheNoticeOrTheBannerOpensThePageOnce) {
     const auto send = [](QObject* target, QEvent::Type type) {
         QMouseEvent e(type, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                       type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, ADoubleClickOnTheNoticeOrTheBannerOpensThePageOnce) {
     }
 }
 
-TEST_F(MainWindowTest, TheProgramHasItsOwnIconInEverySize) {
+TEST_F(TFMainTest, TheProgramHasItsOwnIconInEverySize) {
     const QIcon icon = ProgramIcon();
     ASSERT_FALSE(icon.isNull());
     for (const int size : {16, 32, 48, 64, 128, 256}) {
@@ -289,7 +289,7 @@ TEST_F(MainWindowTest, TheProgramHasItsOwnIconInEverySize) {
     EXPECT_FALSE(main->windowIcon().isNull());
 }
 
-TEST_F(MainWindowTest, TheNoticeAppearsWhenAnotherVersionIsPublishedAndStays) {
+TEST_F(TFMainTest, TheNoticeAppearsWhenAnotherVersionIsPublishedAndStays) {
     // The first showing asked the host, which publishes this version: no notice.
     ASSERT_TRUE(test::WaitFor([this] { return versionServer.Requests().size() == 1; }, 5000));
     QCoreApplication::processEvents();
@@ -311,7 +311,7 @@ TEST_F(MainWindowTest, TheNoticeAppearsWhenAnotherVersionIsPublishedAndStays) {
                                    QUrl(QStringLiteral("http://hublane.orvandels.net/"))}));
 }
 
-TEST_F(MainWindowTest, AFailedVersionRequestIsSaidOnceInTheStatusLineNeverInABox) {
+TEST_F(TFMainTest, AFailedVersionRequestIsSaidOnceInTheStatusLineNeverInABox) {
     test::PageServer broken(QStringLiteral("127.0.0.81"));
     app::VersionCheck check(network, clock, QUrl(broken.Url(QStringLiteral("versionHBL.txt"))));  // 404
     TFMain other(settings, clock);
@@ -330,7 +330,7 @@ TEST_F(MainWindowTest, AFailedVersionRequestIsSaidOnceInTheStatusLineNeverInABox
     EXPECT_TRUE(rig->prompts.messages.empty());
 }
 
-TEST_F(MainWindowTest, TheWindowTakesItsOutlineAndItsPicturesAndTheBannerPlays) {
+TEST_F(TFMainTest, TheWindowTakesItsOutlineAndItsPicturesAndTheBannerPlays) {
     // A pixel past the stepped lower-right corner is not part of the window; the corner of the
     // left edge and the middle are.
     const QRegion mask = main->mask();
@@ -349,7 +349,7 @@ TEST_F(MainWindowTest, TheWindowTakesItsOutlineAndItsPicturesAndTheBannerPlays) 
     EXPECT_EQ(Child<QLabel>("ImgPub")->cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST_F(MainWindowTest, TheSkinsHotSpotsShowTheirPressedLookAndActOnlyWhereReleased) {
+TEST_F(TFMainTest, TheSkinsHotSpotsShowTheirPressedLookAndActOnlyWhereReleased) {
     SkinnedWindow& skin = main->Skin();
     auto* imgMaxim = Child<QLabel>("ImgMaxim");
     skin.Image1MouseDown(Qt::LeftButton, QPoint(650, 5));  // the hide spot
@@ -372,7 +372,7 @@ TEST_F(MainWindowTest, TheSkinsHotSpotsShowTheirPressedLookAndActOnlyWhereReleas
     EXPECT_TRUE(main->isMinimized() || !main->isVisible());
 }
 
-TEST_F(MainWindowTest, SettingsResetLeavesOnlyLanguageAndVersion) {
+TEST_F(TFMainTest, SettingsResetLeavesOnlyLanguageAndVersion) {
     settings.Values()[QStringLiteral("Langage")] = QStringLiteral("francais.lng");
     settings.Values()[QStringLiteral("inter")] = 1;
     settings.Values()[QStringLiteral("PathDonkey")] = QStringLiteral("C:\\eDonkey\\");

@@ -1,5 +1,5 @@
 // TPartInfo: settles the eDonkey2000 installation folder for one file operation.
-#include "clients/PartInfo.h"
+#include "clients/TPartInfo.h"
 
 #include <QDir>
 

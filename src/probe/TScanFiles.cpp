@@ -1,6 +1,6 @@
 // TScanFiles: the probe worker, a thread that sends one request to one server or peer, applies
 // the answer to the tables and hands its slot back.
-#include "probe/ScanFiles.h"
+#include "probe/TScanFiles.h"
 
 #include "platform/Clock.h"
 #include "probe/Campaigns.h"

@@ -1,6 +1,6 @@
 // TFLServeur, the server list window without a window: the update cycle's step
 // table, the window's show and close, and its buttons.
-#include "serverlist/Lserveur.h"
+#include "serverlist/TFLServeur.h"
 
 #include <algorithm>
 
