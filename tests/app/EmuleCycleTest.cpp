@@ -50,6 +50,7 @@ TEST(EmuleCycleTest, HandOffSaysWhatEmuleTookAndTheSummaryWhetherItRuns) {
         const platform::FastClock fast(4);
         app::EngineOptions options;
         options.client = ClientKind::Emule;
+        options.address.bind = QHostAddress(QStringLiteral("127.0.11.9"));
         test::EngineRig rig(options, &fast);
         lab::Lab lab;
         QString error;

@@ -84,6 +84,7 @@ TEST(MuleCycleTest, KeepsWhatTheTableCannotHoldAndChangesOnlyWhatTheServersSay) 
         const platform::FastClock fast(4);
         app::EngineOptions options;
         options.client = ClientKind::Amule;
+        options.address.bind = QHostAddress(QStringLiteral("127.0.10.9"));
         test::EngineRig rig(options, &fast);
         ASSERT_TRUE(rig.dir.isValid());
         lab::Lab lab;

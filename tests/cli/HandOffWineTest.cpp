@@ -197,6 +197,7 @@ TEST_F(HandOffWine, WholeCycleEndsByTypingItsTableIntoTheClient) {
         << error.toStdString();
     const platform::FastClock fast(2);
     app::EngineOptions options;
+    options.address.bind = QHostAddress(QStringLiteral("127.0.77.9"));
     options.handOffRunner = std::make_shared<WineHandOffRunner>(Config());
     test::EngineRig rig(options, &fast);
     ServerTable clientList;
@@ -325,6 +326,7 @@ TEST_F(HandOffWine, WholeCycleOnAnEmuleListSendsItsServersToEmule) {
     const platform::FastClock fast(2);
     app::EngineOptions options;
     options.client = ClientKind::Emule;
+    options.address.bind = QHostAddress(QStringLiteral("127.0.12.9"));
     WineHandOffConfig config = Config();
     config.helperArguments = {QString::fromLatin1(clients::kEmuleHelperOption)};
     options.handOffRunner = std::make_shared<WineHandOffRunner>(config);

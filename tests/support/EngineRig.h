@@ -2,10 +2,13 @@
 // a folder of its own: for tests across the real parts (campaigns, cycle, peers, web).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QTemporaryDir>
 #include <memory>
 
 #include "app/Engine.h"
+#include "exchange/PeerServer.h"
 #include "language/LanguageTable.h"
 #include "platform/Clock.h"
 #include "platform/MemorySettingsStore.h"
@@ -51,6 +54,16 @@ class EngineRig {
                                                           clock ? *clock : m_clock, gauge, status, owner},
                                           std::move(options));
     }
+
+    // A copy on every address holds port 3077 on the whole of 127/8: another test's copy would fail
+    // to bind beside it, or lose its datagrams to it. Each test gives its copy an address of its own.
+    ~EngineRig() {
+        exchange::PeerServer& peer = engine->PeerServer();
+        EXPECT_FALSE(peer.Listening() && !peer.Address().HasOwnAddress())
+            << "the copy listened on every address: give it one of its own (EngineOptions::address)";
+    }
+    EngineRig(const EngineRig&) = delete;
+    EngineRig& operator=(const EngineRig&) = delete;
 
     QString ServerMetPath() const { return dir.filePath(QStringLiteral("server.met")); }
     QString PeerListPath() const { return dir.filePath(QStringLiteral("serverHBL.met")); }
