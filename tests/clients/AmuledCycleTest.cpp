@@ -63,13 +63,15 @@ class EcRelay {
         auto* amule = new QTcpSocket(client);
         amule->connectToHost(QStringLiteral("127.0.0.1"), test::kAmuledEcPort);
         amule->waitForConnected(2000);
-        // The cycle sends one request and waits for its answer: each read is one request.
-        QObject::connect(client, &QTcpSocket::readyRead, client, [this, client, amule] {
-            if (++m_requests == m_cutAt) {
-                m_cut();
-            }
-            amule->write(client->readAll());
-        });
+        // The cycle sends one request and waits for its answer: each read is one request. They are
+        // counted on each connection, as a login amuled refuses is tried again on a new one.
+        QObject::connect(client, &QTcpSocket::readyRead, client,
+                         [this, client, amule, requests = 0]() mutable {
+                             if (++requests == m_cutAt) {
+                                 m_cut();
+                             }
+                             amule->write(client->readAll());
+                         });
         QObject::connect(amule, &QTcpSocket::readyRead, client,
                          [client, amule] { client->write(amule->readAll()); });
         QObject::connect(amule, &QTcpSocket::disconnected, client,
@@ -77,7 +79,6 @@ class EcRelay {
     }
 
     QTcpServer m_server;
-    int m_requests = 0;
     int m_cutAt;
     std::function<void()> m_cut;
 };
