@@ -10,6 +10,7 @@
 #include "cli/ListInput.h"
 #include "cli/ListRowText.h"
 #include "cli/VerbLine.h"
+#include "clients/ClientKind.h"
 #include "clients/MuleServerList.h"
 #include "clients/ServerMetCodec.h"
 #include "serverlist/ListFiles.h"
@@ -27,11 +28,11 @@ const text::OptionHelp kClient{"client", "C", "edonkey (the default), emule or a
 // Whether the verb works on an eMule or aMule list; nullopt after a usage error (status set).
 std::optional<bool> MuleDialect(const VerbLine& line, Io& io, int& status) {
     const QString client = line.Value(kClientOption);
-    if (client.isEmpty() || client == QLatin1String("edonkey")) {
+    if (client.isEmpty()) {
         return false;
     }
-    if (client == QLatin1String("emule") || client == QLatin1String("amule")) {
-        return true;
+    if (const auto kind = clients::ParseClientKind(client.toStdString())) {
+        return *kind != clients::ClientKind::Edonkey;
     }
     status = line.UsageError(io, QStringLiteral("unknown client '%1' (edonkey, emule or amule)").arg(client));
     return std::nullopt;

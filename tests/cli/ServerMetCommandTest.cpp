@@ -259,7 +259,7 @@ TEST_F(ListCommands, ServerMetForTheMulesKeepsTheListItWritesAgainst) {
 
     // The same row written back changes no byte; a new row follows with its name only.
     const QStringList write = {QStringLiteral("servermet"), QStringLiteral("write"),
-                               QStringLiteral("--client"), QStringLiteral("emule"), Path("server.met")};
+                               QStringLiteral("--client"), QStringLiteral("eMule"), Path("server.met")};
     const QString same = QStringLiteral("198.51.100.1\t4661\tn/a\tn/a\tA\n");
     ASSERT_EQ(Command(write, &same).status, 0);
     EXPECT_EQ(ReadWholeFile(Path("server.met")), Bytes(amule));
