@@ -3,7 +3,9 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "directory/AddressRules.h"
 #include "directory/RequestHead.h"
@@ -28,6 +30,7 @@ QByteArray Refusal(RequestHeadScanner::Verdict verdict) {
 
 struct BoundedTcpServer::Connection {
     QString client;
+    std::uint64_t accepted = 0;  // its place in the order of arrival
     RequestHeadScanner scanner;
     qint64 received = 0;
     bool refused = false;
@@ -47,13 +50,16 @@ bool BoundedTcpServer::MakeRoom() {
     if (m_open.size() < m_bounds.maxConnections) {
         return true;
     }
+    // The one that has sent least of its head; of those, the oldest, idle the longest (the table's
+    // own order would make the choice a matter of chance).
     QTcpSocket* least = nullptr;
-    std::size_t leastBytes = std::numeric_limits<std::size_t>::max();
+    std::pair<std::size_t, std::uint64_t> leastRank{std::numeric_limits<std::size_t>::max(), 0};
     for (auto it = m_open.cbegin(); it != m_open.cend(); ++it) {
-        const std::size_t bytes = it.value()->scanner.HeadBytes();
-        if (!it.value()->refused && bytes < leastBytes) {
+        const std::pair<std::size_t, std::uint64_t> rank{it.value()->scanner.HeadBytes(),
+                                                         it.value()->accepted};
+        if (!it.value()->refused && rank < leastRank) {
             least = it.key();
-            leastBytes = bytes;
+            leastRank = rank;
         }
     }
     if (least == nullptr) {
@@ -92,6 +98,7 @@ void BoundedTcpServer::incomingConnection(qintptr socketDescriptor) {
     }
     auto connection = std::make_shared<Connection>();
     connection->client = client;
+    connection->accepted = m_accepted++;
     m_open.insert(socket, connection);
     ++m_perClient[client];
     connect(socket, &QObject::destroyed, this, [this, socket] { Forget(socket); });

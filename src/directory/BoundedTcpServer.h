@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QTcpServer>
+#include <cstdint>
 #include <memory>
 
 namespace hublane::directory {
@@ -12,7 +13,7 @@ namespace hublane::directory {
 /// The bounds of the connections.
 struct ConnectionBounds {
     /// Open at once; when full, a new connection takes the place of the one that has sent least
-    /// of its current request head (an idle one first).
+    /// of its current request head (an idle one first, the oldest of equals).
     int maxConnections = 4096;
     /// Open at once from one client (an IPv4 address, an IPv6 /64); past this a new one is closed.
     int maxPerClient = 16;
@@ -49,6 +50,7 @@ class BoundedTcpServer : public QTcpServer {
     ConnectionBounds m_bounds;
     QHash<QTcpSocket*, std::shared_ptr<Connection>> m_open;
     QHash<QString, int> m_perClient;
+    std::uint64_t m_accepted = 0;
 };
 
 }  // namespace hublane::directory
