@@ -4,8 +4,8 @@
 #pragma once
 
 #include "clients/Client.h"
-#include "clients/TPartInfo.h"
 #include "clients/SystemHandOffRunner.h"
+#include "clients/TPartInfo.h"
 
 namespace hublane::clients {
 

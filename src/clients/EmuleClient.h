@@ -6,8 +6,8 @@
 
 #include "clients/Client.h"
 #include "clients/MuleServerList.h"
-#include "clients/TPartInfo.h"
 #include "clients/SystemHandOffRunner.h"
+#include "clients/TPartInfo.h"
 
 namespace hublane::clients {
 

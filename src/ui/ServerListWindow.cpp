@@ -17,9 +17,9 @@
 #include "platform/VersionText.h"
 #include "serverlist/CycleState.h"
 #include "serverlist/TFLServeur.h"
-#include "ui/TFAbout.h"
 #include "ui/FlatStyle.h"
 #include "ui/SkinnedWindow.h"
+#include "ui/TFAbout.h"
 
 namespace hublane::ui {
 namespace {

@@ -14,10 +14,10 @@
 #include "serverlist/CycleSettings.h"
 #include "serverlist/TFLServeur.h"
 #include "serverlist/UiWaits.h"
-#include "ui/TFAbout.h"
 #include "ui/Application.h"
 #include "ui/FlatStyle.h"
 #include "ui/SkinnedWindow.h"
+#include "ui/TFAbout.h"
 
 namespace hublane::ui {
 namespace {

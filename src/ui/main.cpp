@@ -18,12 +18,12 @@
 #include "platform/SettingsStoreFile.h"
 #include "platform/SingleCopy.h"
 #include "platform/UserSettingsStore.h"
-#include "ui/TFAbout.h"
 #include "ui/Application.h"
-#include "ui/TFMain.h"
 #include "ui/ProgramCommandLine.h"
 #include "ui/QtUserPrompts.h"
 #include "ui/ServerListWindow.h"
+#include "ui/TFAbout.h"
+#include "ui/TFMain.h"
 #include "ui/TFSplash.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include "support/CycleRig.h"
 #include "support/PageServer.h"
 #include "support/TestSupport.h"
-#include "ui/TFAbout.h"
 #include "ui/Application.h"
 #include "ui/SkinnedWindow.h"
+#include "ui/TFAbout.h"
 
 namespace hublane::ui {
 namespace {
