@@ -27,10 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = WriteMuleServerMet(doc, table, gauge);
     // A list read as the clients write it (header 0xE0, no eDonkey-only tag) comes back unchanged.
     bool edonkeyTags = false;
-    for (const auto& entry : doc.entries) {
-        for (const auto& tag : entry.tags) {
-            edonkeyTags = edonkeyTags || (tag.id && (*tag.id == 0x0F || *tag.id == 0x10));
-        }
+    for (const auto& tag : doc.tags) {
+        edonkeyTags = edonkeyTags || (tag.id && (*tag.id == 0x0F || *tag.id == 0x10));
     }
     if (doc.header == hublane::clients::kMuleServerMetHeader && !edonkeyTags) {
         // (The count aside: a negative one reads as none.)
@@ -43,8 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < doc.entries.size(); ++i) {
         const auto& a = doc.entries[i];
         const auto& b = again.entries[i];
-        Check(a.ipText == b.ipText && a.port == b.port && a.kind == b.kind && a.name == b.name &&
-              a.description == b.description && a.users == b.users && a.files == b.files);
+        Check(a.address == b.address && a.port == b.port && a.kind == b.kind &&
+              doc.Name(a) == again.Name(b) && doc.Description(a) == again.Description(b) &&
+              a.users == b.users && a.files == b.files);
     }
     ServerTable againTable;
     FillServerTable(again, againTable);

@@ -2,7 +2,7 @@
 #include "clients/MuleServerMet.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <limits>
 #include <unordered_set>
 
 #include "clients/ServerMetCodec.h"
@@ -43,13 +43,6 @@ ListReadResult Fail(int text, std::string suffix = {}) {
     return ListReadResult{text, std::move(suffix)};
 }
 
-// The reader's current position, as a pointer into the buffer (an empty take reads nothing).
-const char* Here(ByteReader& in) {
-    std::string_view mark;
-    in.Take(0, mark);
-    return mark.data();
-}
-
 std::uint64_t LittleEndianValue(std::string_view raw) {
     std::uint64_t value = 0;
     for (std::size_t i = raw.size(); i-- > 0;) {
@@ -81,16 +74,20 @@ std::size_t IntegerWidth(std::uint8_t type) {
     }
 }
 
-// The value of a tag of the given type; a bad or unknown type names its failure.
+// The value of a tag of the given type; a bad or unknown type names its failure. A text's or a
+// number's first byte is noted in valueAt, counted from the tag's first byte.
 ListReadResult ReadValue(ByteReader& in, std::uint8_t rawType, MuleTag& tag) {
     std::string_view value;
+    const auto noteValue = [&] {
+        tag.valueAt = static_cast<std::uint16_t>(in.Position() - value.size() - tag.offset);
+    };
     if (tag.type == kTypeText) {
         bool lengthRead = false;
         if (!ReadCounted(in, value, lengthRead)) {
             return Fail(lengthRead ? serverlist::kTextValue : serverlist::kTextValueLength);
         }
         tag.isText = true;
-        tag.text = value;
+        noteValue();
         return {};
     }
     if (tag.type >= kTypeShortTextFirst && tag.type <= kTypeShortTextLast) {
@@ -98,7 +95,7 @@ ListReadResult ReadValue(ByteReader& in, std::uint8_t rawType, MuleTag& tag) {
             return Fail(serverlist::kTextValue);
         }
         tag.isText = true;
-        tag.text = value;
+        noteValue();
         return {};
     }
     if (const std::size_t width = IntegerWidth(tag.type)) {
@@ -106,7 +103,7 @@ ListReadResult ReadValue(ByteReader& in, std::uint8_t rawType, MuleTag& tag) {
             return Fail(serverlist::kTextValue);
         }
         tag.isInteger = true;
-        tag.number = LittleEndianValue(value);
+        noteValue();
         return {};
     }
     std::size_t length = 0;
@@ -152,8 +149,18 @@ ListReadResult ReadValue(ByteReader& in, std::uint8_t rawType, MuleTag& tag) {
     return in.Take(length, value) ? ListReadResult{} : Fail(serverlist::kTextValue);
 }
 
+MuleTagName NameOf(std::string_view name) {
+    if (name.empty()) {
+        return MuleTagName::None;
+    }
+    if (name == kUsersName) {
+        return MuleTagName::Users;
+    }
+    return name == kFilesName ? MuleTagName::Files : MuleTagName::Other;
+}
+
 ListReadResult ReadTag(ByteReader& in, MuleTag& tag) {
-    const char* start = Here(in);
+    tag.offset = static_cast<std::uint32_t>(in.Position());
     std::uint8_t rawType = 0;
     if (!in.U8(rawType)) {
         return Fail(serverlist::kTextTagType);
@@ -175,14 +182,19 @@ ListReadResult ReadTag(ByteReader& in, MuleTag& tag) {
         if (name.size() == 1) {
             tag.id = static_cast<std::uint8_t>(name[0]);
         } else {
-            tag.name = name;
+            tag.name = NameOf(name);
         }
     }
     ListReadResult result = ReadValue(in, rawType, tag);
     if (result.Ok()) {
-        tag.raw.assign(start, static_cast<std::size_t>(Here(in) - start));
+        tag.size = static_cast<std::uint32_t>(in.Position() - tag.offset);
     }
     return result;
+}
+
+std::uint32_t AddressKey(const serverlist::AddressBytes& address) {
+    return (std::uint32_t{address[0]} << 24) | (std::uint32_t{address[1]} << 16) |
+           (std::uint32_t{address[2]} << 8) | address[3];
 }
 
 bool HasId(const MuleTag& tag, std::uint8_t id) {
@@ -191,20 +203,23 @@ bool HasId(const MuleTag& tag, std::uint8_t id) {
 
 // What the table shows of one entry: the first text of each id that is not empty (a BOM set
 // aside), users and files when not 0.
-void Decode(MuleServerEntry& entry) {
-    for (const MuleTag& tag : entry.tags) {
+void Decode(const MuleServerMet& doc, MuleServerEntry& entry) {
+    for (const MuleTag& tag : doc.Tags(entry)) {
         if (tag.isText) {
-            const std::string_view text = WithoutBom(tag.text);
-            if (HasId(tag, kTagName) && entry.name == kUnknown && !text.empty()) {
-                entry.name = text;
-            } else if (HasId(tag, kTagDescription) && entry.description == kUnknown && !text.empty()) {
-                entry.description = text;
+            const std::string_view text = WithoutBom(doc.Text(tag));
+            const MuleBytes run{static_cast<std::uint32_t>(text.data() - doc.bytes.data()),
+                                static_cast<std::uint32_t>(text.size())};
+            if (HasId(tag, kTagName) && entry.name.size == 0) {
+                entry.name = run;
+            } else if (HasId(tag, kTagDescription) && entry.description.size == 0) {
+                entry.description = run;
             }
-        } else if (tag.isInteger && tag.number != 0) {
-            if (tag.name == kUsersName && entry.users == kUnknown) {
-                entry.users = std::to_string(tag.number);
-            } else if (tag.name == kFilesName && entry.files == kUnknown) {
-                entry.files = std::to_string(tag.number);
+        } else if (tag.isInteger) {
+            const std::uint64_t number = doc.Number(tag);
+            if (tag.name == MuleTagName::Users && entry.users == 0) {
+                entry.users = number;
+            } else if (tag.name == MuleTagName::Files && entry.files == 0) {
+                entry.files = number;
             }
         }
     }
@@ -218,16 +233,26 @@ bool Known(std::string_view value) {
     return value != kUnknown && !value.empty();
 }
 
-// A text tag in the style of the tag it replaces (its name style, and its byte-order mark: aMule
-// marks one of its two copies as UTF-8 that way), else old style without a mark.
-void AppendTextTag(std::string& out, const MuleTag* like, std::uint8_t id, std::string_view value) {
+// How a replaced text tag was written: its name style, and whether its value had a byte-order
+// mark (aMule marks one of its two copies as UTF-8 that way). A new tag is old style, unmarked.
+struct TextStyle {
+    bool newStyle = false;
+    bool bom = false;
+};
+
+TextStyle StyleOf(const MuleServerMet& doc, const MuleTag& tag) {
+    const std::string_view text = doc.Text(tag);
+    return TextStyle{tag.newStyle, WithoutBom(text).size() != text.size()};
+}
+
+void AppendTextTag(std::string& out, TextStyle style, std::uint8_t id, std::string_view value) {
     std::string text;
-    if (like != nullptr && WithoutBom(like->text).size() != like->text.size() && WithoutBom(value) == value) {
+    if (style.bom && WithoutBom(value) == value) {
         text.assign(kBom);
     }
     text.append(value);
     text.resize(std::min(text.size(), static_cast<std::size_t>(kMaxText)));
-    if (like != nullptr && like->newStyle) {
+    if (style.newStyle) {
         text::AppendU8(out, kNewStyleBit | kTypeText);
     } else {
         text::AppendU8(out, kTypeText);
@@ -271,24 +296,10 @@ struct Changes {
     bool Any() const { return name || description || users || files || port || dropsTags; }
 };
 
-std::optional<std::uint64_t> StoredCount(const MuleServerEntry& entry, std::string_view name) {
-    // The value the table was given: the first that is not 0.
-    for (const MuleTag& tag : entry.tags) {
-        if (tag.isInteger && tag.name == name && tag.number != 0) {
-            return tag.number;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<std::uint32_t> CountChange(const MuleServerEntry& entry, std::string_view name,
-                                         std::string_view rowText) {
+// stored: the value the table was given, the first that is not 0 (0: none).
+std::optional<std::uint32_t> CountChange(std::uint64_t stored, std::string_view rowText) {
     const auto wanted = ParseCount(rowText);
-    if (!wanted) {
-        return std::nullopt;
-    }
-    const auto stored = StoredCount(entry, name);
-    if (stored ? *stored == *wanted : *wanted == 0) {
+    if (!wanted || stored == *wanted) {
         return std::nullopt;
     }
     return wanted;
@@ -301,19 +312,19 @@ std::optional<std::string> TextChange(std::string_view stored, std::string_view 
     return std::string(rowText);
 }
 
-Changes ChangesOf(const MuleServerEntry& entry, const serverlist::ServerRow* row) {
+Changes ChangesOf(const MuleServerMet& doc, const MuleServerEntry& entry, const serverlist::ServerRow* row) {
     using serverlist::Column;
     Changes c;
-    for (const MuleTag& tag : entry.tags) {
+    for (const MuleTag& tag : doc.Tags(entry)) {
         c.dropsTags = c.dropsTags || IsEdonkeyOnlyTag(tag);
     }
     if (row == nullptr) {
         return c;
     }
-    c.name = TextChange(entry.name, row->Sub(Column::Name));
-    c.description = TextChange(entry.description, row->Sub(Column::Description));
-    c.users = CountChange(entry, kUsersName, row->Sub(Column::Users));
-    c.files = CountChange(entry, kFilesName, row->Sub(Column::Files));
+    c.name = TextChange(doc.Name(entry), row->Sub(Column::Name));
+    c.description = TextChange(doc.Description(entry), row->Sub(Column::Description));
+    c.users = CountChange(entry.users, row->Sub(Column::Users));
+    c.files = CountChange(entry.files, row->Sub(Column::Files));
     const auto port = serverlist::ParseUnsigned(row->Sub(Column::Port), 0xFFFF);
     if (port && *port != entry.port) {
         c.port = static_cast<std::uint16_t>(*port);
@@ -328,40 +339,41 @@ void AppendHead(std::string& out, const serverlist::AddressBytes& address, std::
 
 // The entry with its changes: every other tag keeps its bytes and its place; values it lacked
 // follow its last tag.
-void AppendChanged(std::string& out, const MuleServerEntry& entry, const Changes& c) {
+void AppendChanged(std::string& out, const MuleServerMet& doc, const MuleServerEntry& entry,
+                   const Changes& c) {
     std::string tags;
     std::uint32_t count = 0;
     bool hadName = false;
     bool hadDescription = false;
     bool hadUsers = false;
     bool hadFiles = false;
-    for (const MuleTag& tag : entry.tags) {
+    for (const MuleTag& tag : doc.Tags(entry)) {
         if (IsEdonkeyOnlyTag(tag)) {
             continue;
         }
         ++count;
         if (tag.isText && HasId(tag, kTagName) && c.name) {
-            AppendTextTag(tags, &tag, kTagName, *c.name);
+            AppendTextTag(tags, StyleOf(doc, tag), kTagName, *c.name);
             hadName = true;
         } else if (tag.isText && HasId(tag, kTagDescription) && c.description) {
-            AppendTextTag(tags, &tag, kTagDescription, *c.description);
+            AppendTextTag(tags, StyleOf(doc, tag), kTagDescription, *c.description);
             hadDescription = true;
-        } else if (tag.isInteger && tag.name == kUsersName && c.users) {
+        } else if (tag.isInteger && tag.name == MuleTagName::Users && c.users) {
             AppendCountTag(tags, &tag, kUsersName, *c.users);
             hadUsers = true;
-        } else if (tag.isInteger && tag.name == kFilesName && c.files) {
+        } else if (tag.isInteger && tag.name == MuleTagName::Files && c.files) {
             AppendCountTag(tags, &tag, kFilesName, *c.files);
             hadFiles = true;
         } else {
-            tags.append(tag.raw);
+            tags.append(doc.Bytes(tag));
         }
     }
     if (c.name && !hadName) {
-        AppendTextTag(tags, nullptr, kTagName, *c.name);
+        AppendTextTag(tags, {}, kTagName, *c.name);
         ++count;
     }
     if (c.description && !hadDescription) {
-        AppendTextTag(tags, nullptr, kTagDescription, *c.description);
+        AppendTextTag(tags, {}, kTagDescription, *c.description);
         ++count;
     }
     if (c.users && !hadUsers) {
@@ -385,11 +397,11 @@ void AppendNew(std::string& out, const serverlist::ServerRow& row) {
     std::string tags;
     std::uint32_t count = 0;
     if (Known(row.Sub(Column::Name))) {
-        AppendTextTag(tags, nullptr, kTagName, row.Sub(Column::Name));
+        AppendTextTag(tags, {}, kTagName, row.Sub(Column::Name));
         ++count;
     }
     if (Known(row.Sub(Column::Description))) {
-        AppendTextTag(tags, nullptr, kTagDescription, row.Sub(Column::Description));
+        AppendTextTag(tags, {}, kTagDescription, row.Sub(Column::Description));
         ++count;
     }
     for (const auto& [column, name] :
@@ -419,9 +431,54 @@ std::size_t MuleServerMet::CarriedCount() const {
     return n;
 }
 
+std::string_view MuleServerMet::Bytes(MuleBytes run) const {
+    return std::string_view(bytes).substr(run.offset, run.size);
+}
+
+std::string_view MuleServerMet::Bytes(const MuleTag& tag) const {
+    return Bytes(MuleBytes{tag.offset, tag.size});
+}
+
+std::span<const MuleTag> MuleServerMet::Tags(const MuleServerEntry& entry) const {
+    return std::span<const MuleTag>(tags).subspan(entry.firstTag, entry.tagCount);
+}
+
+std::string_view MuleServerMet::Text(const MuleTag& tag) const {
+    return tag.isText ? Bytes(tag).substr(tag.valueAt) : std::string_view();
+}
+
+std::uint64_t MuleServerMet::Number(const MuleTag& tag) const {
+    return tag.isInteger ? LittleEndianValue(Bytes(tag).substr(tag.valueAt)) : 0;
+}
+
+std::string MuleServerMet::IpText(const MuleServerEntry& entry) const {
+    return serverlist::FormatDottedQuad(entry.address);
+}
+
+std::string_view MuleServerMet::Name(const MuleServerEntry& entry) const {
+    return entry.name.size != 0 ? Bytes(entry.name) : kUnknown;
+}
+
+std::string_view MuleServerMet::Description(const MuleServerEntry& entry) const {
+    return entry.description.size != 0 ? Bytes(entry.description) : kUnknown;
+}
+
+std::string MuleServerMet::Users(const MuleServerEntry& entry) const {
+    return entry.users != 0 ? std::to_string(entry.users) : std::string(kUnknown);
+}
+
+std::string MuleServerMet::Files(const MuleServerEntry& entry) const {
+    return entry.files != 0 ? std::to_string(entry.files) : std::string(kUnknown);
+}
+
 ListReadResult ReadMuleServerMet(std::string_view bytes, MuleServerMet& doc, serverlist::WorkGauge& gauge) {
     doc = MuleServerMet{};
-    ByteReader in(bytes);
+    // Entries and tags note where they are as 32-bit offsets.
+    if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return Fail(serverlist::kTextCannotOpen);
+    }
+    doc.bytes.assign(bytes);
+    ByteReader in(doc.bytes);
     if (!in.U8(doc.header)) {
         return Fail(serverlist::kTextCannotOpen);
     }
@@ -435,47 +492,55 @@ ListReadResult ReadMuleServerMet(std::string_view bytes, MuleServerMet& doc, ser
     const auto count = static_cast<std::int32_t>(rawCount);
     gauge.SetMax(count);
     gauge.SetPosition(0);
-    std::unordered_set<std::string> addresses;
+    std::unordered_set<std::uint32_t> addresses;
     // Every entry takes at least 10 bytes and every tag at least 2, so a huge count in a short
-    // buffer ends at the first short read.
+    // buffer ends at the first short read. The lists grow with what was read, never by a count.
+    const auto done = [&doc](ListReadResult result) {
+        doc.entries.shrink_to_fit();
+        doc.tags.resize(doc.entries.empty() ? 0 : doc.entries.back().firstTag + doc.entries.back().tagCount);
+        doc.tags.shrink_to_fit();
+        return result;
+    };
     for (std::int32_t i = 0; i < count; ++i) {
         gauge.Step();
-        const char* start = Here(in);
         MuleServerEntry entry;
+        entry.bytes.offset = static_cast<std::uint32_t>(in.Position());
         std::string_view address;
         std::uint32_t rawTags = 0;
         if (!in.Take(4, address) || !in.U16(entry.port) || !in.U32(rawTags)) {
-            return Fail(serverlist::kTextTruncated);
+            return done(Fail(serverlist::kTextTruncated));
         }
         entry.address = serverlist::AddressFromBytes(address);
-        entry.ipText = serverlist::FormatDottedQuad(entry.address);
+        entry.firstTag = static_cast<std::uint32_t>(doc.tags.size());
         const auto tagCount = static_cast<std::int32_t>(rawTags);
         for (std::int32_t t = 0; t < tagCount; ++t) {
             MuleTag tag;
             ListReadResult result = ReadTag(in, tag);
             if (!result.Ok()) {
-                return result;
+                return done(result);
             }
-            entry.tags.push_back(std::move(tag));
+            doc.tags.push_back(tag);
         }
-        entry.raw.assign(start, static_cast<std::size_t>(Here(in) - start));
-        Decode(entry);
+        entry.tagCount = static_cast<std::uint32_t>(doc.tags.size()) - entry.firstTag;
+        entry.bytes.size = static_cast<std::uint32_t>(in.Position()) - entry.bytes.offset;
+        Decode(doc, entry);
         if (entry.address == serverlist::AddressBytes{}) {
             entry.kind = MuleEntryKind::DynamicIp;
-        } else if (!addresses.insert(entry.ipText).second) {
+        } else if (!addresses.insert(AddressKey(entry.address)).second) {
             entry.kind = MuleEntryKind::SecondPort;
         }
-        doc.entries.push_back(std::move(entry));
+        doc.entries.push_back(entry);
     }
     gauge.SetPosition(0);
-    return {};
+    return done({});
 }
 
 std::size_t FillServerTable(const MuleServerMet& doc, serverlist::ServerTable& table) {
     std::size_t added = 0;
     for (const MuleServerEntry& entry : doc.entries) {
-        if (!entry.Carried() && table.AddServerRow(entry.ipText, std::to_string(entry.port), entry.users,
-                                                   entry.files, entry.name, entry.description, kUnknown)) {
+        if (!entry.Carried() &&
+            table.AddServerRow(doc.IpText(entry), std::to_string(entry.port), doc.Users(entry),
+                               doc.Files(entry), doc.Name(entry), doc.Description(entry), kUnknown)) {
             ++added;
         }
     }
@@ -499,22 +564,23 @@ std::string WriteMuleServerMet(const MuleServerMet& doc, const serverlist::Serve
         gauge.Step();
         const serverlist::ServerRow* row = nullptr;
         if (!entry.Carried()) {
-            const int at = table.FindExact(entry.ipText);
+            std::string ip = doc.IpText(entry);
+            const int at = table.FindExact(ip);
             if (at < 0) {
                 ++n.dropped;
                 continue;
             }
             row = &table.Row(static_cast<std::size_t>(at));
-            ofEntries.insert(entry.ipText);
+            ofEntries.insert(std::move(ip));
         } else {
             ++n.carried;
         }
-        const Changes changes = ChangesOf(entry, row);
+        const Changes changes = ChangesOf(doc, entry, row);
         if (changes.Any()) {
-            AppendChanged(out, entry, changes);
+            AppendChanged(out, doc, entry, changes);
             ++n.changed;
         } else {
-            out.append(entry.raw);
+            out.append(doc.Bytes(entry.bytes));
             ++n.kept;
         }
         ++written;

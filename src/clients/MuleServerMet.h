@@ -13,7 +13,8 @@
 // Choices made where the format leaves room:
 //  - Counts and lengths are bounded as in the eDonkey2000 reader: a negative entry or tag count
 //    reads nothing; a text name or a text value over 4095 bytes (or negative as signed 16 bits)
-//    is a failure (text 7 / text 9), and so is a value that runs past the end (text 9).
+//    is a failure (text 7 / text 9), and so is a value that runs past the end (text 9). A file
+//    of 4 GiB or more is not opened (text 2).
 //  - The table takes name, description, users and files of the entry: the first text tag 0x01
 //    (0x0B) that is not empty, with a leading UTF-8 byte-order mark set aside (aMule writes each
 //    text twice); users and files when not 0.
@@ -36,6 +37,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,48 +52,75 @@ namespace hublane::clients {
 inline constexpr std::uint8_t kMuleServerMetHeader = 0xE0;
 inline constexpr std::uint8_t kOldServerMetHeader = 0x0E;
 
-/// One tag as read: its bytes and what they say.
+/// A tag's name when it is longer than one byte: the two the table reads, or another.
+enum class MuleTagName : std::uint8_t { None, Users, Files, Other };
+
+/// One tag as read: where its bytes are in the document's bytes, and what they say.
 struct MuleTag {
-    std::string raw;                 // the whole tag, type byte first
+    std::uint32_t offset = 0;        // the type byte
+    std::uint32_t size = 0;          // the whole tag
+    std::uint16_t valueAt = 0;       // a text's or a number's first byte, from offset
     std::uint8_t type = 0;           // the value type, bit 0x80 set aside
     bool newStyle = false;           // the name was one id byte after a type with bit 0x80
     std::optional<std::uint8_t> id;  // a one-byte name
-    std::string name;                // a longer name ("users"); empty for an id
-    bool isText = false;             // types 0x02 and 0x11-0x26: text holds the value
-    std::string text;
-    bool isInteger = false;  // types 0x03, 0x08, 0x09, 0x0B: number holds the value
-    std::uint64_t number = 0;
+    MuleTagName name = MuleTagName::None;
+    bool isText = false;     // types 0x02 and 0x11-0x26
+    bool isInteger = false;  // types 0x03, 0x08, 0x09, 0x0B
 };
 
-enum class MuleEntryKind {
+enum class MuleEntryKind : std::uint8_t {
     Row,         // becomes a table row
     SecondPort,  // an address already read, on another port: carried
     DynamicIp,   // address 0.0.0.0 (the host name in tag 0x85): carried
 };
 
+/// A run of the document's bytes.
+struct MuleBytes {
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+};
+
 /// One server entry as read.
 struct MuleServerEntry {
-    std::string raw;  // the whole entry, address first
+    MuleBytes bytes;             // the whole entry, address first
+    std::uint32_t firstTag = 0;  // its tags are the document's tags [firstTag, firstTag + tagCount)
+    std::uint32_t tagCount = 0;
     serverlist::AddressBytes address{};
     std::uint16_t port = 0;
-    std::vector<MuleTag> tags;
     MuleEntryKind kind = MuleEntryKind::Row;
-    // What the table shows, "n/a" when absent (name and description without a leading BOM).
-    std::string ipText;
-    std::string name{serverlist::kUnknown};
-    std::string description{serverlist::kUnknown};
-    std::string users{serverlist::kUnknown};
-    std::string files{serverlist::kUnknown};
+    // What the table shows: the first name and description that are not empty, without a leading
+    // BOM (none when name.size is 0); users and files when not 0.
+    MuleBytes name;
+    MuleBytes description;
+    std::uint64_t users = 0;
+    std::uint64_t files = 0;
 
     bool Carried() const { return kind != MuleEntryKind::Row; }
 };
 
-/// A server.met as read: its header and every entry read whole, in file order.
+/// A server.met as read: its header and every entry read whole, in file order. Entries and tags
+/// only point into the bytes, so that a file of many small tags costs a few times its size.
 struct MuleServerMet {
     std::uint8_t header = kMuleServerMetHeader;
+    std::string bytes;  // the file as read
     std::vector<MuleServerEntry> entries;
+    std::vector<MuleTag> tags;  // the tags of every entry, entry after entry
 
     std::size_t CarriedCount() const;
+    std::string_view Bytes(MuleBytes run) const;
+    std::string_view Bytes(const MuleTag& tag) const;
+    std::span<const MuleTag> Tags(const MuleServerEntry& entry) const;
+    /// A text tag's value, a BOM included; empty for a tag of another type.
+    std::string_view Text(const MuleTag& tag) const;
+    /// An integer tag's value; 0 for a tag of another type.
+    std::uint64_t Number(const MuleTag& tag) const;
+    /// The entry's address, name, description, users and files as the table shows them ("n/a"
+    /// when absent).
+    std::string IpText(const MuleServerEntry& entry) const;
+    std::string_view Name(const MuleServerEntry& entry) const;
+    std::string_view Description(const MuleServerEntry& entry) const;
+    std::string Users(const MuleServerEntry& entry) const;
+    std::string Files(const MuleServerEntry& entry) const;
 };
 
 /// Reads a server.met (header 0xE0 or 0x0E) into doc, replacing what it held. The gauge gets

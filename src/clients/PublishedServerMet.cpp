@@ -112,12 +112,15 @@ std::size_t MergePublishedServers(const MuleServerMet& doc, serverlist::ServerTa
         if (table.Count() >= serverlist::kMaxServerRowsFromNetwork) {
             break;
         }
-        if (entry.Carried() || entry.port == 0 || table.FindExact(entry.ipText) >= 0 ||
-            (blocked && blocked(entry.ipText))) {
+        if (entry.Carried() || entry.port == 0) {
             continue;
         }
-        if (table.AddServerRow(entry.ipText, std::to_string(entry.port), entry.users, entry.files, entry.name,
-                               entry.description, serverlist::kUnknown)) {
+        const std::string ip = doc.IpText(entry);
+        if (table.FindExact(ip) >= 0 || (blocked && blocked(ip))) {
+            continue;
+        }
+        if (table.AddServerRow(ip, std::to_string(entry.port), doc.Users(entry), doc.Files(entry),
+                               doc.Name(entry), doc.Description(entry), serverlist::kUnknown)) {
             ++added;
         }
     }

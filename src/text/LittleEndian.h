@@ -45,6 +45,8 @@ class ByteReader {
         m_pos += n;
         return true;
     }
+    /// How many bytes were taken so far.
+    std::size_t Position() const { return m_pos; }
     bool U8(std::uint8_t& out) { return Number(out); }
     bool U16(std::uint16_t& out) { return Number(out); }
     bool U32(std::uint32_t& out) { return Number(out); }

@@ -41,7 +41,7 @@ std::vector<std::string> RawEntries(const std::string& bytes) {
     EXPECT_TRUE(ReadMuleServerMet(bytes, doc, gauge).Ok());
     std::vector<std::string> raw;
     for (const MuleServerEntry& entry : doc.entries) {
-        raw.push_back(entry.raw);
+        raw.emplace_back(doc.Bytes(entry.bytes));
     }
     return raw;
 }

@@ -71,9 +71,9 @@ TEST(MuleServerMetTest, ReadsEveryTagTypeOfBothNameStylesAndKeepsTheBytes) {
         const Read r = ReadAll(File(1, entry));
         ASSERT_TRUE(r.result.Ok()) << r.result.errorText;
         ASSERT_EQ(r.doc.entries.size(), 1u);
-        EXPECT_EQ(r.doc.entries[0].raw, entry);
-        ASSERT_EQ(r.doc.entries[0].tags.size(), 2u);
-        EXPECT_EQ(r.doc.entries[0].tags[0].raw, c.tag);
+        EXPECT_EQ(r.doc.Bytes(r.doc.entries[0].bytes), entry);
+        ASSERT_EQ(r.doc.Tags(r.doc.entries[0]).size(), 2u);
+        EXPECT_EQ(r.doc.Bytes(r.doc.Tags(r.doc.entries[0])[0]), c.tag);
         EXPECT_EQ(r.table.Row(0).Sub(Column::Name), "S");
         EXPECT_EQ(Write(r.doc, r.table), File(1, entry));
     }
@@ -83,7 +83,7 @@ TEST(MuleServerMetTest, ReadsEveryTagTypeOfBothNameStylesAndKeepsTheBytes) {
                                              "\x08" + Name("users") + Le16(300))));
     ASSERT_TRUE(r.result.Ok());
     EXPECT_EQ(r.table.Row(0).subItems, (std::array<std::string, 6>{"1", "300", "n/a", "Ab", "cd", "n/a"}));
-    EXPECT_TRUE(r.doc.entries[0].tags[0].newStyle);
+    EXPECT_TRUE(r.doc.tags[0].newStyle);
 }
 
 TEST(MuleServerMetTest, FailuresNameTheirTextAndKeepTheEntriesReadWhole) {
@@ -101,6 +101,7 @@ TEST(MuleServerMetTest, FailuresNameTheirTextAndKeepTheEntriesReadWhole) {
         {"count cut", "\xE0\x01\x00"s, 4, ""},
         {"entry cut", File(2, good + head), 4, ""},
         {"tag type missing", File(2, good + head + Le32(1)), 5, ""},
+        {"second tag cut", File(2, good + head + Le32(2) + TextTag(kIdName, "B") + "\x02"), 6, ""},
         {"name length cut", File(2, good + head + Le32(1) + "\x03\x01"), 6, ""},
         {"new-style id missing", File(2, good + head + Le32(1) + "\x83"), 6, ""},
         {"name cut", File(2, good + head + Le32(1) + "\x03" + Le16(5) + "use"), 7, ""},
@@ -128,7 +129,10 @@ TEST(MuleServerMetTest, FailuresNameTheirTextAndKeepTheEntriesReadWhole) {
         EXPECT_EQ(r.result.suffix, c.suffix);
         if (c.text >= 4 && c.bytes.size() > 5) {
             ASSERT_EQ(r.doc.entries.size(), 1u);
-            EXPECT_EQ(r.doc.entries[0].raw, good);
+            EXPECT_EQ(r.doc.Bytes(r.doc.entries[0].bytes), good);
+            // Only its tag is kept, none of the entry that failed.
+            ASSERT_EQ(r.doc.tags.size(), 1u);
+            EXPECT_EQ(r.doc.Bytes(r.doc.tags[0]), TextTag(kIdName, "A"));
             EXPECT_EQ(r.table.Count(), 1u);
         } else {
             EXPECT_TRUE(r.doc.entries.empty());
@@ -292,10 +296,8 @@ TEST(MuleServerMetTest, RealClientFilesReadWholeAndWriteBackUnchanged) {
             for (std::size_t i = 0; i < r.table.Count(); ++i) {
                 EXPECT_EQ(back.table.Row(i).subItems, r.table.Row(i).subItems);
             }
-            for (const MuleServerEntry& e : back.doc.entries) {
-                for (const MuleTag& t : e.tags) {
-                    EXPECT_FALSE(t.id && (*t.id == 0x0F || *t.id == 0x10));
-                }
+            for (const MuleTag& t : back.doc.tags) {
+                EXPECT_FALSE(t.id && (*t.id == 0x0F || *t.id == 0x10));
             }
         }
         if (name.startsWith(QLatin1String("huangya0201"))) {

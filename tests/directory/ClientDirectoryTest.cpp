@@ -231,9 +231,9 @@ std::map<std::string, std::vector<std::pair<int, std::string>>> TagsOf(const QBy
     EXPECT_EQ(doc.header, clients::kMuleServerMetHeader);
     std::map<std::string, std::vector<std::pair<int, std::string>>> tags;
     for (const clients::MuleServerEntry& entry : doc.entries) {
-        auto& list = tags[entry.ipText + ":" + std::to_string(entry.port)];
-        for (const clients::MuleTag& tag : entry.tags)
-            list.emplace_back(tag.id.value_or(-1), tag.text);
+        auto& list = tags[doc.IpText(entry) + ":" + std::to_string(entry.port)];
+        for (const clients::MuleTag& tag : doc.Tags(entry))
+            list.emplace_back(tag.id.value_or(-1), doc.Text(tag));
     }
     return tags;
 }
