@@ -21,12 +21,7 @@ class UiWaits;
 
 namespace hublane::exchange {
 
-/// How one published list of a fetch went.
-struct PublishedListLoad {
-    QString url;
-    std::size_t added = 0;
-    QString error;  // empty when the list was loaded and read whole
-};
+using serverlist::PublishedListLoad;
 
 /// The four operations over one page loader, with the window's flags of a fetch.
 class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
@@ -52,8 +47,7 @@ class WebDirectory : public QObject, public serverlist::WebDirectoryPart {
 
     /// The published lists a fetch of servers also loads; none when null.
     void SetPublishedLists(PublishedServerLists* lists) { m_published = lists; }
-    /// How each published list of the last fetch of servers went, in load order.
-    const std::vector<PublishedListLoad>& PublishedLoads() const { return m_publishedLoads; }
+    const std::vector<PublishedListLoad>& PublishedLoads() const override { return m_publishedLoads; }
 
     /// The base URL in force: the command line's, else the box's.
     QString BaseUrl() const;

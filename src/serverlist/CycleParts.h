@@ -7,8 +7,10 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "serverlist/CycleState.h"
+#include "serverlist/PublishedListLoad.h"
 #include "serverlist/ServerListDialect.h"
 
 namespace hublane::language {
@@ -54,6 +56,11 @@ class WebDirectoryPart {
     virtual void SendServersToWeb() = 0;
     /// Tells the directory that this copy runs.
     virtual void AnnounceToWeb() = 0;
+    /// How each published list of the last fetch of servers went, in load order.
+    virtual const std::vector<PublishedListLoad>& PublishedLoads() const {
+        static const std::vector<PublishedListLoad> none;
+        return none;
+    }
     /// How many fetches have reached their end: a caller waits for it to change. A fetch asked
     /// while another operation runs does nothing and counts nothing.
     int FetchesDone() const { return m_fetchesDone; }

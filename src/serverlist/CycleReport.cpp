@@ -2,6 +2,7 @@
 #include "serverlist/CycleReport.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace hublane::serverlist {
 namespace {
@@ -81,6 +82,22 @@ int CycleReport::Kept(const ServerTable& servers) const {
     return kept;
 }
 
+void CycleReport::PublishedListsLoaded(const std::vector<PublishedListLoad>& loads) {
+    for (const PublishedListLoad& load : loads) {
+        const auto known = std::find_if(m_publishedFailures.begin(), m_publishedFailures.end(),
+                                        [&load](const PublishedListLoad& f) { return f.url == load.url; });
+        if (load.error.isEmpty()) {
+            if (known != m_publishedFailures.end()) {
+                m_publishedFailures.erase(known);
+            }
+        } else if (known != m_publishedFailures.end()) {
+            known->error = load.error;
+        } else {
+            m_publishedFailures.push_back(load);
+        }
+    }
+}
+
 int CycleReport::Removed(const ServerTable& servers) const {
     return static_cast<int>(m_readCaptions.size()) - Kept(servers);
 }
@@ -106,6 +123,9 @@ QString CycleReport::Summary(const ServerTable& servers, const serverlist::PeerL
     }
     DescribeFile("server.met", m_serverMet, problems);
     DescribeFile("serverHBL.met", m_peerList, problems);
+    for (const PublishedListLoad& failed : m_publishedFailures) {
+        problems << QStringLiteral("liste publiée %1 non lue : %2").arg(failed.url, failed.error);
+    }
     if (!problems.isEmpty()) {
         line += QStringLiteral(" ; ") + problems.join(QStringLiteral(" ; "));
     }

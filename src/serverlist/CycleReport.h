@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "serverlist/ListFiles.h"
+#include "serverlist/PublishedListLoad.h"
 
 namespace hublane::serverlist {
 
@@ -39,14 +41,18 @@ class CycleReport {
     void ClientRunning(const QString& notice) { m_clientRunning = notice; }
     /// The status line of the cycle's hand-off to the client (empty: none was made).
     void HandedOff(const QString& statusLine) { m_handOff = statusLine; }
+    /// How the published lists of one fetch of servers went; a list's last fetch of the cycle
+    /// decides whether it counts as failed.
+    void PublishedListsLoaded(const std::vector<PublishedListLoad>& loads);
 
     /// How many servers read from the client's file are no longer in servers.
     int Removed(const ServerTable& servers) const;
 
     /// The line shown when the cycle has ended: servers kept, removed and added, peers known,
     /// entries of the client's file kept as they were, rows the filter took out, a peer server that could not
-    /// start, each file that could not be found, read or written, a running client that will replace the
-    /// list, and how the hand-off to the client went.
+    /// start, each file that could not be found, read or written, each published list that could not be
+    /// loaded or read whole, a running client that will replace the list, and how the hand-off to the
+    /// client went.
     QString Summary(const ServerTable& servers, const PeerList& peers) const;
 
     const FileReport& ServerMet() const { return m_serverMet; }
@@ -61,6 +67,7 @@ class CycleReport {
     int m_filtered = 0;
     std::size_t m_carried = 0;
     QString m_peerServer;
+    std::vector<PublishedListLoad> m_publishedFailures;  // the last failure of each list, first failed first
     QString m_clientRunning;
     QString m_handOff;
 };

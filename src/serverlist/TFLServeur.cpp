@@ -307,6 +307,7 @@ void TFLServeur::WebFetchServers() {
     const int doneBefore = m_parts.web.FetchesDone();
     m_parts.web.FetchServersFromWeb();
     WaitForFetch(doneBefore);
+    m_report.PublishedListsLoaded(m_parts.web.PublishedLoads());
     m_state.CountServers();
 }
 

@@ -79,6 +79,25 @@ TEST_F(CycleTest, EmptyListsRunEveryStepInOrderAndLogBothReadErrors) {
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("server.met"))));
 }
 
+TEST_F(CycleTest, SummaryNamesThePublishedListsTheirLastFetchCouldNotRead) {
+    // Both fetches of an empty cycle load the lists: a failure the second fetch mends is no
+    // longer one, the second of two failures says why.
+    web.publishedLoads = {
+        {{QStringLiteral("http://a/server.met"), 0, QStringLiteral("no answer within 30 s")},
+         {QStringLiteral("http://b/server.met"), 0, QStringLiteral("texte 8")},
+         {QStringLiteral("http://c/server.met"), 3, {}}},
+        {{QStringLiteral("http://a/server.met"), 2, {}},
+         {QStringLiteral("http://b/server.met"), 0, QStringLiteral("Not Found")},
+         {QStringLiteral("http://c/server.met"), 0, QStringLiteral("texte 3224")}},
+    };
+    window->Show();
+    ASSERT_EQ(web.serverFetches, 2);
+    EXPECT_TRUE(status.captions.last().endsWith(QStringLiteral(
+        " ; serverHBL.met non écrit (liste vide) ; liste publiée http://b/server.met non lue : Not "
+        "Found ; liste publiée http://c/server.met non lue : texte 3224")))
+        << status.captions.last().toStdString();
+}
+
 TEST_F(CycleTest, WebFetchOfServersRunsWithFiveRows) {
     peerServer.servers = 5;
     peerServer.peers = 6;

@@ -32,6 +32,7 @@ using serverlist::CampaignRunner;
 using serverlist::CycleState;
 using serverlist::PeerServerPart;
 using serverlist::ProbeKind;
+using serverlist::PublishedListLoad;
 using serverlist::TFLServeur;
 using serverlist::WebDirectoryPart;
 
@@ -84,6 +85,8 @@ class FakeWeb : public WebDirectoryPart {
     explicit FakeWeb(CycleState& s) : m_s(s) {}
     void FetchServersFromWeb() override {
         ++serverFetches;
+        const std::size_t at = static_cast<std::size_t>(serverFetches) - 1;
+        m_loads = at < publishedLoads.size() ? publishedLoads[at] : std::vector<PublishedListLoad>{};
         if (answer) {
             FetchEnded();
         }
@@ -98,15 +101,19 @@ class FakeWeb : public WebDirectoryPart {
     }
     void SendServersToWeb() override { ++sends; }
     void AnnounceToWeb() override { ++announces; }
+    const std::vector<PublishedListLoad>& PublishedLoads() const override { return m_loads; }
     int serverFetches = 0;
     int peerFetches = 0;
     int sends = 0;
     int announces = 0;
     bool answer = true;
     std::vector<std::string> peersOnPage;  ///< the copies listeHBL.php lists
+    /// How the published lists of each fetch of servers go, fetch after fetch.
+    std::vector<std::vector<PublishedListLoad>> publishedLoads;
 
   private:
     CycleState& m_s;
+    std::vector<PublishedListLoad> m_loads;
 };
 
 /// The update cycle on stand-in parts, its files in a folder of its own. The gauge and the
