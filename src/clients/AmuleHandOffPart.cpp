@@ -5,6 +5,19 @@
 
 namespace hublane::clients {
 
+void AmuleHandOffPart::KeepPendingRemovals(const std::set<ServerEndpoint>& silent) {
+    using Outcome = AmuleHandOffResult::Outcome;
+    m_pendingRemovals.clear();
+    if (m_result.outcome == Outcome::NoSession) {
+        // aMule's list was never read: any of them may be in it.
+        m_pendingRemovals = silent;
+    } else if (m_result.outcome == Outcome::CutShort) {
+        // The removals run in plan order, after every addition: the ones not yet made.
+        const auto& remove = m_result.plan.remove;
+        m_pendingRemovals.insert(remove.begin() + m_result.removed, remove.end());
+    }
+}
+
 void AmuleHandOffPart::SendToDonkey() {
     if (m_running || m_waits.Terminating()) {
         return;
@@ -14,24 +27,28 @@ void AmuleHandOffPart::SendToDonkey() {
     if (m_blocked) {
         table.RemoveIf([this](const serverlist::ServerRow& row) { return m_blocked(row.caption); });
     }
-    std::set<ServerEndpoint> silent;
-    for (const serverlist::ListedServer& server : m_state.silentServers) {
-        if (auto endpoint = EndpointOf(server.ip, server.port)) {
-            silent.insert(std::move(*endpoint));
-        }
-    }
     m_result = AmuleHandOffResult{};
     if (!HoldsServerForAmule(table)) {
-        // An empty table says nothing about aMule's servers; aMule is not even looked for.
+        // An empty table says nothing about aMule's servers (nor about which are silent); aMule
+        // is not even looked for.
         m_result.outcome = AmuleHandOffResult::Outcome::EmptyTable;
-    } else if (const EcTargetChoice choice = m_target ? m_target() : EcTargetChoice{}; !choice.target) {
-        m_result.reason = choice.problem;
     } else {
-        AmuleSession session;
-        const QMetaObject::Connection stop = QObject::connect(&m_waits, &serverlist::UiWaits::Terminated,
-                                                              &m_waits, [&session] { session.Abort(); });
-        m_result = RunAmuleHandOff(session, *choice.target, table, silent, m_state.Gauge());
-        QObject::disconnect(stop);
+        std::set<ServerEndpoint> silent = m_pendingRemovals;
+        for (const serverlist::ListedServer& server : m_state.silentServers) {
+            if (auto endpoint = EndpointOf(server.ip, server.port)) {
+                silent.insert(std::move(*endpoint));
+            }
+        }
+        if (const EcTargetChoice choice = m_target ? m_target() : EcTargetChoice{}; !choice.target) {
+            m_result.reason = choice.problem;
+        } else {
+            AmuleSession session;
+            const QMetaObject::Connection stop = QObject::connect(&m_waits, &serverlist::UiWaits::Terminated,
+                                                                  &m_waits, [&session] { session.Abort(); });
+            m_result = RunAmuleHandOff(session, *choice.target, table, silent, m_state.Gauge());
+            QObject::disconnect(stop);
+        }
+        KeepPendingRemovals(silent);
     }
     m_status = AmuleStatusLine(m_result);
     m_state.Caption().SetCaption(m_status);

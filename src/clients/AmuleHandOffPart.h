@@ -1,10 +1,13 @@
 // "Envoyer à eDonkey" and the cycle's last step when the client is aMule: the table
 // handed to the running aMule over EC, with the servers this cycle found silent taken out of its
-// list, and the status line that says how it went.
+// list, and the status line that says how it went. Silent servers a hand-off could not take out
+// (aMule did not answer, or the session broke off) are taken out by the next one, unless the
+// table holds them again by then.
 #pragma once
 
 #include <QString>
 #include <functional>
+#include <set>
 
 #include "clients/AmuleEcTarget.h"
 #include "clients/AmuleHandOff.h"
@@ -31,14 +34,20 @@ class AmuleHandOffPart final : public serverlist::HandOffPart {
     void SendToDonkey() override;
     QString LastStatus() const override { return m_status; }
     const AmuleHandOffResult& LastResult() const { return m_result; }
+    /// The silent servers the next hand-off takes out besides the ones its cycle finds silent.
+    const std::set<ServerEndpoint>& PendingRemovals() const { return m_pendingRemovals; }
 
   private:
+    /// What of silent (the servers this hand-off was to take out) the next one takes out.
+    void KeepPendingRemovals(const std::set<ServerEndpoint>& silent);
+
     serverlist::CycleState& m_state;
     serverlist::UiWaits& m_waits;
     EcTargetSource m_target;
     serverlist::AddressTest m_blocked;
     AmuleHandOffResult m_result;
     QString m_status;
+    std::set<ServerEndpoint> m_pendingRemovals;  // silent servers aMule may still hold
     // A hand-off waits for aMule with events running: a click meanwhile must not start another.
     bool m_running = false;
 };

@@ -1,14 +1,19 @@
 // The hand-off against the real amuled, in a private network namespace: the login and its list,
 // the list it is left with (added, silent removed, static and never-asked kept), and a wrong
-// password, a closed EC port and an amuled killed part-way, each with its reason and nothing lost.
+// password, a closed EC port and an amuled killed part-way, each with its reason and nothing lost;
+// silent servers a hand-off could not reach aMule for go with the next one.
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 
 #include "AmuledRig.h"
 #include "clients/AmuleHandOff.h"
+#include "clients/AmuleHandOffPart.h"
 #include "clients/ServerMetCodec.h"
+#include "platform/Clock.h"
 #include "serverlist/ListFiles.h"
+#include "serverlist/UiWaits.h"
 #include "support/CliRun.h"
+#include "support/Fakes.h"
 
 namespace hublane::clients {
 namespace {
@@ -177,6 +182,37 @@ TEST_F(AmuledTest, KilledPartWayLosesNothing) {
     for (const auto& [endpoint, listed] : before) {
         EXPECT_EQ(after.count(endpoint), 1U) << endpoint;
     }
+}
+
+TEST_F(AmuledTest, SilentServersAHandOffCouldNotTakeOutGoWithTheNext) {
+    Start();
+    m_rig.Add(kBefore);
+    platform::SystemClock clock;
+    test::RecordingStatus status;
+    serverlist::CycleState state{m_gauge, status};
+    serverlist::UiWaits waits{clock};
+    EcTarget target{QStringLiteral("127.0.0.1"), test::kAmuledEcPort + 1, test::kAmuledPasswordMd5};
+    AmuleHandOffPart part(state, waits, [&target] { return EcTargetChoice{target, {}}; });
+
+    // A cycle finds .1 and .2 silent, but nothing answers where it looks for aMule.
+    state.Servers().AddServerRow("198.51.100.4", "4661", "10", "20", "Answered");
+    state.silentServers = {{"198.51.100.1", "4661"}, {"198.51.100.2", "4661"}};
+    part.SendToDonkey();
+    ASSERT_EQ(part.LastResult().outcome, AmuleHandOffResult::Outcome::NoSession);
+    EXPECT_EQ(part.PendingRemovals(),
+              (std::set<ServerEndpoint>{{"198.51.100.1", 4661}, {"198.51.100.2", 4661}}));
+
+    // The next cycle finds nothing silent and .1 answering again; aMule is reached this time.
+    target = m_rig.Target();
+    state.Servers().AddServerRow("198.51.100.1", "4661", "1", "2", "Never asked");
+    state.silentServers.clear();
+    part.SendToDonkey();
+    ASSERT_EQ(part.LastResult().outcome, AmuleHandOffResult::Outcome::Delivered)
+        << part.LastResult().reason.toStdString();
+    EXPECT_EQ(part.LastResult().removed, 1);
+    EXPECT_TRUE(part.PendingRemovals().empty());
+    EXPECT_EQ(m_rig.List(), (ListMap{{"198.51.100.1:4661", {"Never asked", false}},
+                                     {"198.51.100.4:4661", {"Answered", false}}}));
 }
 
 // hublanectl handoff --client amule against the real amuled: its folder's amule.conf, or --ec and
