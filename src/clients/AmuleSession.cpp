@@ -105,6 +105,7 @@ QString AmuleSession::Reason() const {
 
 bool AmuleSession::Login(const EcTarget& target) {
     m_target = target;
+    m_reconnected = false;
     m_loginDeadline = QDateTime::currentMSecsSinceEpoch() + m_loginTimeoutMs;
     bool in = TryLogin();
     // amuled now and then answers a bare refusal, with none of its reasons, to a login that comes
@@ -208,11 +209,35 @@ bool AmuleSession::TryLogin() {
     return true;
 }
 
-std::optional<std::vector<AmuleServer>> AmuleSession::ServerList() {
-    if (!Send(EcPacket{kEcFlagsPlain, ec::kOpGetServerList, {}})) {
+std::optional<EcPacket> AmuleSession::Exchange(const EcPacket& request) {
+    if (Send(request)) {
+        if (auto reply = Receive()) {
+            return reply;
+        }
+    }
+    if (!Reconnect()) {
         return std::nullopt;
     }
-    const auto reply = Receive();
+    return Send(request) ? Receive() : std::nullopt;
+}
+
+bool AmuleSession::Reconnect() {
+    if (m_failure != EcFailure::Lost || m_reconnected) {
+        return false;
+    }
+    const std::string lost = m_detail;
+    const bool in = Login(m_target);
+    m_reconnected = true;
+    if (!in && !Stopped()) {
+        // The loss is what went wrong; that the new connection failed too says less.
+        m_failure = EcFailure::Lost;
+        m_detail = lost;
+    }
+    return in;
+}
+
+std::optional<std::vector<AmuleServer>> AmuleSession::ServerList() {
+    const auto reply = Exchange(EcPacket{kEcFlagsPlain, ec::kOpGetServerList, {}});
     if (!reply) {
         return std::nullopt;
     }
@@ -242,10 +267,7 @@ AddAnswer AmuleSession::AddServer(const ServerToAdd& server) {
     EcPacket add{kEcFlagsPlain, ec::kOpServerAdd, {}};
     add.tags.push_back(EcTag::Text(ec::kTagServerAddress, server.endpoint.Text()));
     add.tags.push_back(EcTag::Text(ec::kTagServerName, server.name));
-    if (!Send(add)) {
-        return AddAnswer::Failed;
-    }
-    const auto reply = Receive();
+    const auto reply = Exchange(add);
     if (!reply) {
         return AddAnswer::Failed;
     }
@@ -259,13 +281,13 @@ bool AmuleSession::RemoveServer(const ServerEndpoint& endpoint) {
     }
     EcPacket remove{kEcFlagsPlain, ec::kOpServerRemove, {}};
     remove.tags.push_back(EcTag::Ipv4(ec::kTagServer, *bytes, endpoint.port));
-    return Send(remove) && Receive().has_value();
+    return Exchange(remove).has_value();
 }
 
 bool AmuleSession::UpdateServersFromUrl(const QString& url) {
     EcPacket update{kEcFlagsPlain, ec::kOpServerUpdateFromUrl, {}};
     update.tags.push_back(EcTag::Text(ec::kTagString, url.toStdString()));
-    return Send(update) && Receive().has_value();
+    return Exchange(update).has_value();
 }
 
 bool AmuleSession::Send(const EcPacket& packet) {

@@ -48,6 +48,7 @@ struct EcTarget {
     QString Text() const { return QStringLiteral("%1:%2").arg(host).arg(port); }
 };
 
+/// After the login, a connection aMule drops is made again once, and the request sent again.
 class AmuleSession {
   public:
     explicit AmuleSession(int replyTimeoutMs = kEcReplyTimeoutMs, int loginTimeoutMs = kEcLoginTimeoutMs);
@@ -82,6 +83,15 @@ class AmuleSession {
   private:
     /// One connection and login, within the login's time.
     bool TryLogin();
+    /// One request and its answer. amuled now and then drops a connection it has just let in,
+    /// when it comes while amuled still closes the one before: a connection lost on the way is
+    /// made again once a login (logging in anew) and the request sent again. A request whose
+    /// answer was lost may so reach aMule twice; every request of a session does the same the
+    /// second time, but for an addition, which aMule then refuses as known.
+    std::optional<EcPacket> Exchange(const EcPacket& request);
+    /// A new login after a lost connection, once a login; false (the loss still the failure)
+    /// when it was made already or fails.
+    bool Reconnect();
     /// Waits ms unless that passes the login's end or the session is stopped; false then.
     bool Pause(int ms);
     /// How long the next wait may last: the reply time, and never past the login's end during it.
@@ -101,6 +111,7 @@ class AmuleSession {
     QByteArray m_buffer;
     EcTarget m_target;
     EcFailure m_failure = EcFailure::None;
+    bool m_reconnected = false;  // since the last Login
     std::string m_detail;
     std::string m_version;
 };

@@ -1,5 +1,6 @@
 // The EC session against stand-ins on loopback for what a real aMule cannot be made to do: never
-// answer, hang up at once, send bytes that are no EC, refuse the login for a reason of its own.
+// answer, hang up at once, send bytes that are no EC, refuse the login for a reason of its own,
+// or hang up on the first connection once it is in.
 #include "clients/AmuleSession.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,16 @@
 namespace hublane::clients {
 namespace {
 
-enum class Behaviour { Silent, HangUp, Junk, AuthFail, HugeFrame, BareRefusalFirst };
+enum class Behaviour {
+    Silent,
+    HangUp,
+    Junk,
+    AuthFail,
+    HugeFrame,
+    BareRefusalFirst,
+    HangUpOnListFirst,
+    HangUpOnEveryList
+};
 
 // Accepts every connection on 127.0.0.1 and behaves as told with it.
 class StandIn {
@@ -28,6 +38,7 @@ class StandIn {
     void Accept() {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             ++m_connections;
+            socket->setProperty("first", m_connections == 1);
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Answer(socket); });
         }
     }
@@ -55,7 +66,29 @@ class StandIn {
             case Behaviour::BareRefusalFirst:
                 socket->write(QByteArray::fromStdString(EncodeEcFrame(LoginAnswer(request))));
                 break;
+            case Behaviour::HangUpOnListFirst:
+            case Behaviour::HangUpOnEveryList:
+                HangUpOnList(socket, request);
+                break;
         }
+    }
+    // Logs every connection in; the first (or every one) is dropped when it asks for the list, the
+    // next ones get a list of one server.
+    void HangUpOnList(QTcpSocket* socket, const QByteArray& request) {
+        const auto asked = DecodeEcFrame(std::string_view(request.constData(), request.size()));
+        EcPacket answer{kEcFlagsPlain, ec::kOpAuthOk, {}};
+        if (asked.status == EcDecodeStatus::Ok && asked.packet.opcode == ec::kOpAuthReq) {
+            answer = {kEcFlagsPlain, ec::kOpAuthSalt, {EcTag::Int(ec::kTagPasswdSalt, 42)}};
+        } else if (asked.status == EcDecodeStatus::Ok && asked.packet.opcode == ec::kOpGetServerList) {
+            if (socket->property("first").toBool() || m_behaviour == Behaviour::HangUpOnEveryList) {
+                socket->disconnectFromHost();
+                return;
+            }
+            EcTag server = EcTag::Ipv4(ec::kTagServer, {198, 51, 100, 7}, 4661);
+            server.children.push_back(EcTag::Text(ec::kTagServerName, "Seven"));
+            answer = {kEcFlagsPlain, ec::kOpServerList, {server}};
+        }
+        socket->write(QByteArray::fromStdString(EncodeEcFrame(answer)));
     }
     // The first connection gets a refusal that gives no reason; the next ones a whole login.
     EcPacket LoginAnswer(const QByteArray& request) const {
@@ -107,6 +140,23 @@ TEST(AmuleSession, TriesOnceMoreWhenTheLoginIsRefusedWithoutAReason) {
     AmuleSession session(300, 1000);
     EXPECT_TRUE(session.Login(standIn.Target())) << session.Reason().toStdString();
     EXPECT_EQ(standIn.Connections(), 2);
+}
+
+TEST(AmuleSession, AsksForTheListAgainWhenTheConnectionIsDroppedBeforeIt) {
+    StandIn standIn(Behaviour::HangUpOnListFirst);
+    AmuleSession session(300, 1000);
+    ASSERT_TRUE(session.Login(standIn.Target())) << session.Reason().toStdString();
+    const auto list = session.ServerList();
+    ASSERT_TRUE(list.has_value()) << session.Reason().toStdString();
+    EXPECT_EQ(*list, (std::vector<AmuleServer>{{{"198.51.100.7", 4661}, "Seven", false}}));
+    EXPECT_EQ(standIn.Connections(), 2);
+
+    // Once a login: an aMule that keeps dropping the connection is lost for good.
+    StandIn dropping(Behaviour::HangUpOnEveryList);
+    ASSERT_TRUE(session.Login(dropping.Target())) << session.Reason().toStdString();
+    EXPECT_FALSE(session.ServerList().has_value());
+    EXPECT_EQ(session.Failure(), EcFailure::Lost);
+    EXPECT_EQ(dropping.Connections(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(

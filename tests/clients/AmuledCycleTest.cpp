@@ -62,7 +62,10 @@ class EcRelay {
         QTcpSocket* client = m_server.nextPendingConnection();
         auto* amule = new QTcpSocket(client);
         amule->connectToHost(QStringLiteral("127.0.0.1"), test::kAmuledEcPort);
-        amule->waitForConnected(2000);
+        if (!amule->waitForConnected(2000)) {
+            client->disconnectFromHost();  // amuled is gone: so is the way to it
+            return;
+        }
         // The cycle sends one request and waits for its answer: each read is one request. They are
         // counted on each connection, as a login amuled refuses is tried again on a new one.
         QObject::connect(client, &QTcpSocket::readyRead, client,
