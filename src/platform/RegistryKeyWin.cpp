@@ -69,6 +69,22 @@ std::optional<std::wstring> QueryString(HKEY key, const wchar_t* name) {
     return std::nullopt;
 }
 
+// A REG_DWORD value of exactly four bytes.
+std::optional<DWORD> QueryDword(HKEY key, const wchar_t* name) {
+    DWORD type = 0;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    const LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof data) {
+        return std::nullopt;
+    }
+    return data;
+}
+
+bool HoldsZero(const std::wstring& text) {
+    return text.find(L'\0') != std::wstring::npos;
+}
+
 }  // namespace
 
 RegistryKeyWin::~RegistryKeyWin() {
@@ -113,15 +129,11 @@ bool RegistryKeyWin::ReadString(const std::wstring& name, std::wstring& value) c
 }
 
 std::optional<std::int32_t> RegistryKeyWin::ReadInteger(const std::wstring& name) const {
-    DWORD type = 0;
-    DWORD data = 0;
-    DWORD size = sizeof data;
-    const LONG rc =
-        RegQueryValueExW(AsKey(m_key), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
-    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof data) {
+    const auto data = QueryDword(AsKey(m_key), name.c_str());
+    if (!data) {
         return std::nullopt;
     }
-    return static_cast<std::int32_t>(data);
+    return static_cast<std::int32_t>(*data);
 }
 
 bool RegistryKeyWin::WriteString(const std::wstring& name, const std::wstring& value) {
@@ -156,6 +168,21 @@ std::optional<std::wstring> ReadClassDefaultIconWin(const std::wstring& classNam
         return std::nullopt;
     }
     return QueryString(iconKey.Get(), nullptr);
+}
+
+std::optional<std::uint32_t> ReadUserDwordWin(const std::wstring& keyPath, const std::wstring& name) {
+    if (HoldsZero(keyPath) || HoldsZero(name)) {
+        return std::nullopt;
+    }
+    KeyHandle key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const auto data = QueryDword(key.Get(), name.c_str());
+    if (!data) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(*data);
 }
 
 }  // namespace hublane::platform

@@ -1,6 +1,7 @@
 // The Windows registry without Qt (built for Windows only): the program's settings
-// key and the class registrations of link schemes. SettingsStoreWin and ClassRegistrationWin put
-// Qt's texts on it; the cross build tests it on Wine's registry.
+// key, the class registrations of link schemes and the user's values of other programs.
+// SettingsStoreWin, ClassRegistrationWin and WindowsProfileWin put Qt's texts on it; the cross
+// build tests it on Wine's registry.
 #pragma once
 
 #include <cstdint>
@@ -45,5 +46,10 @@ class RegistryKeyWin {
 /// unexpanded, ending at its first zero). nullopt when the class, the key or a string value is
 /// missing. Opens keys only; never creates one.
 std::optional<std::wstring> ReadClassDefaultIconWin(const std::wstring& className);
+
+/// A REG_DWORD value of a key below HKEY_CURRENT_USER ("Software\Vendor\Program"). nullopt
+/// when the key or the value is missing, the value is of another type or size, or a name holds a
+/// zero (the system would read it as a shorter name). Opens the key only; never creates it.
+std::optional<std::uint32_t> ReadUserDwordWin(const std::wstring& keyPath, const std::wstring& name);
 
 }  // namespace hublane::platform

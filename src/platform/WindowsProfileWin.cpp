@@ -1,14 +1,7 @@
-// The Windows profile of a program on Windows (built on Windows only): the current user's
-// registry and known folders.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <knownfolders.h>
-#include <shlobj.h>
-#include <windows.h>
-
-#include <string>
-
+// The Windows profile of a program on Windows (built on Windows only): Qt's texts on the
+// current user's registry and known folders.
+#include "platform/KnownFoldersWin.h"
+#include "platform/RegistryKeyWin.h"
 #include "platform/WindowsProfile.h"
 
 namespace hublane::platform {
@@ -18,29 +11,17 @@ std::wstring Wide(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdWString();
 }
 
-QString KnownFolder(REFKNOWNFOLDERID id) {
-    PWSTR path = nullptr;
-    QString folder;
-    if (SHGetKnownFolderPath(id, 0, nullptr, &path) == S_OK && path != nullptr) {
-        folder = QString::fromWCharArray(path);
-    }
-    CoTaskMemFree(path);
-    return folder;
+QString Folder(KnownFolderWin folder) {
+    return QString::fromStdWString(KnownFolderPathWin(folder));
 }
 
 class WinProfile final : public WindowsProfile {
   public:
     std::optional<std::uint32_t> UserDword(std::string_view keyPath, std::string_view name) const override {
-        DWORD value = 0;
-        DWORD size = sizeof(value);
-        if (RegGetValueW(HKEY_CURRENT_USER, Wide(keyPath).c_str(), Wide(name).c_str(), RRF_RT_REG_DWORD,
-                         nullptr, &value, &size) != ERROR_SUCCESS) {
-            return std::nullopt;
-        }
-        return static_cast<std::uint32_t>(value);
+        return ReadUserDwordWin(Wide(keyPath), Wide(name));
     }
-    QString LocalAppData() const override { return KnownFolder(FOLDERID_LocalAppData); }
-    QString ProgramData() const override { return KnownFolder(FOLDERID_ProgramData); }
+    QString LocalAppData() const override { return Folder(KnownFolderWin::LocalAppData); }
+    QString ProgramData() const override { return Folder(KnownFolderWin::ProgramData); }
 };
 
 }  // namespace

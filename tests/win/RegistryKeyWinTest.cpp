@@ -10,33 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include "RawRegistry.h"
+
 namespace hublane::platform {
 namespace {
 
+using test::KeyExists;
+using test::RemoveTree;
+using test::SetRaw;
+
 const wchar_t* const kClassKey = L"hublane-test-scheme";
-
-void RemoveTree(HKEY root, const wchar_t* path) {
-    RegDeleteTreeW(root, path);
-    RegDeleteKeyW(root, path);
-}
-
-// Writes a raw value (the key created when missing).
-void SetRaw(HKEY root, const wchar_t* path, const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-bool KeyExists(HKEY root, const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
 
 class RegistryKeyWinTest : public ::testing::Test {
   protected:
