@@ -9,7 +9,7 @@
 #      loads the same servers again.
 # Exit 77 (CTest: skipped) without amuled/amulecmd or without network namespaces.
 # Usage: amuled_servermet_test.sh HUBLANECTL NETNS_RUN HUBLANE_LAB
-set -euo pipefail
+set -Eeuo pipefail
 hublanectl=$1
 netns_run=$2
 hublane_lab=$3
@@ -36,6 +36,8 @@ fail() {
   echo "FAILED: $*" >&2
   exit 1
 }
+# A command that fails where no check of ours stands says where, rather than ending in silence.
+trap 'echo "FAILED: line $LINENO: $BASH_COMMAND" >&2' ERR
 
 mkdir "$work/amule"
 cat >"$work/amule/amule.conf" <<'CONF'
@@ -93,8 +95,18 @@ stop() {
   done
   fail "amuled did not end within 10 s of SIGTERM"
 }
+# The servers amuled lists, one "[IP:PORT] name" a line. amuled sometimes lets amulecmd in and then
+# hangs up before the list (it says "Succeeded" and nothing more): such a try is made again. Every
+# list asked for here holds servers, so an empty one is never an answer to keep.
 servers() {
-  cmd "show servers" | grep -o '\[[0-9.]*:[0-9]*\].*' | sed 's/\]\s*/] /' | sort
+  local out
+  for _ in 1 2 3 4 5; do
+    out=$(cmd "show servers" | grep -o '\[[0-9.]*:[0-9]*\].*' | sed 's/\]\s*/] /' | sort || true)
+    [ -n "$out" ] && break
+    echo "amuled listed no server: asking again" >&2
+    sleep 0.2
+  done
+  [ -z "$out" ] || printf '%s\n' "$out"
 }
 
 # (a) Our list, as the aMule writer makes it from rows.
@@ -144,6 +156,7 @@ perl -F'\t' -lane '
   print "$F[0] $F[1] answer name=\"" . lab($F[4]) . "\" desc=\"" . lab($F[5]) . "\"";
 ' "$work/cycle.rows" >"$work/lab.txt"
 rows=$(wc -l <"$work/cycle.rows")
+: >"$work/lab.out" # there before the simulated servers' shell has opened it
 "$hublane_lab" --seconds 120 "$work/lab.txt" >"$work/lab.out" 2>&1 &
 lab_pid=$!
 for _ in $(seq 1 100); do
