@@ -98,7 +98,7 @@ class AmuledCycleTest : public ::testing::Test {
         m_rig.WriteStaticServers("198.51.100.3:4661,0,Static silent\n");
         ASSERT_TRUE(m_rig.Start()) << m_rig.Error().toStdString();
         m_rig.Add({{{"198.51.100.2", 4661}, "Silent"}, {{"198.51.100.4", 4661}, "Answered"}});
-        m_rig.Stop();  // amuled writes its server.met, which the cycle reads
+        m_rig.StopSaving();  // amuled writes its server.met, which the cycle reads
         ASSERT_TRUE(m_rig.Start()) << m_rig.Error().toStdString();
         m_rig.Add({{{"198.51.100.1", 4661}, "Never asked"}});
         ASSERT_EQ(m_rig.List(), kBefore);

@@ -80,13 +80,35 @@ bool AmuledRig::Start() {
     return false;
 }
 
-void AmuledRig::Stop() {
-    if (Running()) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(10000)) {
-            Kill();
-        }
+bool AmuledRig::Stop() {
+    if (!Running()) {
+        return true;
     }
+    m_process.terminate();
+    if (m_process.waitForFinished(10000)) {
+        return true;
+    }
+    Kill();
+    return false;
+}
+
+void AmuledRig::StopSaving() {
+    const std::vector<clients::AmuleServer> kept = Servers();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (Stop()) {
+            return;
+        }
+        ASSERT_TRUE(Start()) << m_error.toStdString();
+        const ListMap now = List();
+        std::vector<clients::ServerToAdd> missing;
+        for (const clients::AmuleServer& server : kept) {
+            if (!server.isStatic && !now.contains(server.endpoint.Text())) {
+                missing.push_back({server.endpoint, server.name});
+            }
+        }
+        Add(missing);
+    }
+    ADD_FAILURE() << "amuled did not end within 10 s of SIGTERM, three times";
 }
 
 void AmuledRig::Kill() {
@@ -104,16 +126,20 @@ void PrintTo(const Listed& l, std::ostream* os) {
     *os << l.name << (l.isStatic ? " (static)" : "");
 }
 
-ListMap AmuledRig::List() const {
+std::vector<clients::AmuleServer> AmuledRig::Servers() const {
     clients::AmuleSession session;
-    ListMap listed;
     if (!session.Login(Target())) {
         ADD_FAILURE() << session.Reason().toStdString();
-        return listed;
+        return {};
     }
-    const auto list = session.ServerList();
+    auto list = session.ServerList();
     EXPECT_TRUE(list.has_value()) << session.Reason().toStdString();
-    for (const clients::AmuleServer& server : list.value_or(std::vector<clients::AmuleServer>{})) {
+    return std::move(list).value_or(std::vector<clients::AmuleServer>{});
+}
+
+ListMap AmuledRig::List() const {
+    ListMap listed;
+    for (const clients::AmuleServer& server : Servers()) {
         listed[server.endpoint.Text()] = {server.name, server.isStatic};
     }
     return listed;

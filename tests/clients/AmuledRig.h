@@ -44,8 +44,14 @@ class AmuledRig {
     /// Starts amuled and waits until EC takes a login (at most 10 s); false with the reason in
     /// Error().
     bool Start();
-    /// SIGTERM and a wait: amuled writes its server.met as it ends.
-    void Stop();
+    /// SIGTERM and a wait of 10 s: amuled writes its server.met as it ends. False when it had
+    /// to be killed, its list not written.
+    bool Stop();
+    /// Stops amuled so that its server.met holds the list it has now. Now and then (under load,
+    /// once in some hundred stops) amuled hangs as it ends and is killed before it wrote the
+    /// list: then it is started again, given back the servers it lacks and stopped once more,
+    /// three times at most; a test failure when it never ends by itself.
+    void StopSaving();
     /// SIGKILL: nothing is written.
     void Kill();
     bool Running() const { return m_process.state() != QProcess::NotRunning; }
@@ -63,6 +69,9 @@ class AmuledRig {
     void Remove(const clients::ServerEndpoint& server) const;
 
   private:
+    /// Its list over EC, in its order; a test failure when it cannot be read.
+    std::vector<clients::AmuleServer> Servers() const;
+
     QTemporaryDir m_dir;
     QString m_folder;
     QProcess m_process;

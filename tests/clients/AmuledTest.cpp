@@ -102,7 +102,7 @@ TEST_P(AmuledFailures, SayWhyAndChangeNothing) {
     m_rig.Add(kBefore);
     const ListMap before = m_rig.List();
     if (!c.running) {
-        m_rig.Stop();
+        m_rig.StopSaving();
     }
     serverlist::ServerTable table;
     table.AddServerRow("203.0.113.5", "4242");
@@ -152,7 +152,7 @@ class KillingGauge final : public serverlist::PlainGauge {
 TEST_F(AmuledTest, KilledPartWayLosesNothing) {
     Start();
     m_rig.Add(kBefore);
-    m_rig.Stop();  // writes server.met with the servers above
+    m_rig.StopSaving();  // writes server.met with the servers above
     Start();
     const ListMap before = m_rig.List();
     ASSERT_EQ(before.size(), kBefore.size());
