@@ -8,6 +8,7 @@
 #include "cli/CliLanguage.h"
 #include "cli/ConsolePrompts.h"
 #include "cli/VerbLine.h"
+#include "clients/AmuleClient.h"
 #include "clients/AmuleEcTarget.h"
 #include "platform/ClassRegistration.h"
 #include "platform/Clock.h"
@@ -128,8 +129,11 @@ std::unique_ptr<CycleSession> CycleSession::Make(const VerbLine& line, Io& io, b
             p.settings.Override(platform::settings::kInter.Name(), platform::settings::kInter.fallback);
         }
     }
-    // The settings are only read, but for a plain-text EC password, which is replaced by its hash.
+    // The settings are only read, but for a plain-text EC password, which is replaced by its
+    // hash, and the silent servers a hand-off to aMule could not take out, which the next run
+    // takes out.
     clients::SealEcPassword(*p.userSettings);
+    p.settings.Lasting(QString::fromLatin1(clients::kAmulePendingRemovalsSetting));
     if (const auto usage = PutEcOptions(line, p.settings, io)) {
         *status = *usage;
         return nullptr;

@@ -22,6 +22,30 @@ class NoClientRunner final : public HandOffRunner {
     }
 };
 
+PendingRemovalStore SettingsPendingStore(platform::SettingsStore& settings) {
+    const QString name = QString::fromLatin1(kAmulePendingRemovalsSetting);
+    return {[&settings, name] {
+                QString text;
+                const auto key = settings.Open();
+                if (!key || !key->ReadString(name, text)) {
+                    return std::set<ServerEndpoint>{};
+                }
+                return EndpointsFromText(text.toStdString(), kMaxStoredPendingRemovals);
+            },
+            [&settings, name](const std::set<ServerEndpoint>& pending) {
+                const auto key = settings.Open();
+                if (!key) {
+                    return;
+                }
+                if (pending.empty()) {
+                    key->DeleteValue(name);
+                } else {
+                    key->WriteString(
+                        name, QString::fromStdString(EndpointsText(pending, kMaxStoredPendingRemovals)));
+                }
+            }};
+}
+
 }  // namespace
 
 AmuleClient::AmuleClient(QString folder, platform::SettingsStore* settings)
@@ -54,7 +78,8 @@ std::unique_ptr<serverlist::HandOffPart> AmuleClient::CreateHandOffPart(serverli
             platform::MemorySettingsStore none;
             return ChooseEcTarget(m_settings != nullptr ? *m_settings : none, m_folder);
         },
-        std::move(blocked));
+        std::move(blocked),
+        m_settings != nullptr ? SettingsPendingStore(*m_settings) : PendingRemovalStore{});
     m_handOff = part.get();
     return part;
 }

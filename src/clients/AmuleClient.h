@@ -2,6 +2,8 @@
 // given), written in the eMule/aMule dialect, and the notice that a running aMule rewrites it.
 #pragma once
 
+#include <cstddef>
+
 #include "clients/Client.h"
 #include "clients/MuleServerList.h"
 
@@ -20,11 +22,18 @@ inline constexpr const char* kAmuleRewritesNotice =
 /// The notice once the cycle hands the list to the running aMule itself.
 inline constexpr const char* kAmuleHandedNotice = "aMule est lancé : la liste lui est transmise directement";
 
+/// The setting that keeps the silent servers a hand-off could not take out of aMule's list
+/// ("ip:port" entries separated by spaces), for the next hand-off, even of a program started anew.
+inline constexpr const char* kAmulePendingRemovalsSetting = "AmulePendingRemovals";
+/// At most this many are kept there.
+inline constexpr std::size_t kMaxStoredPendingRemovals = 2000;
+
 class AmuleClient final : public Client {
   public:
     /// folder: aMule's config folder given on the command line; empty: ~/.aMule. settings: where
-    /// AmuleEc and AmuleEcPassword are read (none: amule.conf alone decides); a plain-text password
-    /// stored there is replaced by its hash at once.
+    /// AmuleEc and AmuleEcPassword are read (none: amule.conf alone decides) and
+    /// AmulePendingRemovals is kept; a plain-text password stored there is replaced by its hash
+    /// at once.
     explicit AmuleClient(QString folder = {}, platform::SettingsStore* settings = nullptr);
 
     /// ~/.aMule/ of the user running the program.

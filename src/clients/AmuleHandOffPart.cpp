@@ -5,16 +5,35 @@
 
 namespace hublane::clients {
 
+AmuleHandOffPart::AmuleHandOffPart(serverlist::CycleState& state, serverlist::UiWaits& waits,
+                                   EcTargetSource target, serverlist::AddressTest blocked,
+                                   PendingRemovalStore pending)
+    : m_state(state),
+      m_waits(waits),
+      m_target(std::move(target)),
+      m_blocked(std::move(blocked)),
+      m_pendingStore(std::move(pending)) {
+    if (m_pendingStore.load) {
+        m_pendingRemovals = m_pendingStore.load();
+    }
+}
+
 void AmuleHandOffPart::KeepPendingRemovals(const std::set<ServerEndpoint>& silent) {
     using Outcome = AmuleHandOffResult::Outcome;
-    m_pendingRemovals.clear();
+    std::set<ServerEndpoint> pending;
     if (m_result.outcome == Outcome::NoSession) {
         // aMule's list was never read: any of them may be in it.
-        m_pendingRemovals = silent;
+        pending = silent;
     } else if (m_result.outcome == Outcome::CutShort) {
         // The removals run in plan order, after every addition: the ones not yet made.
         const auto& remove = m_result.plan.remove;
-        m_pendingRemovals.insert(remove.begin() + m_result.removed, remove.end());
+        pending.insert(remove.begin() + m_result.removed, remove.end());
+    }
+    if (pending != m_pendingRemovals) {
+        m_pendingRemovals = std::move(pending);
+        if (m_pendingStore.save) {
+            m_pendingStore.save(m_pendingRemovals);
+        }
     }
 }
 

@@ -2,7 +2,7 @@
 // handed to the running aMule over EC, with the servers this cycle found silent taken out of its
 // list, and the status line that says how it went. Silent servers a hand-off could not take out
 // (aMule did not answer, or the session broke off) are taken out by the next one, unless the
-// table holds them again by then.
+// table holds them again by then; a store keeps them for a program started anew.
 #pragma once
 
 #include <QString>
@@ -23,13 +23,19 @@ namespace hublane::clients {
 /// counts at once.
 using EcTargetSource = std::function<EcTargetChoice()>;
 
+/// Where the silent servers still to be taken out outlive the program (a one-shot
+/// `hublanectl cycle`): read once as the part is made, written each time they change.
+struct PendingRemovalStore {
+    std::function<std::set<ServerEndpoint>()> load;
+    std::function<void(const std::set<ServerEndpoint>&)> save;
+};
+
 class AmuleHandOffPart final : public serverlist::HandOffPart {
   public:
     /// blocked: the addresses an IP filter keeps out; aMule is never given them. The program
-    /// quitting (waits) ends a hand-off under way at once.
+    /// quitting (waits) ends a hand-off under way at once. pending: none keeps them in memory only.
     AmuleHandOffPart(serverlist::CycleState& state, serverlist::UiWaits& waits, EcTargetSource target,
-                     serverlist::AddressTest blocked = {})
-        : m_state(state), m_waits(waits), m_target(std::move(target)), m_blocked(std::move(blocked)) {}
+                     serverlist::AddressTest blocked = {}, PendingRemovalStore pending = {});
 
     void SendToDonkey() override;
     QString LastStatus() const override { return m_status; }
@@ -45,6 +51,7 @@ class AmuleHandOffPart final : public serverlist::HandOffPart {
     serverlist::UiWaits& m_waits;
     EcTargetSource m_target;
     serverlist::AddressTest m_blocked;
+    PendingRemovalStore m_pendingStore;
     AmuleHandOffResult m_result;
     QString m_status;
     std::set<ServerEndpoint> m_pendingRemovals;  // silent servers aMule may still hold

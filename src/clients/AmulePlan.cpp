@@ -46,6 +46,38 @@ std::optional<ServerEndpoint> EndpointOf(std::string_view ip, std::string_view p
     return ServerEndpoint{std::string(ip), static_cast<std::uint16_t>(*portValue)};
 }
 
+std::string EndpointsText(const std::set<ServerEndpoint>& endpoints, std::size_t max) {
+    std::string text;
+    std::size_t count = 0;
+    for (const ServerEndpoint& endpoint : endpoints) {
+        if (count++ == max) {
+            break;
+        }
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += endpoint.Text();
+    }
+    return text;
+}
+
+std::set<ServerEndpoint> EndpointsFromText(std::string_view text, std::size_t max) {
+    std::set<ServerEndpoint> endpoints;
+    while (!text.empty() && endpoints.size() < max) {
+        const auto space = text.find(' ');
+        const std::string_view entry = text.substr(0, space);
+        text.remove_prefix(space == std::string_view::npos ? text.size() : space + 1);
+        const auto colon = entry.rfind(':');
+        if (colon == std::string_view::npos) {
+            continue;
+        }
+        if (auto endpoint = EndpointOf(entry.substr(0, colon), entry.substr(colon + 1))) {
+            endpoints.insert(std::move(*endpoint));
+        }
+    }
+    return endpoints;
+}
+
 AmulePlan PlanAmuleHandOff(const std::vector<AmuleServer>& amuleList, const serverlist::ServerTable& table,
                            const std::set<ServerEndpoint>& askedAndSilent) {
     AmulePlan plan;

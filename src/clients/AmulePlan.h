@@ -2,6 +2,7 @@
 // lacks are added, the servers this cycle asked and found silent removed, nothing else touched.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -28,6 +29,13 @@ struct ServerEndpoint {
 /// "a.b.c.d" (four decimal parts 0..255, no leading zeros) and a port text 1..65535, as one
 /// endpoint; nullopt otherwise (aMule takes nothing else).
 std::optional<ServerEndpoint> EndpointOf(std::string_view ip, std::string_view port);
+
+/// The endpoints as one text, "ip:port" entries separated by spaces, in order; at most max of
+/// them (the first ones).
+std::string EndpointsText(const std::set<ServerEndpoint>& endpoints, std::size_t max);
+/// The entries of text, separated by spaces, that EndpointOf takes, at most max of them; any
+/// other entry is passed over.
+std::set<ServerEndpoint> EndpointsFromText(std::string_view text, std::size_t max);
 
 /// One server of aMule's own list.
 struct AmuleServer {

@@ -1,5 +1,6 @@
-// A settings store that reads through to another and never writes to it: values
-// given up front stand in front of it, and what a run writes stays in memory for that run.
+// A settings store that reads through to another and writes to it only the values named as
+// lasting: values given up front stand in front of it, and anything else a run writes stays in
+// memory for that run.
 #pragma once
 
 #include <QMap>
@@ -21,6 +22,14 @@ class OverlaySettingsStore : public SettingsStore {
     /// A value read in place of the stored one.
     void Override(const QString& name, Value value) {
         m_layer.insert(name, std::move(value));
+        m_deleted.remove(name);
+    }
+
+    /// A value the run keeps: written to (and deleted from) the other store itself. It is not
+    /// one given up front.
+    void Lasting(const QString& name) {
+        m_lasting.insert(name);
+        m_layer.remove(name);
         m_deleted.remove(name);
     }
 
@@ -56,14 +65,23 @@ class OverlaySettingsStore : public SettingsStore {
             return m_base->ReadInteger(name);
         }
         bool WriteString(const QString& name, const QString& value) override {
+            if (m_store.m_lasting.contains(name)) {
+                return m_base && m_base->WriteString(name, value);
+            }
             m_store.Override(name, value);
             return true;
         }
         bool WriteInteger(const QString& name, std::int32_t value) override {
+            if (m_store.m_lasting.contains(name)) {
+                return m_base && m_base->WriteInteger(name, value);
+            }
             m_store.Override(name, value);
             return true;
         }
         bool DeleteValue(const QString& name) override {
+            if (m_store.m_lasting.contains(name)) {
+                return m_base && m_base->DeleteValue(name);
+            }
             m_store.m_layer.remove(name);
             m_store.m_deleted.insert(name);
             return true;
@@ -83,6 +101,7 @@ class OverlaySettingsStore : public SettingsStore {
     SettingsStore& m_base;
     QMap<QString, Value> m_layer;
     QSet<QString> m_deleted;
+    QSet<QString> m_lasting;
 };
 
 }  // namespace hublane::platform

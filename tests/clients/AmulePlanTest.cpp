@@ -110,5 +110,20 @@ TEST(AmulePlanTest, EndpointsAreDottedQuadsAndRealPorts) {
     }
 }
 
+TEST(AmulePlanTest, EndpointsSurviveTheirTextAndNothingElseComesInFromIt) {
+    const std::set<ServerEndpoint> three = {E("198.51.100.1", 4661), E("198.51.100.1", 4242),
+                                            E("203.0.113.9", 65535)};
+    EXPECT_EQ(EndpointsText(three, 10), "198.51.100.1:4242 198.51.100.1:4661 203.0.113.9:65535");
+    EXPECT_EQ(EndpointsFromText(EndpointsText(three, 10), 10), three);
+    EXPECT_EQ(EndpointsText(three, 2), "198.51.100.1:4242 198.51.100.1:4661");
+    EXPECT_EQ(EndpointsText({}, 10), "");
+    // A stored text that was edited or damaged: only whole endpoints come back, and no more
+    // than asked for.
+    EXPECT_EQ(
+        EndpointsFromText("  198.51.100.1:4661 x 1.2.3.4 1.2.3.4:0 1.2.3.4:: :4661 203.0.113.9:65535 ", 10),
+        (std::set<ServerEndpoint>{E("198.51.100.1", 4661), E("203.0.113.9", 65535)}));
+    EXPECT_EQ(EndpointsFromText("1.1.1.1:1 1.1.1.2:1 1.1.1.3:1", 2).size(), 2U);
+}
+
 }  // namespace
 }  // namespace hublane::clients

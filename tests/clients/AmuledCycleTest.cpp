@@ -168,6 +168,26 @@ TEST_F(AmuledCycleTest, ACycleLeavesAmuleExactlyTheListItShouldHave) {
     EXPECT_FALSE(settings.contains("\"hublane\"")) << settings.toStdString();
 }
 
+TEST_F(AmuledCycleTest, SilentServersAFailedCycleLeftGoWithTheNextCycle) {
+    // The first cycle finds .2 and .3 silent but cannot reach aMule. The list it writes no longer
+    // holds them, so no later cycle asks them again: the settings keep them for the next hand-off,
+    // even of a program started anew.
+    const Outcome failed = Cycle({QStringLiteral("--ec"), QStringLiteral("127.0.0.1:24713")});
+    EXPECT_TRUE(Summary(failed).contains(QStringLiteral("Envoi vers aMule impossible")))
+        << failed.out.toStdString();
+    EXPECT_TRUE(test::ReadWholeFile(SettingsFile())
+                    .contains("\"AmulePendingRemovals\"=\"198.51.100.2:4661 198.51.100.3:4661\""))
+        << test::ReadWholeFile(SettingsFile()).toStdString();
+    EXPECT_EQ(m_rig.List(), kBefore);
+
+    // The next one reaches it: the silent server goes (the static one stays), and the setting with it.
+    const Outcome next = Cycle();
+    EXPECT_TRUE(Summary(next).contains(QStringLiteral("aMule : 2 serveurs ajoutés, 1 retiré")))
+        << next.out.toStdString();
+    EXPECT_EQ(m_rig.List(), kAfter);
+    EXPECT_FALSE(test::ReadWholeFile(SettingsFile()).contains("AmulePendingRemovals"));
+}
+
 struct Failure {
     const char* name;
     QStringList args;  // RELAY stands for the address of an EcRelay that stops amuled
